@@ -1,0 +1,57 @@
+#include "settings/ConnectionStrings.h"
+
+#include <QStringList>
+
+namespace dc {
+
+QString jetOleDbConnectionString(const QString& file, const QString& password, bool persistSecurityInfoOption)
+{
+    QStringList o;
+    o << QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0") << QStringLiteral("User ID=Admin")
+      << QStringLiteral("Data Source=") + file << QStringLiteral("Mode=Share Deny None");
+    if (persistSecurityInfoOption) o << QStringLiteral("Persist Security Info=False");
+    o << QStringLiteral("Jet OLEDB:System database=\"\"") << QStringLiteral("Jet OLEDB:Registry Path=\"\"")
+      << QStringLiteral("Jet OLEDB:Database Password=") + password << QStringLiteral("Jet OLEDB:Engine Type=5")
+      << QStringLiteral("Jet OLEDB:Database Locking Mode=1") << QStringLiteral("Jet OLEDB:Global Partial Bulk Ops=2")
+      << QStringLiteral("Jet OLEDB:Global Bulk Transactions=1") << QStringLiteral("Jet OLEDB:New Database Password=\"\"")
+      << QStringLiteral("Jet OLEDB:Create System Database=False") << QStringLiteral("Jet OLEDB:Encrypt Database=False")
+      << QStringLiteral("Jet OLEDB:Don't Copy Locale on Compact=False")
+      << QStringLiteral("Jet OLEDB:Compact Without Replica Repair=False") << QStringLiteral("Jet OLEDB:SFP=False");
+    return o.join(QLatin1Char(';')) + QLatin1Char(';');
+}
+
+QString companyOleDbConnectionString(const QString& file, const QString& password)
+{
+    QStringList o;
+    o << QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0") << QStringLiteral("Password=\"\"")
+      << QStringLiteral("User ID=Admin") << QStringLiteral("Data Source=") + file
+      << QStringLiteral("Mode=Share Deny None") << QStringLiteral("Extended Properties=\"\"")
+      << QStringLiteral("Jet OLEDB:System database=\"\"") << QStringLiteral("Jet OLEDB:Registry Path=\"\"")
+      << QStringLiteral("Jet OLEDB:Database Password=") + password << QStringLiteral("Jet OLEDB:Engine Type=5")
+      << QStringLiteral("Jet OLEDB:Database Locking Mode=1") << QStringLiteral("Jet OLEDB:Global Partial Bulk Ops=2")
+      << QStringLiteral("Jet OLEDB:Global Bulk Transactions=1") << QStringLiteral("Jet OLEDB:New Database Password=\"\"")
+      << QStringLiteral("Jet OLEDB:Create System Database=False") << QStringLiteral("Jet OLEDB:Encrypt Database=False")
+      << QStringLiteral("Jet OLEDB:Don't Copy Locale on Compact=False")
+      << QStringLiteral("Jet OLEDB:Compact Without Replica Repair=False") << QStringLiteral("Jet OLEDB:SFP=False");
+    return o.join(QLatin1Char(';'));
+}
+
+namespace {
+QString odbcValue(const QString& v)
+{
+    if (!v.contains(QLatin1Char(';')) && !v.contains(QLatin1Char('{')) && !v.contains(QLatin1Char('}'))
+        && v.trimmed() == v)
+        return v;
+    QString escaped = v;
+    escaped.replace(QStringLiteral("}"), QStringLiteral("}}"));
+    return QLatin1Char('{') + escaped + QLatin1Char('}');
+}
+}  // namespace
+
+QString odbcAccessConnectionString(const QString& file, const QString& password)
+{
+    return QStringLiteral("DRIVER={Microsoft Access Driver (*.mdb)};DBQ=") + odbcValue(file)
+           + QStringLiteral(";PWD=") + odbcValue(password) + QStringLiteral(";ExtendedAnsiSQL=1;");
+}
+
+}  // namespace dc

@@ -1,0 +1,160 @@
+#include "settings/Database.h"
+
+#include <QAtomicInt>
+#include <QDir>
+#include <QFileInfo>
+#include <QSqlError>
+#include <QUrl>
+
+namespace dc {
+
+namespace {
+QAtomicInt g_connectionCounter;
+
+QString uriFor(const QString& path)
+{
+    // A URI keeps SQLite from creating a missing file (mode=rw); the path is
+    // percent-encoded so names with '#', '?', '%' or blanks open correctly.
+    QString uri = QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()).toString(QUrl::FullyEncoded);
+    return uri + QStringLiteral("?mode=rw");
+}
+}  // namespace
+
+QString sqlErrorText(const QSqlError& error)
+{
+    const QString driver = error.driverText().trimmed();
+    const QString db = error.databaseText().trimmed();
+    if (driver.isEmpty()) return db;
+    if (db.isEmpty() || db == driver) return driver;
+    return db + QStringLiteral(" (") + driver + QStringLiteral(")");
+}
+
+Connection::Connection(const QString& role, const QString& filePath)
+    : m_connectionName(role + QStringLiteral("#") + QString::number(g_connectionCounter.fetchAndAddRelaxed(1))),
+      m_filePath(filePath)
+{
+}
+
+Connection::~Connection()
+{
+    close();
+    QSqlDatabase::removeDatabase(m_connectionName);
+}
+
+void Connection::setFilePath(const QString& filePath)
+{
+    close();
+    m_filePath = filePath;
+}
+
+bool Connection::isOpen() const
+{
+    return m_open;
+}
+
+void Connection::open()
+{
+    if (m_open) return;
+    QSqlDatabase db = QSqlDatabase::contains(m_connectionName)
+                          ? QSqlDatabase::database(m_connectionName, false)
+                          : QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connectionName);
+    if (m_filePath.isEmpty())
+        throw DbError(QStringLiteral("No se indicó el archivo de la base de datos."));
+    db.setDatabaseName(uriFor(m_filePath));
+    db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=5000"));
+    if (!db.open()) {
+        const QString text = sqlErrorText(db.lastError());
+        db.close();
+        throw DbError(QStringLiteral("No se pudo abrir la base de datos ") + QDir::toNativeSeparators(m_filePath) + QStringLiteral(": ") + text);
+    }
+    // A file that is not a database opens "fine" and fails at its first query.
+    QSqlQuery probe(db);
+    if (!probe.exec(QStringLiteral("select count(*) from sqlite_master"))) {
+        const QString text = sqlErrorText(probe.lastError());
+        probe = QSqlQuery();
+        db.close();
+        throw DbError(QStringLiteral("No se pudo abrir la base de datos ") + QDir::toNativeSeparators(m_filePath) + QStringLiteral(": ") + text);
+    }
+    m_open = true;
+}
+
+void Connection::close()
+{
+    if (QSqlDatabase::contains(m_connectionName)) {
+        QSqlDatabase db = QSqlDatabase::database(m_connectionName, false);
+        db.close();
+    }
+    m_open = false;
+}
+
+QSqlDatabase Connection::database()
+{
+    open();
+    return QSqlDatabase::database(m_connectionName, false);
+}
+
+QSqlQuery Connection::prepare(const QString& sql)
+{
+    QSqlQuery q(database());
+    q.setForwardOnly(true);
+    if (!q.prepare(sql)) fail(sql, q.lastError());
+    return q;
+}
+
+void Connection::fail(const QString& /*what*/, const QSqlError& error) const
+{
+    throw DbError(sqlErrorText(error));
+}
+
+int Connection::exec(const QString& sql, const QVariantList& binds)
+{
+    QSqlQuery q = prepare(sql);
+    for (const QVariant& v : binds) q.addBindValue(v);
+    if (!q.exec()) fail(sql, q.lastError());
+    return q.numRowsAffected();
+}
+
+QSqlQuery Connection::query(const QString& sql, const QVariantList& binds)
+{
+    QSqlQuery q = prepare(sql);
+    for (const QVariant& v : binds) q.addBindValue(v);
+    if (!q.exec()) fail(sql, q.lastError());
+    return q;
+}
+
+QSqlQuery Connection::query(const QString& sql, const QVariantMap& binds)
+{
+    QSqlQuery q = prepare(sql);
+    for (auto it = binds.begin(); it != binds.end(); ++it) q.bindValue(QLatin1Char(':') + it.key(), it.value());
+    if (!q.exec()) fail(sql, q.lastError());
+    return q;
+}
+
+QVariant Connection::scalar(const QString& sql, const QVariantList& binds)
+{
+    QSqlQuery q = query(sql, binds);
+    if (q.next()) return q.value(0);
+    return {};
+}
+
+void Connection::beginImmediate()
+{
+    // A deferred BEGIN fails at once with "database is locked" when another
+    // process writes; BEGIN IMMEDIATE waits for the busy time-out instead.
+    QSqlQuery q(database());
+    if (!q.exec(QStringLiteral("BEGIN IMMEDIATE"))) fail(QString(), q.lastError());
+}
+
+void Connection::commit()
+{
+    QSqlQuery q(database());
+    if (!q.exec(QStringLiteral("COMMIT"))) fail(QString(), q.lastError());
+}
+
+void Connection::rollback()
+{
+    QSqlQuery q(database());
+    if (!q.exec(QStringLiteral("ROLLBACK"))) fail(QString(), q.lastError());
+}
+
+}  // namespace dc

@@ -1,0 +1,31 @@
+#pragma once
+
+#include "platform/InstallRoot.h"
+
+#include <QString>
+#include <QStringList>
+
+namespace dc {
+
+struct SetupOptions {
+    bool demo = false;    // add realistic sample data
+    bool force = false;   // replace databases that already exist
+    QString toolsDir;     // where the companion tools were built; empty: none installed
+};
+
+// A company of the point-of-sale databases.
+struct CompanySeed {
+    int id;
+    QString empresa;
+    QString baseDeDatos;
+};
+// The companies every install root gets (company 1 is the main one).
+QList<CompanySeed> installedCompanies();
+
+// Lays out an install root for both editions, as the installed system has it.
+// Never overwrites an existing database unless options.force. Returns one line
+// per thing created or kept. Throws std::runtime_error (DbError for database
+// failures) when something cannot be made.
+QStringList buildInstallRoot(const InstallRoot& root, const SetupOptions& options);
+
+}  // namespace dc

@@ -1,0 +1,97 @@
+#include "platform/ProcessControl.h"
+#include "support/TempRoot.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QThread>
+
+#include <csignal>
+#include <gtest/gtest.h>
+
+using namespace dc;
+
+namespace {
+// Waits up to `ms` for `pred`.
+template <class P>
+bool waitFor(P pred, int ms = 5000)
+{
+    QElapsedTimer t;
+    t.start();
+    while (!pred()) {
+        if (t.elapsed() > ms) return false;
+        QThread::msleep(20);
+    }
+    return true;
+}
+
+bool alive(qint64 pid)
+{
+    if (::kill(static_cast<pid_t>(pid), 0) != 0) return false;
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (!stat.open(QIODevice::ReadOnly)) return false;
+    const QByteArray s = stat.readAll();
+    return s.at(s.lastIndexOf(')') + 2) != 'Z';
+}
+}  // namespace
+
+TEST(ProcessControl, NameMatchingIgnoresLetterCaseAndFolders)
+{
+    EXPECT_TRUE(executableNameMatches(QStringLiteral("C:\\KOVA_VazivoZeRurov_2\\kova_backup.EXE"), QStringLiteral("KOVA_BackUp.exe")));
+    EXPECT_TRUE(executableNameMatches(QStringLiteral("/opt/x/KOVA_BackUp.exe"), QStringLiteral("kova_backup.exe")));
+    EXPECT_TRUE(executableNameMatches(QStringLiteral("KOVA_BackUp.exe"), QStringLiteral("KOVA_BACKUP.EXE")));
+    EXPECT_FALSE(executableNameMatches(QStringLiteral("/opt/KOVA_BackUp.exe.bak"), QStringLiteral("KOVA_BackUp.exe")));
+    EXPECT_FALSE(executableNameMatches(QStringLiteral("/opt/OTRO_KOVA_BackUp.exe"), QStringLiteral("KOVA_BackUp.exe")));
+    // Only a-z fold: accented letters compare as they are.
+    EXPECT_FALSE(executableNameMatches(QStringLiteral("ÑANDÚ.exe"), QStringLiteral("ñandú.exe")));
+}
+
+TEST(ProcessControl, KillEndsEveryInstanceWithALongNameInAnyCase)
+{
+    QTemporaryDir dir;
+    // Names longer than the 15 characters the kernel keeps as a process name.
+    const QString a = dir.filePath(QStringLiteral("KOVA_BackUp_de_prueba.exe"));
+    const QString b = dir.filePath(QStringLiteral("sub/kova_backup_DE_PRUEBA.EXE"));
+    QDir().mkpath(dir.filePath(QStringLiteral("sub")));
+    ASSERT_TRUE(QFile::copy(QStringLiteral("/bin/sleep"), a));
+    ASSERT_TRUE(QFile::copy(QStringLiteral("/bin/sleep"), b));
+    for (const QString& p : {a, b}) QFile::setPermissions(p, QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+    qint64 pa = 0, pb = 0, other = 0;
+    ASSERT_TRUE(QProcess::startDetached(a, {QStringLiteral("60")}, QString(), &pa));
+    ASSERT_TRUE(QProcess::startDetached(b, {QStringLiteral("60")}, QString(), &pb));
+    ASSERT_TRUE(QProcess::startDetached(QStringLiteral("/bin/sleep"), {QStringLiteral("60")}, QString(), &other));
+    ASSERT_TRUE(waitFor([&] { return alive(pa) && alive(pb); }));
+
+    EXPECT_TRUE(killProcessByName(QStringLiteral("KOVA_BackUp_de_prueba.exe")));
+    EXPECT_TRUE(waitFor([&] { return !alive(pa) && !alive(pb); }));
+    EXPECT_TRUE(alive(other)) << "a process of another name was ended";
+    ::kill(static_cast<pid_t>(other), SIGKILL);
+
+    // Nothing left to end: false, no error.
+    EXPECT_FALSE(killProcessByName(QStringLiteral("KOVA_BackUp_de_prueba.exe")));
+}
+
+TEST(ProcessControl, StartedProgramInheritsTheCurrentDirectory)
+{
+    QTemporaryDir dir;
+    const QString script = dir.filePath(QStringLiteral("herramienta.sh"));
+    const QString out = dir.filePath(QStringLiteral("donde.txt"));
+    test::writeFile(script, QStringLiteral("#!/bin/sh\npwd > '%1'\n").arg(out).toUtf8());
+    QFile::setPermissions(script, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    const QString work = dir.filePath(QStringLiteral("Bandeja_De_Salida"));
+    QDir().mkpath(work);
+    const QString before = QDir::currentPath();
+    QDir::setCurrent(work);
+    EXPECT_TRUE(startProgramDetached(script, WindowMode::MinimizedNoActivate));
+    QDir::setCurrent(before);
+    ASSERT_TRUE(waitFor([&] { return QFile(out).size() > 0; }));
+    QFile f(out);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(QString::fromUtf8(f.readAll()).trimmed(), QDir(work).canonicalPath());
+
+    QString error;
+    EXPECT_FALSE(startProgramDetached(dir.filePath(QStringLiteral("no_existe.exe")), WindowMode::Normal, &error));
+    EXPECT_TRUE(error.contains(QStringLiteral("no_existe.exe")));
+}

@@ -1,0 +1,95 @@
+#include "settings/Database.h"
+#include "settings/SettingsStatements.h"
+#include "support/TempRoot.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+using namespace dc;
+
+TEST(Connection, NeverCreatesAMissingFileAndReopensOnLaterUse)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("falta.mdb"));
+    Connection c(QStringLiteral("t"), path);
+    try {
+        c.exec(QStringLiteral("select 1"));
+        FAIL() << "opened a missing file";
+    } catch (const DbError& e) {
+        EXPECT_TRUE(e.text().contains(QStringLiteral("falta.mdb"))) << e.what();
+        EXPECT_TRUE(e.text().contains(QStringLiteral("unable to open"))) << "driver text missing: " << e.what();
+    }
+    EXPECT_FALSE(QFileInfo::exists(path));
+    EXPECT_FALSE(c.isOpen());
+
+    // The file appears later (installed while the program runs): the next use opens it.
+    test::TempRoot root;
+    QFile::copy(root.root().dataCenterDb(2), path);
+    EXPECT_EQ(c.scalar(QStringLiteral("select Valor from tbl_app_configuracion where Id = 4")).toString(),
+              QStringLiteral("20:00"));
+    EXPECT_TRUE(c.isOpen());
+}
+
+TEST(Connection, AFileThatIsNotADatabaseFailsAtOpen)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("basura.mdb"));
+    test::writeFile(path, QByteArray(4096, 'x'));
+    Connection c(QStringLiteral("t"), path);
+    EXPECT_THROW(c.open(), DbError);
+    EXPECT_FALSE(c.isOpen());
+}
+
+TEST(Connection, PathsWithUriCharactersOpen)
+{
+    QTemporaryDir dir;
+    test::TempRoot root;
+    const QString path = dir.filePath(QStringLiteral("Año #1 ?50%.mdb"));
+    ASSERT_TRUE(QFile::copy(root.root().dataCenterDb(2), path));
+    Connection c(QStringLiteral("t"), path);
+    EXPECT_EQ(c.scalar(QStringLiteral("select count(*) from tbl_app_configuracion")).toInt(), 13);
+}
+
+TEST(Connection, QuotedValuesAreStoredIntactAndSizesEnforced)
+{
+    test::TempRoot root;
+    Connection c(QStringLiteral("t"), root.root().dataCenterDb(2));
+    const QString tricky = QStringLiteral("O'Brien' where id = 3; --");
+    storeSetting(c, settingsValueUpdate(2, tricky));
+    EXPECT_EQ(test::TempRoot::setting(root.root().dataCenterDb(2), 2), tricky);
+    EXPECT_EQ(test::TempRoot::setting(root.root().dataCenterDb(2), 3), QString()) << "the value changed another row";
+
+    // 255 characters fit; 256 are refused with the database's error and the row keeps its value.
+    storeSetting(c, settingsValueUpdate(8, QString(255, QLatin1Char('a'))));
+    EXPECT_THROW(storeSetting(c, settingsValueUpdate(8, QString(256, QLatin1Char('b')))), DbError);
+    EXPECT_EQ(test::TempRoot::setting(root.root().dataCenterDb(2), 8), QString(255, QLatin1Char('a')));
+}
+
+TEST(Connection, TheCloudSwitchNumberReadsBackAsText)
+{
+    test::TempRoot root;
+    Connection c(QStringLiteral("t"), root.root().dataCenterDb(2));
+    storeSetting(c, cloudSwitchUpdate(true));
+    const QVariant v = c.scalar(QStringLiteral("select Valor from tbl_app_configuracion where Id = 7"));
+    EXPECT_EQ(v.toString(), QStringLiteral("1"));
+    EXPECT_EQ(c.scalar(QStringLiteral("select typeof(Valor) from tbl_app_configuracion where Id = 7")).toString(),
+              QStringLiteral("text"));
+}
+
+TEST(Connection, AWriterInAnotherConnectionMakesUsWaitNotFail)
+{
+    test::TempRoot root;
+    const QString db = root.root().dataCenterDb(2);
+    Connection a(QStringLiteral("a"), db);
+    Connection b(QStringLiteral("b"), db);
+    WriteTransaction t(a);
+    a.exec(settingsValueUpdate(8, QStringLiteral("uno")));
+    // WAL: a reader is not blocked by the open write transaction.
+    EXPECT_EQ(b.scalar(QStringLiteral("select Valor from tbl_app_configuracion where Id = 8")).toString(), QString());
+    t.commit();
+    EXPECT_EQ(b.scalar(QStringLiteral("select Valor from tbl_app_configuracion where Id = 8")).toString(),
+              QStringLiteral("uno"));
+}

@@ -1,0 +1,97 @@
+#include "settings/Database.h"
+#include "setup/InstallRootBuilder.h"
+#include "support/TempRoot.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+using namespace dc;
+
+namespace {
+int count(const QString& db, const QString& sql)
+{
+    return test::TempRoot::scalar(db, sql).toInt();
+}
+}  // namespace
+
+TEST(InstallRootBuilder, LaysOutBothEditionsAndThePointOfSaleDatabases)
+{
+    test::TempRoot t;
+    const InstallRoot& r = t.root();
+    for (int edition : {1, 2}) {
+        const QString db = r.dataCenterDb(edition);
+        EXPECT_EQ(count(db, QStringLiteral("select count(*) from tbl_app_configuracion where Id between 1 and 13")), 13);
+        EXPECT_EQ(count(db, QStringLiteral("select count(*) from tbl_app_configuracion where Descripcion = ''")), 0);
+        for (const char* sys : {"PDV4", "REFA", "PDV3"})
+            EXPECT_GT(count(db, QStringLiteral("select count(*) from tbl_app_archivostemplates where Sistema = '%1' and Interno = 1")
+                                    .arg(QLatin1String(sys))), 0) << sys;
+        EXPECT_EQ(count(db, QStringLiteral("select count(*) from tbl_app_Log")), 0);
+        EXPECT_EQ(count(db, QStringLiteral("select count(*) from tbl_app_TareasManuales")), 0);
+        EXPECT_EQ(count(db, QStringLiteral("select count(*) from tbl_app_registros")), 0);
+        EXPECT_EQ(test::TempRoot::scalar(db, QStringLiteral("pragma journal_mode")).toString(), QStringLiteral("wal"));
+    }
+    // Template rows point at things that exist under the root.
+    Connection c(QStringLiteral("t"), r.dataCenterDb(2));
+    QSqlQuery q = c.query(QStringLiteral("select Ruta, Tipo from tbl_app_archivostemplates"));
+    while (q.next()) {
+        const QString ruta = q.value(0).toString();
+        EXPECT_TRUE(ruta.startsWith(r.drive())) << ruta.toStdString();
+        EXPECT_TRUE(QFileInfo::exists(ruta)) << ruta.toStdString();
+        if (q.value(1).toInt() == 2) EXPECT_TRUE(ruta.endsWith(QDir::separator()));
+    }
+    // Company 1 is the point-of-sale database itself; at least two more, each with its own file.
+    const QString pos = r.pointOfSale5Db();
+    EXPECT_EQ(test::TempRoot::scalar(pos, QStringLiteral("select BaseDeDatos from tbl_app_empresas where Id = 1")).toString(),
+              QStringLiteral("KOVA_PuntoDeVenta.mdb"));
+    Connection p(QStringLiteral("p"), pos);
+    QSqlQuery companies = p.query(QStringLiteral("select Empresa, BaseDeDatos from tbl_app_empresas"));
+    int n = 0;
+    while (companies.next()) {
+        ++n;
+        const QString file = r.companyDb(companies.value(1).toString());
+        EXPECT_EQ(count(file, QStringLiteral("select count(*) from tbl_app_configuracion where Id between 168 and 172")), 5);
+        EXPECT_EQ(count(file, QStringLiteral("select count(*) from tbl_web_acciones")), 0);
+        EXPECT_TRUE(QFileInfo(r.pointOfSale4ReportsDir(companies.value(0).toString())).isDir());
+    }
+    EXPECT_GE(n, 3);
+    EXPECT_TRUE(QFileInfo(r.outboxDir()).isDir());
+    EXPECT_TRUE(QFileInfo::exists(r.pointOfSale4Db()));
+    // The root holds credentials in clear: owner only.
+    EXPECT_EQ(QFileInfo(r.drive()).permissions() & (QFileDevice::ReadOther | QFileDevice::ReadGroup), 0);
+}
+
+TEST(InstallRootBuilder, KeepsExistingDatabasesUnlessForced)
+{
+    QTemporaryDir dir;
+    const InstallRoot r(dir.path());
+    buildInstallRoot(r, {});
+    test::TempRoot::setSetting(r.dataCenterDb(2), 2, QStringLiteral("mi_tienda"));
+    const QStringList again = buildInstallRoot(r, {});
+    EXPECT_EQ(test::TempRoot::setting(r.dataCenterDb(2), 2), QStringLiteral("mi_tienda"));
+    EXPECT_TRUE(again.join(QLatin1Char('\n')).contains(QStringLiteral("se conserva")));
+
+    SetupOptions force;
+    force.force = true;
+    const QStringList forced = buildInstallRoot(r, force);
+    EXPECT_EQ(test::TempRoot::setting(r.dataCenterDb(2), 2), QString());
+    EXPECT_TRUE(forced.join(QLatin1Char('\n')).contains(QStringLiteral("base de datos creada")));
+}
+
+TEST(InstallRootBuilder, DemoDataIsRealistic)
+{
+    test::TempRoot t(/*demo=*/true);
+    const InstallRoot& r = t.root();
+    const QString company = r.companyDb(QStringLiteral("Abarrotes_Centro.mdb"));
+    EXPECT_GT(count(company, QStringLiteral("select count(distinct substr(fecha, 1, 7)) from tbl_app_saldos")), 5);
+    EXPECT_GT(count(company, QStringLiteral("select count(*) from tbl_app_productos where Inactivo = true")), 0);
+    EXPECT_GT(count(company, QStringLiteral("select count(*) from tbl_app_productos where Inactivo = false")), 50);
+    // Dates are ISO text so ranges compare correctly.
+    EXPECT_EQ(count(company, QStringLiteral("select count(*) from tbl_app_saldos where fecha not glob "
+                                            "'[0-9][0-9][0-9][0-9]-[0-9][0-9]-[0-9][0-9] [0-9][0-9]:[0-9][0-9]:[0-9][0-9]'")), 0);
+    EXPECT_GT(count(r.dataCenterDb(2), QStringLiteral("select count(*) from tbl_app_Log")), 0);
+    QStringList images = QDir(r.pointOfSale4ImagesDir()).entryList(QDir::Files);
+    EXPECT_GE(images.size(), 3);
+}
