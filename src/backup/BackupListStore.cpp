@@ -1,0 +1,106 @@
+#include "backup/BackupListStore.h"
+
+#include "platform/InstallRoot.h"
+#include "settings/Database.h"
+
+#include <QDir>
+
+namespace dc {
+
+QString BackupListStore::lastComponent(const QString& path)
+{
+    const qsizetype cut = std::max({path.lastIndexOf(QLatin1Char('\\')), path.lastIndexOf(QLatin1Char('/')),
+                                    path.lastIndexOf(QLatin1Char(':'))});
+    return path.mid(cut + 1);
+}
+
+QString BackupListStore::systemCode(int index)
+{
+    switch (index) {
+    case 0: return QStringLiteral("PDV4");
+    case 1: return QStringLiteral("REFA");
+    case 2: return QStringLiteral("PDV3");
+    default: return {};
+    }
+}
+
+BackupListStore::AddOutcome BackupListStore::add(const QStringList& paths, int tipo)
+{
+    AddOutcome out;
+    for (const QString& selected : paths) {
+        QString path = QDir::toNativeSeparators(selected);
+        if (tipo == 2) {
+            while (path.size() > 1 && path.endsWith(QDir::separator())) path.chop(1);
+        }
+        const QString name = lastComponent(path);
+        QSqlQuery hit = m_cnn.query(QStringLiteral("select * from tbl_app_archivos where nombre = :nombre and tipo = :tipo"),
+                                    QVariantMap{{QStringLiteral("nombre"), name}, {QStringLiteral("tipo"), tipo}});
+        if (hit.next()) {
+            out.duplicate = true;
+            return out;
+        }
+        const QString ruta = tipo == 2 ? path + QDir::separator() : path;
+        m_cnn.exec(QStringLiteral("insert into tbl_app_archivos (Ruta, Nombre, Tipo, Interno) values (?, ?, ?, 0)"),
+                   {ruta, name, tipo});
+        ++out.added;
+    }
+    return out;
+}
+
+BackupListStore::AddOutcome BackupListStore::addFiles(const QStringList& paths)
+{
+    return add(paths, 1);
+}
+
+BackupListStore::AddOutcome BackupListStore::addFolders(const QStringList& paths)
+{
+    return add(paths, 2);
+}
+
+int BackupListStore::internoOf(qint64 id)
+{
+    const QVariant v = m_cnn.scalar(QStringLiteral("select Interno from tbl_app_archivos where Id = ?"), {id});
+    return v.isValid() ? v.toInt() : -1;
+}
+
+void BackupListStore::remove(qint64 id)
+{
+    m_cnn.exec(QStringLiteral("delete from tbl_app_archivos where Id = ?"), {id});
+}
+
+void BackupListStore::chooseSystem(int index)
+{
+    m_cnn.exec(QStringLiteral("delete from tbl_app_archivos where interno = 1"));
+    const QString code = systemCode(index);
+    if (code.isEmpty()) return;
+    m_cnn.exec(QStringLiteral("insert into tbl_app_archivos (Ruta, Nombre, Tipo, Interno) select Ruta, Nombre, Tipo, "
+                              "Interno from tbl_app_archivostemplates where Sistema = '")
+               + code + QLatin1Char('\''));
+}
+
+void BackupListStore::replaceCompanyRows(const InstallRoot& root, const QString& empresa, const QString& baseDeDatos)
+{
+    m_cnn.exec(QStringLiteral("delete from tbl_app_archivos where interno = 2"));
+    m_cnn.exec(QStringLiteral("insert into tbl_app_archivos (Ruta, Nombre, Tipo, Interno) values (?, ?, 1, 2)"),
+               {root.pointOfSale4CompanyDb(baseDeDatos), baseDeDatos});
+    m_cnn.exec(QStringLiteral("insert into tbl_app_archivos (Ruta, Nombre, Tipo, Interno) values (?, ?, 2, 2)"),
+               {root.pointOfSale4ReportsDir(empresa), QStringLiteral("Reportes_") + empresa});
+}
+
+BackupList BackupListStore::rows()
+{
+    BackupList list;
+    QSqlQuery q = m_cnn.query(QStringLiteral("select Id, Ruta, Nombre, Tipo, Interno from tbl_app_archivos"));
+    while (q.next()) {
+        BackupRow r;
+        r.id = q.value(0).toLongLong();
+        r.ruta = q.value(1).toString();
+        r.nombre = q.value(2).toString();
+        r.tipo = q.value(3).toInt();
+        r.interno = q.value(4).toInt();
+        list << r;
+    }
+    return list;
+}
+
+}  // namespace dc

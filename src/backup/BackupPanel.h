@@ -1,0 +1,87 @@
+#pragma once
+
+#include "backup/BackupListStore.h"
+#include "backup/DailyCheck.h"
+#include "mainwindow/WindowContext.h"
+
+#include <QObject>
+#include <QSqlQueryModel>
+
+#include <functional>
+
+namespace dc {
+
+// The backup panel's reactions: the backup list, the backup settings, the
+// daily check and the launch. How a backup is started and cancelled belongs
+// to the edition (edition 2 starts the backup tool; edition 1 runs its own
+// engine) and can be replaced with setRunner().
+class BackupPanel : public QObject {
+    Q_OBJECT
+public:
+    explicit BackupPanel(WindowContext& ctx, QObject* parent = nullptr);
+
+    // Opens (or reopens) the list grid.
+    void openList();
+    QSqlQueryModel* listModel() const { return m_listModel; }
+    BackupListStore& store() { return m_store; }
+
+    // The controls that lock while backups are armed and after a launch, in order.
+    QList<QWidget*> lockedControls() const;
+    void setLocked(bool locked);
+
+    // Reactions.
+    void BitBtn2Click();        // "Agregar Archivos"
+    void BitBtn4Click();        // "Agregar Carpetas"
+    void BitBtn3Click();        // "Eliminar Archivo/Carpeta"
+    void BitBtn1Click();        // hidden listing check
+    void CmbSistemaChange();
+    void ChkActivaRespaldosClick();
+    void Timer1Timer();
+    void Button1Click() { m_run(); }
+    void Button2Click() { m_cancel(); }
+
+    // Edition 2's launch: company rows, the backup tool, the daily check again.
+    void launchBackupTool();
+    // Fills the company rows from the first company other than company 1, when
+    // the system is index 0. Shows the access message when that fails.
+    void prepareCompanyRows();
+
+    void setRunner(std::function<void()> run, std::function<void()> cancel);
+    // Remembers the minute of a launch for the daily check.
+    void markLaunched();
+
+    // True when the text is empty once blanks and control characters are
+    // removed from both ends.
+    static bool isBlank(const QString& text);
+
+private:
+    void store(int row, const QString& value);
+    BackupListStore::AddOutcome addAndShow(const std::function<BackupListStore::AddOutcome()>& add);
+    qint64 currentRowId() const;
+
+    WindowContext& m_ctx;
+    BackupListStore m_store;
+    DailyCheck m_daily;
+    QSqlQueryModel* m_listModel;
+    std::function<void()> m_run;
+    std::function<void()> m_cancel;
+};
+
+// Messages of the backup list and the launch.
+inline const QString kMsgDuplicateFile =
+    QStringLiteral("No puedes agregar el archivo seleccionado por que ya existe otro archivo del mismo nombre");
+inline const QString kMsgDuplicateFolder =
+    QStringLiteral("No puedes agregar la carpeta seleccionada por que ya existe otra del mismo nombre");
+inline const QString kMsgFolderWarning = QStringLiteral(
+    "IMPORTANTE!!... Al seleccionar una carpta para respaldo, SÓLO SE RESPALDARAN LOS ARCHIVOS, si hay carpetas "
+    "dentro, para que sean respaldadas, tendrán que agregarse también");
+inline const QString kMsgProtectedRow = QStringLiteral("Por seguridad no puedes eliminar del respaldo los archivos KOVA");
+inline const QString kMsgConfirmRemove =
+    QStringLiteral("Estas seguro de querer eliminar el archivo del respaldo automático?");
+inline const QString kMsgCredentials =
+    QStringLiteral("Por favor captura tu usuario y contraseña para poder hacer tus respaldos");
+inline const QString kMsgCompanyRows = QStringLiteral(
+    "No se pudo accesar a la base de datos del sistema, no se realizará el respaldo correctamente, por favor "
+    "contacta a soporte. Gracias!");
+
+}  // namespace dc

@@ -1,0 +1,12 @@
+// datacenter2: the tray agent with automatic backup, cloud sync and manual tasks.
+#include "mainwindow/ProgramStart.h"
+
+#include <QApplication>
+
+int main(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    dc::prepareApplication();
+    const dc::ProgramOptions options = dc::parseProgramOptions(QApplication::arguments(), dc::Edition::Two);
+    return dc::runProgram(options, dc::Edition::Two, {});
+}

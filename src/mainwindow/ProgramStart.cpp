@@ -1,0 +1,71 @@
+#include "mainwindow/ProgramStart.h"
+
+#include "mainwindow/TFrmPrincipal.h"
+#include "mainwindow/TrayIcon.h"
+#include "platform/InstallRoot.h"
+
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QFileInfo>
+#include <QProxyStyle>
+
+namespace dc {
+
+namespace {
+// Masked boxes show "*" for each character.
+class StarPasswordStyle : public QProxyStyle {
+public:
+    int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                  QStyleHintReturn* returnData) const override
+    {
+        if (hint == SH_LineEdit_PasswordCharacter) return '*';
+        return QProxyStyle::styleHint(hint, option, widget, returnData);
+    }
+};
+}  // namespace
+
+void prepareApplication()
+{
+    QApplication::setQuitOnLastWindowClosed(false);
+    QApplication::setApplicationDisplayName(
+        applicationTitle(QFileInfo(QCoreApplication::applicationFilePath()).fileName()));
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/dc/app.png")));
+    QApplication::setStyle(new StarPasswordStyle);
+}
+
+ProgramOptions parseProgramOptions(const QStringList& arguments, Edition edition)
+{
+    QCommandLineParser parser;
+    parser.setApplicationDescription(edition == Edition::Two
+                                         ? QStringLiteral("KOVA Vazivo ze Rurov: backups, cloud sync and manual tasks.")
+                                         : QStringLiteral("KOVA Vazivo ze Rurov: backs up the file list over FTP at every start."));
+    parser.addHelpOption();
+    const QCommandLineOption root(QStringLiteral("root"),
+                                  QStringLiteral("Install root (default: %1).").arg(InstallRoot::defaultDriveRoot()),
+                                  QStringLiteral("DIR"), InstallRoot::defaultDriveRoot());
+    parser.addOption(root);
+    const QCommandLineOption service(QStringLiteral("backup-service"),
+                                     QStringLiteral("Host and port of the FTP backup service."),
+                                     QStringLiteral("HOST[:PORT]"));
+    if (edition == Edition::One) parser.addOption(service);
+    parser.process(arguments);
+    ProgramOptions o;
+    o.driveRoot = parser.value(root);
+    if (edition == Edition::One) o.backupService = parser.value(service);
+    return o;
+}
+
+int runProgram(const ProgramOptions& options, Edition edition,
+               const std::function<void(TFrmPrincipal&)>& addEditionParts)
+{
+    WindowDeps deps;
+    deps.driveRoot = options.driveRoot;
+    deps.edition = edition;
+    TFrmPrincipal window(deps);
+    if (addEditionParts) addEditionParts(window);
+    window.FormCreate();
+    if (window.isEnding()) return 0;
+    return QApplication::exec();
+}
+
+}  // namespace dc

@@ -1,0 +1,120 @@
+#pragma once
+
+#include "mainwindow/ErrorReporter.h"
+#include "mainwindow/MainWindowUi.h"
+#include "mainwindow/WindowContext.h"
+#include "platform/InstallRoot.h"
+
+#include <QHash>
+#include <QWidget>
+
+#include <functional>
+#include <memory>
+
+namespace dc {
+
+class BackupPanel;
+class Clock;
+class CloudPanel;
+class Connection;
+class Launcher;
+class OutboxLogPanel;
+class Prompts;
+class TrayIcon;
+
+// What the window is built with. Tests put their own prompts, clock and
+// launcher in place of the real ones.
+struct WindowDeps {
+    QString driveRoot;
+    Edition edition = Edition::Two;
+    Prompts* prompts = nullptr;        // default: Qt dialogs
+    const Clock* clock = nullptr;      // default: the system clock
+    Launcher* launcher = nullptr;      // default: the system's
+};
+
+// The main window of both editions. It owns the controls, the connections,
+// the timers and the tray icon, and wires the parts that hold the reactions.
+class TFrmPrincipal : public QWidget {
+    Q_OBJECT
+public:
+    explicit TFrmPrincipal(const WindowDeps& deps);
+    ~TFrmPrincipal() override;
+
+    // The creation reaction: brings the stored settings into the controls.
+    void FormCreate();
+
+    MainWindowUi& ui() { return m_ui; }
+    WindowContext& context() { return *m_ctx; }
+    Connection& cnn() { return *m_cnn; }
+    Connection& pdv() { return *m_pdv; }
+    ErrorReporter& errors() { return m_errors; }
+    Prompts& prompts() { return *m_prompts; }
+    BackupPanel& backup() { return *m_backup; }
+    CloudPanel* cloud() { return m_cloud; }
+    OutboxLogPanel* outbox() { return m_outbox; }
+    TrayIcon& tray() { return *m_tray; }
+
+    // Panel switching.
+    void openWorkPanel(QFrame* panel);
+    void Label1Click() { openWorkPanel(m_ui.PnRespaldos); }
+    void Label11Click() { openWorkPanel(m_ui.PnReportesWeb); }
+    void Image5Click() { openWorkPanel(m_ui.PnReportesWeb); }
+    void Label18Click() { openWorkPanel(m_ui.PnRegistro); }
+    void Image6Click() { openWorkPanel(m_ui.PnRegistro); }
+    void PRespaldoDatosCollapse();
+    void PReportesWebCollapse();
+
+    // Tray menu and ending.
+    void OpAbrirClick();
+    void DetenerAplicacin1Click();
+    // Asks whether the program may end; true lets the close go on.
+    bool FormCloseQuery();
+    // Edition 1 asks its own question, only while a transfer is open.
+    void setCloseQuery(std::function<bool()> query) { m_closeQuery = std::move(query); }
+    // Runs at the end of edition 1's creation reaction.
+    void setStartupRun(std::function<void()> run) { m_startupRun = std::move(run); }
+    // Parts of the window that later steps of the creation reaction fill.
+    void setCompanyStartup(std::function<void()> f) { m_companyStartup = std::move(f); }
+    void setTasksStartup(std::function<void()> f) { m_tasksStartup = std::move(f); }
+    // Reloads the log each time the window becomes active.
+    void setOnActivate(std::function<void()> f) { m_onActivate = std::move(f); }
+
+    bool isEnding() const { return m_ending; }
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void wireCategoryPanels();
+    void formCreateEdition2();
+    void formCreateEdition1();
+    void endProgram();
+
+    WindowDeps m_deps;
+    MainWindowUi m_ui;
+    std::unique_ptr<Prompts> m_ownPrompts;
+    std::unique_ptr<Clock> m_ownClock;
+    std::unique_ptr<Launcher> m_ownLauncher;
+    Prompts* m_prompts;
+    ErrorReporter m_errors;
+    std::unique_ptr<Connection> m_cnn;
+    std::unique_ptr<Connection> m_pdv;
+    std::unique_ptr<WindowContext> m_ctx;
+    TrayIcon* m_tray = nullptr;
+    BackupPanel* m_backup = nullptr;
+    CloudPanel* m_cloud = nullptr;
+    OutboxLogPanel* m_outbox = nullptr;
+    std::function<bool()> m_closeQuery;
+    std::function<void()> m_startupRun;
+    std::function<void()> m_companyStartup;
+    std::function<void()> m_tasksStartup;
+    std::function<void()> m_onActivate;
+    QHash<QObject*, std::function<void()>> m_clicks;
+    bool m_ending = false;
+};
+
+inline const QString kMsgConfirmStop = QStringLiteral("Estas seguro de querer detener el KOVA Vazivo ze Rurov??");
+
+}  // namespace dc

@@ -1,0 +1,51 @@
+#include "mainwindow/TrayIcon.h"
+
+namespace dc {
+
+QString applicationTitle(const QString& programFileName)
+{
+    QString title = programFileName.left(programFileName.indexOf(QLatin1Char('.')));
+    if (title.size() > 1) title = title.left(1) + title.mid(1).toLower();
+    return title;
+}
+
+QString trayTip(const QString& title)
+{
+    return title.left(127);
+}
+
+TrayIcon::TrayIcon(const QIcon& icon, const QString& title, QObject* parent)
+    : QObject(parent), PopupMenu1(new QMenu), m_icon(new QSystemTrayIcon(icon, this))
+{
+    PopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
+    OpAbrir = PopupMenu1->addAction(QStringLiteral("Abrir Aplicación"));
+    OpAbrir->setObjectName(QStringLiteral("OpAbrir"));
+    N1 = PopupMenu1->addSeparator();
+    N1->setObjectName(QStringLiteral("N1"));
+    DetenerAplicacin1 = PopupMenu1->addAction(QStringLiteral("Cerrar Aplicación"));
+    DetenerAplicacin1->setObjectName(QStringLiteral("DetenerAplicacin1"));
+    m_icon->setToolTip(trayTip(title));
+    m_icon->setContextMenu(PopupMenu1);
+}
+
+TrayIcon::~TrayIcon()
+{
+    remove();
+    delete PopupMenu1;
+}
+
+void TrayIcon::registerIcon()
+{
+    if (m_registered || !QSystemTrayIcon::isSystemTrayAvailable()) return;
+    m_icon->show();
+    m_registered = true;
+}
+
+void TrayIcon::remove()
+{
+    if (!m_registered) return;
+    m_icon->hide();
+    m_registered = false;
+}
+
+}  // namespace dc

@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QAction>
+#include <QMenu>
+#include <QObject>
+#include <QSystemTrayIcon>
+
+namespace dc {
+
+// The application title: the program file's name up to its first full stop,
+// every character after the first in lower case.
+QString applicationTitle(const QString& programFileName);
+// The tip of the notification icon: the title, at most 127 characters.
+QString trayTip(const QString& title);
+
+// The notification icon and its menu. Only the right button opens the menu
+// (the platform does that for a context menu); other clicks do nothing.
+class TrayIcon : public QObject {
+    Q_OBJECT
+public:
+    TrayIcon(const QIcon& icon, const QString& title, QObject* parent);
+    ~TrayIcon() override;
+
+    // Shows the icon once; without a notification area nothing happens.
+    void registerIcon();
+    // Takes the icon away.
+    void remove();
+    bool isRegistered() const { return m_registered; }
+
+    QMenu* PopupMenu1;
+    QAction* OpAbrir;
+    QAction* N1;
+    QAction* DetenerAplicacin1;
+
+private:
+    QSystemTrayIcon* m_icon;
+    bool m_registered = false;
+};
+
+}  // namespace dc
