@@ -1,12 +1,15 @@
 #include "cloud/CloudPanel.h"
 
+#include "cloud/OutboxLogPanel.h"
 #include "mainwindow/ErrorReporter.h"
+#include "platform/ProcessControl.h"
 #include "settings/SettingsRows.h"
 #include "settings/SettingsStatements.h"
 
 namespace dc {
 
-CloudPanel::CloudPanel(WindowContext& ctx, QObject* parent) : QObject(parent), m_ctx(ctx)
+CloudPanel::CloudPanel(WindowContext& ctx, OutboxLogPanel& outbox, QObject* parent)
+    : QObject(parent), m_ctx(ctx), m_outbox(outbox)
 {
     MainWindowUi& ui = ctx.ui;
     ErrorReporter& e = ctx.errors;
@@ -19,6 +22,9 @@ CloudPanel::CloudPanel(WindowContext& ctx, QObject* parent) : QObject(parent), m
         connect(box, &QLineEdit::textChanged, this, e.guard([this, row = row](const QString& t) { store(row, t); }));
     connect(ui.CmbTiempo, &QComboBox::currentIndexChanged, this, e.guard([this](int) { CmbTiempoChange(); }));
     connect(ui.ChkNubeActivado, &QCheckBox::toggled, this, e.guard([this](bool) { ChkNubeActivadoClick(); }));
+    connect(ui.TNube, &QTimer::timeout, this, e.guard([this] { TNubeTimer(); }));
+    connect(ui.BtnGenera, &QPushButton::clicked, this, e.guard([this] { BtnGeneraClick(); }));
+    connect(ui.BtnEnvia, &QPushButton::clicked, this, e.guard([this] { BtnEnviaClick(); }));
 }
 
 void CloudPanel::store(int row, const QString& value)
@@ -26,14 +32,14 @@ void CloudPanel::store(int row, const QString& value)
     storeSetting(m_ctx.cnn, settingsValueUpdate(row, value));
 }
 
-int CloudPanel::intervalMinutes(int index)
+int CloudPanel::intervalMinutes() const
 {
-    return index >= 0 && index <= 4 ? (index + 1) * 10 : 60;
+    return CloudCycle::intervalMinutes(m_ctx.ui.CmbTiempo->currentIndex());
 }
 
 void CloudPanel::CmbTiempoChange()
 {
-    store(RowCloudInterval, QString::number(intervalMinutes(m_ctx.ui.CmbTiempo->currentIndex())));
+    store(RowCloudInterval, QString::number(intervalMinutes()));
 }
 
 void CloudPanel::ChkNubeActivadoClick()
@@ -41,11 +47,37 @@ void CloudPanel::ChkNubeActivadoClick()
     if (m_ctx.ui.ChkNubeActivado->isChecked()) {
         storeSetting(m_ctx.cnn, cloudSwitchUpdate(true));
         m_ctx.ui.TNube->start();
-        m_ticks = 0;
+        m_cycle.restart();
     } else {
         storeSetting(m_ctx.cnn, cloudSwitchUpdate(false));
         m_ctx.ui.TNube->stop();
     }
+}
+
+void CloudPanel::TNubeTimer()
+{
+    // Without the outbox (reported once) the minute is not counted: the tools
+    // would not find it as their current directory.
+    if (!m_outbox.refreshOutbox()) return;
+    m_outbox.reloadLog();
+    switch (m_cycle.tick(intervalMinutes())) {
+    case CycleStep::Generate: BtnGeneraClick(); break;
+    case CycleStep::Send: BtnEnviaClick(); break;
+    case CycleStep::Nothing: break;
+    }
+}
+
+// The tools are started minimised without taking the focus, inherit the
+// outbox as their current directory and are never waited for; one that cannot
+// be started is tried again at the next point of the cycle.
+void CloudPanel::BtnGeneraClick()
+{
+    m_ctx.launcher.start(m_ctx.root.generateTool(), WindowMode::MinimizedNoActivate);
+}
+
+void CloudPanel::BtnEnviaClick()
+{
+    m_ctx.launcher.start(m_ctx.root.sendTool(), WindowMode::MinimizedNoActivate);
 }
 
 }  // namespace dc

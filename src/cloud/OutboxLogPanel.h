@@ -1,5 +1,6 @@
 #pragma once
 
+#include "cloud/OutboxListing.h"
 #include "mainwindow/WindowContext.h"
 
 #include <QObject>
@@ -15,14 +16,27 @@ public:
     explicit OutboxLogPanel(WindowContext& ctx, QObject* parent = nullptr);
 
     // Points the file list at the outbox folder, which becomes the current
-    // directory, and re-reads it. Throws FolderError when it is missing.
+    // directory, and shows its files; the list widget is touched only when
+    // the files changed, so its selection and scroll position stay. A missing
+    // folder empties the list and is reported in the error box once, until it
+    // comes back. Returns whether the folder is there.
+    bool refreshOutbox();
+    // The start-up's pointing at the outbox: as refreshOutbox(), but a missing
+    // folder throws FolderError, which ends the start-up (and counts as the
+    // one report).
     void pointAtOutbox();
     // Closes and reopens the log grid.
     void reloadLog();
-    void Timer2Timer() { pointAtOutbox(); }
+    void Timer2Timer() { refreshOutbox(); }
+
+    QSqlQueryModel* logModel() const { return m_logModel; }
+    const OutboxWatcher& watcher() const { return m_watcher; }
 
 private:
+    OutboxWatcher::Refresh refreshList();
+
     WindowContext& m_ctx;
+    OutboxWatcher m_watcher;
     QSqlQueryModel* m_logModel;
 };
 

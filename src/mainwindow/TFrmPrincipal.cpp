@@ -2,6 +2,7 @@
 
 #include "backup/BackupPanel.h"
 #include "cloud/CloudPanel.h"
+#include "cloud/CompanyPanel.h"
 #include "cloud/OutboxLogPanel.h"
 #include "mainwindow/QtPrompts.h"
 #include "mainwindow/SettingsLoader.h"
@@ -9,6 +10,7 @@
 #include "platform/Clock.h"
 #include "platform/ProcessControl.h"
 #include "settings/Database.h"
+#include "tasks/TasksPanel.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -37,9 +39,11 @@ TFrmPrincipal::TFrmPrincipal(const WindowDeps& deps)
     m_cnn = std::make_unique<Connection>(QStringLiteral("cnn"), root.dataCenterDb(edition));
     m_pdv = edition == 2 ? std::make_unique<Connection>(QStringLiteral("CnnPdv"), root.pointOfSale5Db())
                          : std::make_unique<Connection>(QStringLiteral("CnnPdv4"), root.pointOfSale4Db());
+    // The company database is chosen by the company selection (edition 2).
+    m_company = std::make_unique<Connection>(QStringLiteral("CnnMultiempresas"), QString());
     m_ui.setupUi(this, deps.edition);
     m_ctx = std::make_unique<WindowContext>(WindowContext{
-        m_ui, root, *m_cnn, *m_pdv, *m_prompts, m_errors,
+        m_ui, root, *m_cnn, *m_pdv, *m_company, *m_prompts, m_errors,
         m_deps.clock ? *m_deps.clock : *m_ownClock, m_deps.launcher ? *m_deps.launcher : *m_ownLauncher, 0});
 
     const QString title = QApplication::applicationDisplayName();
@@ -49,11 +53,14 @@ TFrmPrincipal::TFrmPrincipal(const WindowDeps& deps)
 
     m_backup = new BackupPanel(*m_ctx, this);
     if (deps.edition == Edition::Two) {
-        m_cloud = new CloudPanel(*m_ctx, this);
         m_outbox = new OutboxLogPanel(*m_ctx, this);
+        m_cloud = new CloudPanel(*m_ctx, *m_outbox, this);
+        m_companies = new CompanyPanel(*m_ctx, this);
         wireCategoryPanels();
         m_ui.Timer2->start();
         m_onActivate = [this] { m_outbox->reloadLog(); };
+        m_companyStartup = [this] { m_companies->startup(); };
+        m_tasksStartup = [this] { m_tasks->openTaskList(); };
     } else {
         // Edition 1 opens both of its databases while the window is built.
         m_errors.run([this] { m_cnn->open(); });
@@ -71,6 +78,10 @@ TFrmPrincipal::TFrmPrincipal(const WindowDeps& deps)
             if (!allowed) manager.cancel();
         }
     });
+
+    // Edition 2's manual task form: made once the window is complete, hidden,
+    // and shown again at every "Agregar Tarea".
+    if (deps.edition == Edition::Two) m_tasks = new TasksPanel(*m_ctx, this);
 }
 
 TFrmPrincipal::~TFrmPrincipal()

@@ -16,10 +16,12 @@ namespace dc {
 class BackupPanel;
 class Clock;
 class CloudPanel;
+class CompanyPanel;
 class Connection;
 class Launcher;
 class OutboxLogPanel;
 class Prompts;
+class TasksPanel;
 class TrayIcon;
 
 // What the window is built with. Tests put their own prompts, clock and
@@ -47,11 +49,14 @@ public:
     WindowContext& context() { return *m_ctx; }
     Connection& cnn() { return *m_cnn; }
     Connection& pdv() { return *m_pdv; }
+    Connection& company() { return *m_company; }
     ErrorReporter& errors() { return m_errors; }
     Prompts& prompts() { return *m_prompts; }
     BackupPanel& backup() { return *m_backup; }
     CloudPanel* cloud() { return m_cloud; }
     OutboxLogPanel* outbox() { return m_outbox; }
+    CompanyPanel* companies() { return m_companies; }
+    TasksPanel* tasks() { return m_tasks; }
     TrayIcon& tray() { return *m_tray; }
 
     // Panel switching.
@@ -101,11 +106,14 @@ private:
     ErrorReporter m_errors;
     std::unique_ptr<Connection> m_cnn;
     std::unique_ptr<Connection> m_pdv;
+    std::unique_ptr<Connection> m_company;  // CnnMultiempresas
     std::unique_ptr<WindowContext> m_ctx;
     TrayIcon* m_tray = nullptr;
     BackupPanel* m_backup = nullptr;
     CloudPanel* m_cloud = nullptr;
     OutboxLogPanel* m_outbox = nullptr;
+    CompanyPanel* m_companies = nullptr;
+    TasksPanel* m_tasks = nullptr;
     std::function<bool()> m_closeQuery;
     std::function<void()> m_startupRun;
     std::function<void()> m_companyStartup;

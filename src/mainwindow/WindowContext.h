@@ -18,6 +18,7 @@ struct WindowContext {
     InstallRoot root;
     Connection& cnn;   // the data-center database
     Connection& pdv;   // the point-of-sale database (its companies)
+    Connection& company;  // the selected company's own database (edition 2)
     Prompts& prompts;
     ErrorReporter& errors;
     const Clock& clock;

@@ -1,0 +1,111 @@
+#include "cloud/CompanyPanel.h"
+
+#include "cloud/BranchSettings.h"
+#include "mainwindow/ErrorReporter.h"
+#include "mainwindow/GridModels.h"
+#include "mainwindow/Prompts.h"
+#include "settings/Database.h"
+#include "settings/SettingsRows.h"
+#include "settings/SettingsStatements.h"
+
+#include <QSignalBlocker>
+#include <QSqlRecord>
+
+namespace dc {
+
+CompanyPanel::CompanyPanel(WindowContext& ctx, QObject* parent)
+    : QObject(parent), m_ctx(ctx), m_companies(new QSqlQueryModel(this))
+{
+    MainWindowUi& ui = ctx.ui;
+    ErrorReporter& e = ctx.errors;
+    ui.CmbEmpresas->setModel(m_companies);
+    // A pick from the list or with the keyboard; setting the selection in code runs nothing.
+    connect(ui.CmbEmpresas, &QComboBox::activated, this, e.guard([this](int row) {
+        setKey(m_companies->record(row).value(QStringLiteral("BaseDeDatos")).toString());
+        CmbEmpresasClick();
+    }));
+    connect(ui.LstDatosASubir, &QListWidget::itemChanged, this, e.guard([this] { LstDatosASubirClickCheck(); }));
+    connect(ui.txtSucursal, &QLineEdit::textChanged, this, e.guard([this] { txtSucursalChange(); }));
+}
+
+void CompanyPanel::openCompanies()
+{
+    QComboBox* box = m_ctx.ui.CmbEmpresas;
+    const QSignalBlocker block(box);
+    loadGrid(m_companies, m_ctx.pdv, QStringLiteral("select * from tbl_app_empresas"));
+    box->setModelColumn(m_companies->record().indexOf(QStringLiteral("Empresa")));
+    setKey(m_key);
+}
+
+void CompanyPanel::setKey(const QString& baseDeDatos)
+{
+    m_key = baseDeDatos;
+    int shown = -1;
+    for (int row = 0; row < m_companies->rowCount() && shown < 0; ++row)
+        if (m_companies->record(row).value(QStringLiteral("BaseDeDatos")).toString() == baseDeDatos) shown = row;
+    const QSignalBlocker block(m_ctx.ui.CmbEmpresas);
+    m_ctx.ui.CmbEmpresas->setCurrentIndex(shown);
+}
+
+void CompanyPanel::startup()
+{
+    openCompanies();
+    setKey(kMainCompanyDb);
+    CmbEmpresasClick();
+}
+
+void CompanyPanel::showTick(int item, bool ticked)
+{
+    QListWidget* list = m_ctx.ui.LstDatosASubir;
+    const QSignalBlocker block(list);
+    list->item(item)->setCheckState(ticked ? Qt::Checked : Qt::Unchecked);
+}
+
+void CompanyPanel::CmbEmpresasClick()
+{
+    Connection& company = m_ctx.company;
+    try {
+        company.close();
+        company.setFilePath(m_ctx.root.companyDb(m_key));
+        company.open();
+    } catch (const DbError&) {
+        // Left closed: the next write to the company database tries again.
+        company.close();
+        m_ctx.prompts.inform(kMsgCompanyDbUnavailable);
+        return;
+    }
+    const QString one = QStringLiteral("1");
+    // Loading a different branch name stores it back, as typing would.
+    m_ctx.ui.txtSucursal->setText(readBranchSetting(company, RowBranchName));
+    showTick(ItemSendSales, readBranchSetting(company, RowSendSales) == one);
+    const QString catalogue = readBranchSetting(company, RowCatalogue);
+    showTick(ItemSendCatalogue, catalogue == one);
+    showTick(ItemDownloadCatalogue, catalogue == QStringLiteral("2"));
+    showTick(ItemSendStock, readBranchSetting(company, RowSendStock) == one);
+    showTick(ItemSendDetailedSales, readBranchSetting(company, RowSendDetailedSales) == one);
+}
+
+void CompanyPanel::LstDatosASubirClickCheck()
+{
+    QListWidget* list = m_ctx.ui.LstDatosASubir;
+    const auto ticked = [list](int item) { return list->item(item)->checkState() == Qt::Checked; };
+    Connection& company = m_ctx.company;
+    storeSetting(company, branchFlagUpdate(RowSendSales, branchFlagValue(ticked(ItemSendSales))));
+    if (const auto value = catalogueValue(ticked(ItemSendCatalogue), ticked(ItemDownloadCatalogue))) {
+        storeSetting(company, branchFlagUpdate(RowCatalogue, *value));
+    } else {
+        // Both directions at once: neither is kept, and the row keeps its value.
+        m_ctx.prompts.inform(kMsgCatalogueBothWays);
+        showTick(ItemSendCatalogue, false);
+        showTick(ItemDownloadCatalogue, false);
+    }
+    storeSetting(company, branchFlagUpdate(RowSendStock, branchFlagValue(ticked(ItemSendStock))));
+    storeSetting(company, branchFlagUpdate(RowSendDetailedSales, branchFlagValue(ticked(ItemSendDetailedSales))));
+}
+
+void CompanyPanel::txtSucursalChange()
+{
+    storeSetting(m_ctx.company, settingsValueUpdate(RowBranchName, m_ctx.ui.txtSucursal->text()));
+}
+
+}  // namespace dc

@@ -1,0 +1,63 @@
+#pragma once
+
+#include <QDate>
+#include <QDateTime>
+#include <QList>
+#include <QLocale>
+#include <QString>
+#include <QVariant>
+
+#include <functional>
+
+namespace dc {
+
+class Connection;
+
+// Manual tasks: one pending action row per sale of a range of days, or per
+// active product, in the selected company's database, and one task row that
+// records the request in the data-center database.
+
+inline const QString kTablaSaldos = QStringLiteral("Tbl_App_Saldos");
+inline const QString kTablaProductos = QStringLiteral("Tbl_App_Productos");
+
+// The bounds of a range of days as the sales query takes them (dates are
+// stored as ISO text): "yyyy-mm-dd 00:00:00" and "yyyy-mm-dd 23:59:59".
+QString firstMomentOf(QDate day);
+QString lastMomentOf(QDate day);
+
+// The ids of the sales from the start of `first` to the end of `last`, in the
+// order the database returns them.
+QList<qint64> salesBetween(Connection& company, QDate first, QDate last);
+// The ids of the products that are not inactive.
+QList<qint64> activeProducts(Connection& company);
+
+// Posts one action row (id, `tabla`, "N", "N") per id, each stored at once on
+// its own, so a failure part-way keeps the rows posted before it (and throws
+// DbError). `afterRow(n)` runs after the n-th row.
+void postActions(Connection& company, const QList<qint64>& ids, const QString& tabla,
+                 const std::function<void(int)>& afterRow);
+
+// A row of the task list.
+struct TaskRow {
+    QString descripcion;
+    QString valores;
+    QVariant fecha1;  // the chosen days as ISO text at 00:00:00; null for a products task
+    QVariant fecha2;
+};
+
+// The date and time separators of a locale ("/" and ":" when it has none).
+QChar dateSeparator(const QLocale& locale);
+QChar timeSeparator(const QLocale& locale);
+
+// "dd/mm/yyyy hh:nn-<company>: Agregar ventas por día." and
+// "dd/mmmm/yyyy A dd/mmmm/yyyy", with the locale's separators and month names.
+TaskRow salesTask(const QDateTime& now, const QString& company, QDate first, QDate last, const QLocale& locale);
+// "dd/mm/yyyy hh:nn-<company>: Agregar productos." and "Todo".
+TaskRow productsTask(const QDateTime& now, const QString& company, const QLocale& locale);
+
+// Appends the task row to the task list.
+void recordTask(Connection& dataCenter, const TaskRow& task);
+
+inline constexpr char kTaskListSelect[] = "select * from tbl_app_TareasManuales\norder by id desc";
+
+}  // namespace dc
