@@ -1,0 +1,74 @@
+// The texts of a task row and the posting of action rows.
+#include "settings/Database.h"
+#include "support/TempRoot.h"
+#include "tasks/ManualTasks.h"
+
+#include <gtest/gtest.h>
+
+using namespace dc;
+using dc::test::TempRoot;
+
+TEST(TaskTexts, SalesTaskUnderASpanishSystem)
+{
+    const QLocale es(QLocale::Spanish, QLocale::Mexico);
+    const TaskRow t = salesTask(QDateTime(QDate(2014, 8, 14), QTime(9, 7, 42)), QStringLiteral("Abarrotes Centro"),
+                                QDate(2014, 8, 5), QDate(2014, 8, 12), es);
+    EXPECT_EQ(t.descripcion, QStringLiteral("14/08/2014 09:07-Abarrotes Centro: Agregar ventas por día."));
+    EXPECT_EQ(t.valores, QStringLiteral("05/agosto/2014 A 12/agosto/2014"));
+    EXPECT_EQ(t.fecha1.toString(), QStringLiteral("2014-08-05 00:00:00"));
+    EXPECT_EQ(t.fecha2.toString(), QStringLiteral("2014-08-12 00:00:00"));
+
+    // Hours run 00 to 23; the days as chosen, even the wrong way round.
+    const TaskRow late = salesTask(QDateTime(QDate(2026, 1, 2), QTime(23, 5)), QStringLiteral("Ferretería Norte"),
+                                   QDate(2026, 12, 31), QDate(2026, 1, 1), es);
+    EXPECT_EQ(late.descripcion, QStringLiteral("02/01/2026 23:05-Ferretería Norte: Agregar ventas por día."));
+    EXPECT_EQ(late.valores, QStringLiteral("31/diciembre/2026 A 01/enero/2026"));
+}
+
+TEST(TaskTexts, ProductsTaskHasNoDays)
+{
+    const TaskRow t = productsTask(QDateTime(QDate(2014, 8, 14), QTime(0, 0)), QStringLiteral("KOVA Punto de Venta"),
+                                   QLocale(QLocale::Spanish, QLocale::Spain));
+    EXPECT_EQ(t.descripcion, QStringLiteral("14/08/2014 00:00-KOVA Punto de Venta: Agregar productos."));
+    EXPECT_EQ(t.valores, QStringLiteral("Todo"));
+    EXPECT_TRUE(t.fecha1.isNull());
+    EXPECT_TRUE(t.fecha2.isNull());
+}
+
+TEST(TaskTexts, TheSystemsSeparatorsAndMonthNames)
+{
+    const QLocale de(QLocale::German, QLocale::Germany);
+    EXPECT_EQ(dateSeparator(de), QLatin1Char('.'));
+    EXPECT_EQ(timeSeparator(de), QLatin1Char(':'));
+    const TaskRow t = salesTask(QDateTime(QDate(2014, 8, 14), QTime(9, 7)), QStringLiteral("X"), QDate(2014, 3, 5),
+                                QDate(2014, 3, 5), de);
+    EXPECT_EQ(t.descripcion, QStringLiteral("14.08.2014 09:07-X: Agregar ventas por día."));
+    EXPECT_EQ(t.valores, QStringLiteral("05.März.2014 A 05.März.2014"));
+    const QLocale mx(QLocale::Spanish, QLocale::Mexico);
+    EXPECT_EQ(dateSeparator(mx), QLatin1Char('/'));
+    EXPECT_EQ(timeSeparator(mx), QLatin1Char(':'));
+}
+
+TEST(PostActions, EachRowIsKeptAsItIsPostedAndAFailureStopsThere)
+{
+    TempRoot t;
+    const QString db = t.root().companyDb(QStringLiteral("Abarrotes_Centro.mdb"));
+    // The table refuses the fourth row.
+    TempRoot::exec(db, QStringLiteral("create trigger refuse before insert on tbl_web_acciones when new.Id = 40 "
+                                      "begin select raise(abort, 'fila rechazada'); end"));
+    Connection c(QStringLiteral("company"), db);
+    QList<int> seen;
+    try {
+        postActions(c, {10, 20, 30, 40, 50}, kTablaSaldos, [&](int n) { seen << n; });
+        FAIL() << "no failure";
+    } catch (const DbError& e) {
+        EXPECT_TRUE(e.text().contains(QStringLiteral("fila rechazada"))) << e.what();
+    }
+    EXPECT_EQ(seen, (QList<int>{1, 2, 3}));
+    // Another connection (another program) already sees the rows posted before the failure.
+    EXPECT_EQ(TempRoot::scalar(db, QStringLiteral("select group_concat(Id || Tabla || Accion || Status, ',') from "
+                                                  "tbl_web_acciones where Id >= 10"))
+                  .toString(),
+              QStringLiteral("10Tbl_App_SaldosNN,20Tbl_App_SaldosNN,30Tbl_App_SaldosNN"));
+    EXPECT_EQ(c.scalar(QStringLiteral("PRAGMA synchronous")).toInt(), 2) << "the run left the connection's sync level";
+}
