@@ -1,0 +1,232 @@
+#include "ftpbackup/BackupRun.h"
+
+#include "ftpbackup/FtpClient.h"
+#include "ftpbackup/Pacing.h"
+#include "ftpbackup/TemporaryCopy.h"
+#include "platform/Clock.h"
+#include "platform/FolderListing.h"
+
+#include <QDir>
+
+#include <exception>
+
+namespace dc {
+
+namespace {
+
+const QString kBackingUp = QStringLiteral("Respaldando... Archivo: ");
+const QString kFinished = QStringLiteral("Respaldo Terminado!");
+const QString kAttemptError = QStringLiteral("ERROR, intento No.");
+const QString kDescription = QStringLiteral(" Desc: ");
+const QString kIdle = QStringLiteral("Sin Actividad");
+const QString kWrongUser = QStringLiteral("Usuario Incorrecto!");
+const QString kWrongPassword = QStringLiteral("Password Incorrecto!");
+const QString kCancelled = QStringLiteral("Respaldo Cancelado!");
+const QString kBlankCredentials =
+    QStringLiteral("Por favor captura tu usuario y contraseña para poder hacer tus respaldos");
+
+// The user or password folder is refused by the service: the run stops.
+struct CredentialsStop {
+    QString text;
+};
+
+// An upload that the server did not receive whole.
+class NotVerified : public std::runtime_error {
+public:
+    explicit NotVerified(const QString& text) : std::runtime_error(text.toStdString()) {}
+};
+
+QString errorText(const std::exception& e)
+{
+    if (const auto* ftp = dynamic_cast<const FtpError*>(&e)) return ftp->message();
+    if (const auto* copy = dynamic_cast<const CopyError*>(&e)) return copy->text();
+    return QString::fromStdString(e.what());
+}
+
+// Removes the attempt's temporary copy however the attempt ends.
+class CopyCleanup {
+public:
+    explicit CopyCleanup(const QString& path) : m_path(path) {}
+    ~CopyCleanup() { removeTemporaryCopy(m_path); }
+
+private:
+    QString m_path;
+};
+
+}  // namespace
+
+bool isBlankCredential(const QString& text)
+{
+    for (const QChar c : text)
+        if (c.unicode() > 0x20) return false;
+    return true;
+}
+
+BackupRun::BackupRun(FtpClient& client, const Clock& clock, Pacing& pacing, const ServiceAddress& service,
+                     RunReport& report, std::atomic_bool& cancelRequested)
+    : m_client(client), m_clock(clock), m_pacing(pacing), m_service(service), m_report(report), m_cancel(cancelRequested)
+{
+}
+
+QString BackupRun::clockText() const
+{
+    return m_clock.now().toString(QStringLiteral("HH:mm"));
+}
+
+QString BackupRun::dateFolderName() const
+{
+    return m_clock.now().toString(QStringLiteral("ddMMyyyy"));
+}
+
+BackupResult BackupRun::run(const RunInput& input)
+{
+    m_input = &input;
+    m_result = BackupResult();
+    m_remoteDepth = 0;
+    m_dateFolder = dateFolderName();
+    if (isBlankCredential(input.user) || isBlankCredential(input.password)) {
+        m_report.message(kBlankCredentials);
+        m_result.outcome = BackupOutcome::BlankCredentials;
+        return m_result;
+    }
+    for (const BackupRow& row : input.rows) {
+        const bool goOn = row.tipo == 1 ? backUp(Item{row.ruta, row.nombre, &row, false}) : backUpFolderRow(row);
+        if (!goOn) return m_result;
+    }
+    // The list is done: leave the service politely.
+    m_client.close();
+    m_report.status(clockText() + kFinished);
+    if (!m_result.failedFiles.isEmpty())
+        m_report.error(QStringLiteral("No se respaldaron %1 archivo(s)").arg(m_result.failedFiles.size()));
+    m_result.outcome = BackupOutcome::Completed;
+    return m_result;
+}
+
+bool BackupRun::backUpFolderRow(const BackupRow& row)
+{
+    QString folder = row.ruta;
+    if (!folder.endsWith(QDir::separator()) && !folder.endsWith(QLatin1Char('/'))) folder += QDir::separator();
+    QStringList entries;
+    listFolderFiles(folder, entries);
+    for (const QString& entry : entries) {
+        if (!backUp(Item{folder + entry, entry, &row, true})) return false;
+    }
+    return true;
+}
+
+bool BackupRun::backUp(const Item& item)
+{
+    const QString copy = temporaryCopyPath(item.localPath);
+    int attempts = 0;
+    bool done = false;
+    while (attempts < kAttempts && !done) {
+        if (m_cancel) {
+            cancelStop(item.folderEntry);
+            return false;
+        }
+        CopyCleanup cleanup(copy);
+        try {
+            m_report.status(kBackingUp + item.localPath);
+            const qint64 size = makeTemporaryCopy(item.localPath, copy, [this] { return m_cancel.load(); });
+            if (item.folderEntry) m_pacing.wait(kCopyWait);
+            if (!m_client.isOpen())
+                m_client.open(m_service.host, m_service.port, m_input->account.user, m_input->account.password);
+            if (!m_client.isOpen()) {
+                ++attempts;
+                const QString n = kAttemptError + QString::number(attempts);
+                m_report.error(item.folderEntry ? n : clockText() + n);
+                m_pacing.wait(kStepWait);
+                continue;
+            }
+            uploadPhase(item, copy, size);
+            done = true;
+            m_result.uploadedFiles << item.localPath;
+        } catch (const CredentialsStop& stop) {
+            removeTemporaryCopy(copy);
+            m_report.message(stop.text);
+            m_client.close();
+            m_result.outcome = BackupOutcome::CredentialsStop;
+            return false;
+        } catch (const std::exception& e) {
+            // The next connection starts in its log-in folder.
+            m_client.close();
+            m_remoteDepth = 0;
+            ++attempts;
+            m_report.error(clockText() + QLatin1Char(' ') + kAttemptError + QString::number(attempts) + kDescription
+                           + errorText(e));
+            removeTemporaryCopy(copy);
+            m_pacing.wait(kStepWait);
+        }
+    }
+    if (!done) m_result.failedFiles << item.localPath;
+    return true;
+}
+
+void BackupRun::uploadPhase(const Item& item, const QString& copy, qint64 size)
+{
+    // Back to the log-in folder; a new connection starts there too, and a
+    // failed CDUP makes an attempt error, which resets the depth.
+    for (int i = 0; i < m_remoteDepth; ++i) {
+        m_client.leaveFolder();
+        m_pacing.wait(kStepWait);
+    }
+    m_remoteDepth = 0;
+    m_progressTotal = size;
+    m_report.progress(0, size);
+    m_client.setBinary();
+    enterCredentialFolder(m_input->user, kWrongUser);
+    enterCredentialFolder(m_input->password, kWrongPassword);
+    if (item.folderEntry) m_dateFolder = dateFolderName();
+    enterOrMake(m_dateFolder, true);
+    if (item.folderEntry && item.row->tipo == 2) enterOrMake(item.row->nombre, false);
+
+    const qint64 sent = m_client.upload(copy, item.remoteName, [&](qint64 n) { m_report.progress(n, size); });
+    // 226 alone is no proof: a server keeps a truncated file after an early close.
+    if (sent != size)
+        throw NotVerified(QStringLiteral("Se enviaron %1 de %2 bytes de %3").arg(sent).arg(size).arg(item.remoteName));
+    const std::optional<qint64> stored = m_client.remoteSize(item.remoteName);
+    if (stored && *stored != size)
+        throw NotVerified(
+            QStringLiteral("El servidor guardó %1 de %2 bytes de %3").arg(*stored).arg(size).arg(item.remoteName));
+}
+
+void BackupRun::enterCredentialFolder(const QString& name, const QString& stopText)
+{
+    try {
+        m_client.enterFolder(name);
+    } catch (const FtpError& e) {
+        // Only the server's refusal says the folder is wrong; a lost
+        // connection or a time-out is an attempt error like any other.
+        if (e.replyCode() / 100 == 5) throw CredentialsStop{stopText};
+        throw;
+    }
+    ++m_remoteDepth;
+    m_pacing.wait(kStepWait);
+}
+
+void BackupRun::enterOrMake(const QString& name, bool waitAfterMaking)
+{
+    try {
+        m_client.enterFolder(name);
+    } catch (const FtpError& e) {
+        if (!e.isNegativeReply()) throw;
+        m_client.makeFolder(name);
+        if (waitAfterMaking) m_pacing.wait(kStepWait);
+        m_client.enterFolder(name);
+    }
+    ++m_remoteDepth;
+    m_pacing.wait(kStepWait);
+}
+
+void BackupRun::cancelStop(bool folderVariant)
+{
+    if (!folderVariant) m_client.abort();
+    m_client.close();
+    if (folderVariant) m_report.message(kCancelled);
+    m_cancel = false;
+    m_report.status(kIdle);
+    m_report.progress(0, m_progressTotal);
+    m_result.outcome = BackupOutcome::Cancelled;
+}
+
+}  // namespace dc

@@ -1,0 +1,104 @@
+#pragma once
+
+#include "backup/BackupRow.h"
+#include "ftpbackup/BackupService.h"
+
+#include <QMetaType>
+#include <QString>
+#include <QStringList>
+
+#include <atomic>
+#include <chrono>
+
+namespace dc {
+
+class Clock;
+class FtpClient;
+class Pacing;
+
+enum class BackupOutcome {
+    Completed,         // the whole list was gone through ("Respaldo Terminado!"), see failedFiles
+    Cancelled,         // a cancel was found at the start of an attempt
+    CredentialsStop,   // the user or password folder does not exist on the service
+    BlankCredentials,  // user name or password empty: nothing was tried
+    Failed,            // the run ended on an unexpected error (its text went to the error line)
+};
+
+struct BackupResult {
+    BackupOutcome outcome = BackupOutcome::Completed;
+    QStringList uploadedFiles;  // local paths uploaded and verified
+    QStringList failedFiles;    // local paths that used up their five attempts
+};
+
+// What a run tells its window. Called on the run's thread.
+class RunReport {
+public:
+    virtual ~RunReport() = default;
+    virtual void status(const QString& text) = 0;              // Label5
+    virtual void error(const QString& text) = 0;               // Label6
+    virtual void progress(qint64 sent, qint64 total) = 0;      // data bytes of the current file
+    virtual void message(const QString& text) = 0;             // a message box to show
+};
+
+struct RunInput {
+    BackupList rows;
+    QString user;       // the shop's user name (its folder on the service), as stored
+    QString password;   // the shop's password (the folder inside it), as stored
+    ServiceAccount account;
+};
+
+// One backup run: every row of the list, file rows as they are and folder
+// rows entry by entry, each file copied to its temporary copy and uploaded
+// into user / password / ddMMyyyy [/ folder row's name] with up to five
+// attempts. Runs on one thread; `cancelRequested` is set from another.
+class BackupRun {
+public:
+    static constexpr int kAttempts = 5;
+    // After each folder command and after a failed attempt.
+    static constexpr std::chrono::milliseconds kStepWait{1000};
+    // After copying an entry of a folder row.
+    static constexpr std::chrono::milliseconds kCopyWait{1500};
+
+    BackupRun(FtpClient& client, const Clock& clock, Pacing& pacing, const ServiceAddress& service, RunReport& report,
+              std::atomic_bool& cancelRequested);
+
+    BackupResult run(const RunInput& input);
+
+private:
+    struct Item {
+        QString localPath;
+        QString remoteName;
+        const BackupRow* row;
+        bool folderEntry;
+    };
+
+    bool backUpFolderRow(const BackupRow& row);
+    // False when the run stops.
+    bool backUp(const Item& item);
+    void uploadPhase(const Item& item, const QString& copy, qint64 size);
+    void enterCredentialFolder(const QString& name, const QString& stopText);
+    void enterOrMake(const QString& name, bool waitAfterMaking);
+    void cancelStop(bool folderVariant);
+    QString clockText() const;
+    QString dateFolderName() const;
+
+    FtpClient& m_client;
+    const Clock& m_clock;
+    Pacing& m_pacing;
+    const ServiceAddress m_service;
+    RunReport& m_report;
+    std::atomic_bool& m_cancel;
+
+    const RunInput* m_input = nullptr;
+    BackupResult m_result;
+    QString m_dateFolder;
+    int m_remoteDepth = 0;
+    qint64 m_progressTotal = 0;
+};
+
+// True when nothing is left once blanks and control characters are taken off both ends.
+bool isBlankCredential(const QString& text);
+
+}  // namespace dc
+
+Q_DECLARE_METATYPE(dc::BackupResult)

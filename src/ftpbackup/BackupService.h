@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QString>
+
+#include <array>
+#include <optional>
+
+namespace dc {
+
+// Where the FTP backup service is.
+struct ServiceAddress {
+    QString host;
+    quint16 port = 21;
+    QString toString() const { return host + QLatin1Char(':') + QString::number(port); }
+};
+
+// One of the service's shared accounts.
+struct ServiceAccount {
+    QString user;
+    QString password;
+};
+
+// The service host and its four accounts, chosen by the CmbServer index 0 to 3.
+ServiceAddress defaultBackupService();
+const std::array<ServiceAccount, 4>& backupServiceAccounts();
+// The account of a CmbServer index; nullopt for any other index (4 to 22, or
+// no entry selected), where the client keeps the account it already has.
+std::optional<ServiceAccount> accountForServerIndex(int index);
+
+// The command-line option that points the programs at another service
+// (tests, the demo): --backup-service HOST[:PORT].
+inline constexpr char kBackupServiceOption[] = "backup-service";
+
+// Parses "HOST[:PORT]" (IPv4 address or host name; port 1 to 65535, 21 when
+// left out). Returns nullopt and fills *error when the text is not valid.
+std::optional<ServiceAddress> parseBackupService(const QString& text, QString* error = nullptr);
+
+}  // namespace dc

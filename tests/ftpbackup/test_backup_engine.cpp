@@ -1,0 +1,515 @@
+// The backup engine against a real FTP server on loopback.
+#include "ftpbackup/EngineHarness.h"
+#include "support/TempRoot.h"
+
+#include <QDirIterator>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
+
+using namespace dc;
+using namespace dc::test;
+
+namespace {
+
+const QString kFinishedAt1025 = QStringLiteral("10:25Respaldo Terminado!");
+
+QString day(const QString& date = kRunDate)
+{
+    return kShopUser + QLatin1Char('/') + kShopPassword + QLatin1Char('/') + date + QLatin1Char('/');
+}
+
+QStringList leftoverCopies(const QString& folder)
+{
+    QStringList found;
+    QDirIterator it(folder, {QStringLiteral("*.resp")}, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+    while (it.hasNext()) found << it.next();
+    return found;
+}
+
+QStringList startingWith(const QStringList& lines, const QString& prefix)
+{
+    QStringList out;
+    for (const QString& l : lines)
+        if (l.startsWith(prefix)) out << l;
+    return out;
+}
+
+// A file of `size` bytes that costs no disk (a hole), with a few marks.
+void writeSparse(const QString& path, qint64 size)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("INICIO");
+    ASSERT_TRUE(f.resize(size - 3));
+    ASSERT_TRUE(f.seek(size - 3));
+    f.write("FIN");
+}
+
+// Waits until the run has sent some data bytes of its file.
+bool waitForDataSent(EngineHarness& h, QSignalSpy& progressed)
+{
+    QElapsedTimer t;
+    t.start();
+    while (t.elapsed() < 30'000) {
+        for (const auto& p : h.progress)
+            if (std::get<0>(p) > 0) return true;
+        progressed.wait(500);
+    }
+    return false;
+}
+
+}  // namespace
+
+TEST(BackupRun, UploadsFileRowsAndFolderRowsIntoUserPasswordAndDateFolders)
+{
+    QTemporaryDir src;
+    const QString sales = src.filePath(QStringLiteral("ventas.csv"));
+    writeFile(sales, randomBytes(300'000, 1));
+    const QString docs = src.filePath(QStringLiteral("Docs/"));
+    writeFile(docs + QStringLiteral("vacio.txt"), QByteArray());
+    writeFile(docs + QStringLiteral("impar.bin"), randomBytes(12'345, 2));
+    QFile::setPermissions(docs + QStringLiteral("impar.bin"), QFileDevice::ReadOwner);  // read-only backs up too
+    const QString loose = src.filePath(QStringLiteral("Sueltos/"));
+    writeFile(loose + QStringLiteral("nota.txt"), "nota del día");
+    const QString close = src.filePath(QStringLiteral("cierre.dat"));
+    writeFile(close, randomBytes(70'000, 3));
+
+    auto server = shopServer();
+    EngineHarness h(server->port());
+    const BackupResult r = h.run({fileRow(sales), folderRow(docs, QStringLiteral("Documentos")),
+                                  folderRow(loose, QStringLiteral("Sueltos"), 3), fileRow(close)});
+
+    EXPECT_EQ(r.outcome, BackupOutcome::Completed);
+    EXPECT_TRUE(r.failedFiles.isEmpty()) << r.failedFiles.join(QLatin1Char(',')).toStdString();
+    EXPECT_EQ(r.uploadedFiles.size(), 5);
+    EXPECT_EQ(readAll(server->path(day() + QStringLiteral("ventas.csv"))), readAll(sales));
+    EXPECT_EQ(readAll(server->path(day() + QStringLiteral("Documentos/vacio.txt"))), QByteArray());
+    EXPECT_EQ(readAll(server->path(day() + QStringLiteral("Documentos/impar.bin"))), readAll(docs + QStringLiteral("impar.bin")));
+    EXPECT_EQ(readAll(server->path(day() + QStringLiteral("nota.txt"))), QByteArray("nota del día"));  // Tipo 3: no folder of its own
+    EXPECT_EQ(readAll(server->path(day() + QStringLiteral("cierre.dat"))), readAll(close));
+    EXPECT_TRUE(leftoverCopies(src.path()).isEmpty()) << leftoverCopies(src.path()).join(QLatin1Char(',')).toStdString();
+
+    // One connection for the whole list; each file climbs back to the log-in
+    // folder first: 3 levels after a file row or a Tipo 3 entry, 4 after a Tipo 2 entry.
+    EXPECT_EQ(server->count(QStringLiteral("CONNECT")), 1);
+    EXPECT_EQ(server->count(QStringLiteral("CDUP")), 3 + 4 + 4 + 3);
+    EXPECT_TRUE(h.statuses.contains(QStringLiteral("Respaldando... Archivo: ") + sales));
+    EXPECT_TRUE(h.statuses.contains(QStringLiteral("Respaldando... Archivo: ") + docs + QStringLiteral("impar.bin")));
+    EXPECT_EQ(lastOf(h.statuses), kFinishedAt1025);
+    EXPECT_TRUE(h.errors.isEmpty()) << h.errors.join(QLatin1Char('|')).toStdString();
+    EXPECT_TRUE(h.messages.isEmpty());
+    EXPECT_NE(std::find(h.progress.begin(), h.progress.end(), std::make_tuple(qint64(300'000), qint64(300'000), 100)),
+              h.progress.end());
+    EXPECT_FALSE(h.engine->isRunning());
+}
+
+TEST(BackupRun, ReusesAnExistingDateFolderAndReplacesItsFiles)
+{
+    QTemporaryDir src;
+    const QString sales = src.filePath(QStringLiteral("ventas.csv"));
+    writeFile(sales, randomBytes(20'000, 4));
+    auto server = shopServer();
+    writeFile(server->path(day() + QStringLiteral("ventas.csv")), QByteArray(50'000, 'v'));  // this morning's, longer
+
+    EngineHarness h(server->port());
+    const BackupResult r = h.run({fileRow(sales)});
+
+    EXPECT_EQ(r.outcome, BackupOutcome::Completed);
+    EXPECT_EQ(server->count(QStringLiteral("MKD")), 0);
+    EXPECT_EQ(readAll(server->path(day() + QStringLiteral("ventas.csv"))), readAll(sales));
+}
+
+TEST(BackupRun, MissingShopFolderStopsTheRunWithItsMessage)
+{
+    for (const bool userFolderExists : {false, true}) {
+        SCOPED_TRACE(userFolderExists ? "password folder missing" : "user folder missing");
+        QTemporaryDir src;
+        const QString a = src.filePath(QStringLiteral("a.txt"));
+        const QString b = src.filePath(QStringLiteral("b.txt"));
+        writeFile(a, "a");
+        writeFile(b, "b");
+        FtpServer::Options o;
+        o.accounts = serviceAccounts();
+        FtpServer server(o);
+        if (userFolderExists) QDir().mkpath(server.path(kShopUser));
+
+        EngineHarness h(server.port());
+        const BackupResult r = h.run({fileRow(a), fileRow(b)});
+
+        EXPECT_EQ(r.outcome, BackupOutcome::CredentialsStop);
+        EXPECT_EQ(h.messages, QStringList{userFolderExists ? QStringLiteral("Password Incorrecto!")
+                                                           : QStringLiteral("Usuario Incorrecto!")});
+        EXPECT_EQ(server.count(QStringLiteral("STOR")), 0);
+        EXPECT_EQ(server.count(QStringLiteral("CWD ") + kShopUser), 1) << "no later file may be tried";
+        EXPECT_EQ(lastOf(h.statuses), QStringLiteral("Respaldando... Archivo: ") + a);
+        EXPECT_TRUE(leftoverCopies(src.path()).isEmpty());
+        EXPECT_FALSE(h.engine->isConnectionOpen());
+        EXPECT_FALSE(h.engine->isRunning());
+    }
+}
+
+TEST(BackupRun, ServerThatStopsAnsweringIsAnAttemptErrorNotAWrongUser)
+{
+    QTemporaryDir src;
+    const QString a = src.filePath(QStringLiteral("a.txt"));
+    writeFile(a, "a");
+    auto server = shopServer(QStringLiteral("stall-replies"));
+    EngineHarness h(server->port(), 0.01, std::chrono::milliseconds(300));
+    const BackupResult r = h.run({fileRow(a)});
+
+    EXPECT_EQ(r.outcome, BackupOutcome::Completed);
+    EXPECT_TRUE(h.messages.isEmpty()) << firstOf(h.messages).toStdString();
+    EXPECT_EQ(r.failedFiles, QStringList{a});
+    EXPECT_EQ(server->count(QStringLiteral("CONNECT")), 5) << "each attempt opens a new connection";
+    EXPECT_TRUE(firstOf(h.errors).contains(QStringLiteral("no respondió"))) << firstOf(h.errors).toStdString();
+}
+
+TEST(BackupRun, EarlyDataCloseFailsTheAttemptAndIsRetried)
+{
+    QTemporaryDir src;
+    const QString sales = src.filePath(QStringLiteral("ventas.csv"));
+    writeFile(sales, randomBytes(2 * 1024 * 1024, 5));
+    auto server = shopServer(QStringLiteral("close-data-early"), 2);
+    EngineHarness h(server->port());
+    const BackupResult r = h.run({fileRow(sales)});
+
+    EXPECT_EQ(r.outcome, BackupOutcome::Completed);
+    EXPECT_EQ(r.uploadedFiles, QStringList{sales});
+    ASSERT_EQ(h.errors.size(), 2) << h.errors.join(QLatin1Char('|')).toStdString();
+    EXPECT_TRUE(firstOf(h.errors).startsWith(QStringLiteral("10:25 ERROR, intento No.1 Desc: "))) << firstOf(h.errors).toStdString();
+    EXPECT_TRUE(h.errors[1].startsWith(QStringLiteral("10:25 ERROR, intento No.2 Desc: "))) << h.errors[1].toStdString();
+    EXPECT_EQ(server->count(QStringLiteral("STOR")), 3);
+    EXPECT_EQ(readAll(server->path(day() + QStringLiteral("ventas.csv"))), readAll(sales));
+}
+
+TEST(BackupRun, FileThatNeverArrivesWholeIsSkippedAfterFiveAttemptsAndTheRunSaysSo)
+{
+    QTemporaryDir src;
+    const QString a = src.filePath(QStringLiteral("a.bin"));
+    const QString b = src.filePath(QStringLiteral("b.bin"));
+    writeFile(a, randomBytes(200'000, 6));
+    writeFile(b, randomBytes(200'000, 7));
+    auto server = shopServer(QStringLiteral("close-data-early"));
+    EngineHarness h(server->port());
+    const BackupResult r = h.run({fileRow(a), fileRow(b)});
+
+    EXPECT_EQ(r.outcome, BackupOutcome::Completed);
+    EXPECT_EQ(r.failedFiles, (QStringList{a, b}));
+    EXPECT_EQ(server->count(QStringLiteral("STOR")), 10);
+    EXPECT_EQ(startingWith(h.errors, QStringLiteral("10:25 ERROR, intento No.5 Desc: ")).size(), 2);
+    EXPECT_EQ(lastOf(h.errors), QStringLiteral("No se respaldaron 2 archivo(s)"));
+    EXPECT_EQ(lastOf(h.statuses), kFinishedAt1025);
+    EXPECT_TRUE(h.messages.isEmpty());
+    EXPECT_TRUE(leftoverCopies(src.path()).isEmpty());
+}
+
+TEST(BackupRun, CompletionReplyIsNoProofTheRemoteSizeMustMatch)
+{
+    QTemporaryDir src;
+    const QString a = src.filePath(QStringLiteral("a.bin"));
+    writeFile(a, randomBytes(200'000, 8));
+    {
+        // The server answers 226 and keeps one byte less, once.
+        auto server = shopServer(QStringLiteral("truncate-stored"), 1);
+        EngineHarness h(server->port());
+        const BackupResult r = h.run({fileRow(a)});
+        EXPECT_EQ(r.uploadedFiles, QStringList{a});
+        ASSERT_EQ(h.errors.size(), 1);
+        EXPECT_TRUE(firstOf(h.errors).contains(QStringLiteral("El servidor guardó 199999 de 200000 bytes"))) << firstOf(h.errors).toStdString();
+        EXPECT_EQ(server->count(QStringLiteral("STOR")), 2);
+    }
+    {
+        // A server without SIZE: the data bytes sent still have to match.
+        auto server = shopServer(QStringLiteral("no-size"));
+        EngineHarness h(server->port());
+        const BackupResult r = h.run({fileRow(a)});
+        EXPECT_EQ(r.uploadedFiles, QStringList{a});
+        EXPECT_TRUE(h.errors.isEmpty()) << h.errors.join(QLatin1Char('|')).toStdString();
+        EXPECT_EQ(readAll(server->path(day() + QStringLiteral("a.bin"))), readAll(a));
+    }
+}
+
+TEST(BackupRun, UnreachableServiceGetsFiveAttemptsPerFileAndTheRunStillEnds)
+{
+    QTemporaryDir src;
+    const QString a = src.filePath(QStringLiteral("a.txt"));
+    const QString b = src.filePath(QStringLiteral("b.txt"));
+    writeFile(a, "a");
+    writeFile(b, "b");
+    EngineHarness h(closedLoopbackPort());
+    const BackupResult r = h.run({fileRow(a), fileRow(b)});
+
+    EXPECT_EQ(r.outcome, BackupOutcome::Completed);
+    EXPECT_EQ(r.failedFiles, (QStringList{a, b}));
+    ASSERT_EQ(h.errors.size(), 11) << h.errors.join(QLatin1Char('|')).toStdString();
+    for (int i = 0; i < 10; ++i) {
+        const QString expected = QStringLiteral("10:25 ERROR, intento No.%1 Desc: No se pudo conectar con 127.0.0.1:").arg(i % 5 + 1);
+        EXPECT_TRUE(h.errors[i].startsWith(expected)) << h.errors[i].toStdString();
+    }
+    EXPECT_EQ(lastOf(h.statuses), kFinishedAt1025);
+    EXPECT_TRUE(leftoverCopies(src.path()).isEmpty());
+}
+
+TEST(BackupRun, ConnectionDroppedBetweenFilesIsOpenedAgainAndClimbsBack)
+{
+    QTemporaryDir src;
+    const QString a = src.filePath(QStringLiteral("a.bin"));
+    const QString b = src.filePath(QStringLiteral("b.bin"));
+    writeFile(a, randomBytes(50'000, 9));
+    writeFile(b, randomBytes(50'000, 10));
+    auto server = shopServer(QStringLiteral("drop-after-upload"), 1);
+    EngineHarness h(server->port());
+    const BackupResult r = h.run({fileRow(a), fileRow(b)});
+
+    EXPECT_EQ(r.uploadedFiles, (QStringList{a, b}));
+    EXPECT_EQ(server->count(QStringLiteral("CONNECT")), 2);
+    EXPECT_EQ(h.errors.size(), 1) << h.errors.join(QLatin1Char('|')).toStdString();
+    EXPECT_EQ(readAll(server->path(day() + QStringLiteral("b.bin"))), readAll(b));
+}
+
+TEST(BackupRun, CancelDuringAFileRowStopsWithinASecondWithoutAMessage)
+{
+    QTemporaryDir src;
+    const QString big = src.filePath(QStringLiteral("grande.bin"));
+    writeSparse(big, 16 * 1024 * 1024);
+    const QString next = src.filePath(QStringLiteral("siguiente.txt"));
+    writeFile(next, "x");
+    auto server = shopServer(QStringLiteral("stall-data"));
+    EngineHarness h(server->port());
+    QSignalSpy done(h.engine.get(), &BackupEngine::finished);
+    QSignalSpy progressed(h.engine.get(), &BackupEngine::progressChanged);
+    ASSERT_TRUE(h.engine->start(h.request({fileRow(big), fileRow(next)})));
+    ASSERT_TRUE(waitForDataSent(h, progressed)) << "the upload never started";
+
+    EXPECT_FALSE(h.engine->start(h.request({fileRow(next)}))) << "runs must never overlap";
+    EXPECT_TRUE(h.engine->isConnectionOpen());
+    QElapsedTimer t;
+    t.start();
+    h.engine->cancel();
+    const BackupResult r = EngineHarness::waitForEnd(done, 10'000);
+    EXPECT_LT(t.elapsed(), 1000);
+
+    EXPECT_EQ(r.outcome, BackupOutcome::Cancelled);
+    EXPECT_TRUE(h.messages.isEmpty());
+    EXPECT_TRUE(h.statuses.contains(QStringLiteral("Cancelando...")));
+    EXPECT_EQ(lastOf(h.statuses), QStringLiteral("Sin Actividad"));
+    EXPECT_TRUE(h.errors.contains(QString()));
+    ASSERT_FALSE(h.progress.empty());
+    EXPECT_EQ(std::get<0>(h.progress.back()), 0);
+    EXPECT_EQ(server->count(QStringLiteral("CONNECT")), 1);
+    EXPECT_FALSE(h.engine->isConnectionOpen());
+    EXPECT_TRUE(leftoverCopies(src.path()).isEmpty());
+}
+
+TEST(BackupRun, CancelDuringAFolderEntryShowsRespaldoCanceladoWithTheRealWaits)
+{
+    QTemporaryDir src;
+    const QString docs = src.filePath(QStringLiteral("Docs/"));
+    writeSparse(docs + QStringLiteral("grande.bin"), 16 * 1024 * 1024);
+    auto server = shopServer(QStringLiteral("stall-data"));
+    EngineHarness h(server->port(), 1.0);
+    QSignalSpy done(h.engine.get(), &BackupEngine::finished);
+    QSignalSpy progressed(h.engine.get(), &BackupEngine::progressChanged);
+    ASSERT_TRUE(h.engine->start(h.request({folderRow(docs, QStringLiteral("Docs"))})));
+    ASSERT_TRUE(waitForDataSent(h, progressed)) << "the upload never started";
+
+    QElapsedTimer t;
+    t.start();
+    h.engine->cancel();
+    const BackupResult r = EngineHarness::waitForEnd(done, 10'000);
+    EXPECT_LT(t.elapsed(), 1000) << "the 1-second wait after the failed attempt must not hold the cancel";
+
+    EXPECT_EQ(r.outcome, BackupOutcome::Cancelled);
+    EXPECT_EQ(h.messages, QStringList{QStringLiteral("Respaldo Cancelado!")});
+    EXPECT_EQ(lastOf(h.statuses), QStringLiteral("Sin Actividad"));
+    EXPECT_TRUE(leftoverCopies(src.path()).isEmpty());
+}
+
+TEST(BackupRun, FolderEntryThatIsAHiddenSubFolderFailsAndTheOthersUpload)
+{
+    QTemporaryDir src;
+    const QString docs = src.filePath(QStringLiteral("Docs/"));
+    writeFile(docs + QStringLiteral("a.txt"), "a");
+    QDir().mkpath(docs + QStringLiteral(".oculta"));
+    writeFile(docs + QStringLiteral("z.txt"), "z");
+    auto server = shopServer();
+    EngineHarness h(server->port());
+    const BackupResult r = h.run({folderRow(docs, QStringLiteral("Docs"))});
+
+    EXPECT_EQ(r.outcome, BackupOutcome::Completed);
+    EXPECT_EQ(r.failedFiles, QStringList{docs + QStringLiteral(".oculta")});
+    EXPECT_EQ(r.uploadedFiles, (QStringList{docs + QStringLiteral("a.txt"), docs + QStringLiteral("z.txt")}));
+    EXPECT_EQ(startingWith(h.errors, QStringLiteral("10:25 ERROR, intento No.")).size(), 5);
+    EXPECT_TRUE(firstOf(h.errors).endsWith(QStringLiteral(" no es un archivo"))) << firstOf(h.errors).toStdString();
+    EXPECT_EQ(lastOf(h.errors), QStringLiteral("No se respaldaron 1 archivo(s)"));
+    EXPECT_EQ(readAll(server->path(day() + QStringLiteral("Docs/z.txt"))), QByteArray("z"));
+}
+
+TEST(BackupRun, RunCrossingMidnightMovesFolderEntriesAndLaterFilesToTheNewDay)
+{
+    QTemporaryDir src;
+    const QString first = src.filePath(QStringLiteral("primero.txt"));
+    const QString last = src.filePath(QStringLiteral("ultimo.txt"));
+    const QString docs = src.filePath(QStringLiteral("Docs/"));
+    writeFile(first, "1");
+    writeFile(last, "2");
+    writeFile(docs + QStringLiteral("a.txt"), "a");
+    writeFile(docs + QStringLiteral("b.txt"), "b");
+    auto server = shopServer();
+    EngineHarness h(server->port());
+    h.clock->set(QDateTime(QDate(2026, 3, 14), QTime(23, 59, 50)));
+    // Midnight passes while the first folder entry is being copied.
+    h.pacing->onWait = [&](std::chrono::milliseconds nominal) {
+        if (nominal.count() == 1500) h.clock->set(QDateTime(QDate(2026, 3, 15), QTime(0, 0, 5)));
+    };
+    const BackupResult r = h.run({fileRow(first), folderRow(docs, QStringLiteral("Docs")), fileRow(last)});
+
+    EXPECT_EQ(r.uploadedFiles.size(), 4);
+    EXPECT_EQ(readAll(server->path(day(QStringLiteral("14032026")) + QStringLiteral("primero.txt"))), QByteArray("1"));
+    EXPECT_EQ(readAll(server->path(day(QStringLiteral("15032026")) + QStringLiteral("Docs/a.txt"))), QByteArray("a"));
+    EXPECT_EQ(readAll(server->path(day(QStringLiteral("15032026")) + QStringLiteral("Docs/b.txt"))), QByteArray("b"));
+    EXPECT_EQ(readAll(server->path(day(QStringLiteral("15032026")) + QStringLiteral("ultimo.txt"))), QByteArray("2"));
+    EXPECT_EQ(lastOf(h.statuses), QStringLiteral("00:00Respaldo Terminado!"));
+}
+
+TEST(BackupRun, FileOfMoreThanTwoGibibytesIsUploadedAndVerified)
+{
+    QTemporaryDir src;
+    const QString big = src.filePath(QStringLiteral("grande.bin"));
+    const qint64 size = (qint64(2) << 30) + 103;
+    writeSparse(big, size);
+    auto server = shopServer();
+    EngineHarness h(server->port());
+    const BackupResult r = h.run({fileRow(big)}, 300'000);
+
+    EXPECT_EQ(r.uploadedFiles, QStringList{big});
+    const QString stored = server->path(day() + QStringLiteral("grande.bin"));
+    EXPECT_EQ(QFileInfo(stored).size(), size);
+    QFile f(stored);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(f.read(6), QByteArray("INICIO"));
+    ASSERT_TRUE(f.seek(size - 3));
+    EXPECT_EQ(f.read(3), QByteArray("FIN"));
+    ASSERT_FALSE(h.progress.empty());
+    EXPECT_EQ(h.progress.back(), std::make_tuple(size, size, 100));
+    EXPECT_TRUE(leftoverCopies(src.path()).isEmpty());
+}
+
+TEST(BackupRun, BlankCredentialsStopBeforeAnyConnection)
+{
+    QTemporaryDir src;
+    const QString a = src.filePath(QStringLiteral("a.txt"));
+    writeFile(a, "a");
+    auto server = shopServer();
+    for (const auto& [user, password] : {std::pair{QStringLiteral(" \t\n"), kShopPassword},
+                                         std::pair{kShopUser, QStringLiteral("\x01 ")}}) {
+        EngineHarness h(server->port());
+        BackupRequest request = h.request({fileRow(a)});
+        request.user = user;
+        request.password = password;
+        const BackupResult r = h.run(request);
+        EXPECT_EQ(r.outcome, BackupOutcome::BlankCredentials);
+        EXPECT_EQ(h.messages,
+                  QStringList{QStringLiteral("Por favor captura tu usuario y contraseña para poder hacer tus respaldos")});
+    }
+    EXPECT_EQ(server->count(QStringLiteral("CONNECT")), 0);
+}
+
+TEST(BackupRun, TheServerIndexChoosesTheAccountAndOtherIndexesKeepTheLastOne)
+{
+    QTemporaryDir src;
+    const QString a = src.filePath(QStringLiteral("a.txt"));
+    writeFile(a, "a");
+    auto server = shopServer();
+    const auto& accounts = backupServiceAccounts();
+    {
+        EngineHarness h(server->port());
+        BackupRequest request = h.request({fileRow(a)});
+        request.serverIndex = 2;
+        EXPECT_EQ(h.run(request).uploadedFiles.size(), 1);
+        request.serverIndex = 7;  // "KOVA Server 8"
+        EXPECT_EQ(h.run(request).uploadedFiles.size(), 1);
+        EXPECT_EQ(server->count(QStringLiteral("USER ") + accounts[2].user), 2);
+    }
+    EngineHarness fresh(server->port());
+    BackupRequest request = fresh.request({fileRow(a)});
+    request.serverIndex = 7;
+    EXPECT_EQ(fresh.run(request).uploadedFiles.size(), 1);
+    EXPECT_EQ(server->count(QStringLiteral("USER ") + accounts[0].user), 1);
+}
+
+TEST(BackupRun, NameWithALineBreakIsRefusedAndNeverSent)
+{
+    QTemporaryDir src;
+    const QString docs = src.filePath(QStringLiteral("Docs/"));
+    const QString bad = docs + QStringLiteral("mal\r\nDELE nota.txt");
+    writeFile(bad, "x");
+    writeFile(docs + QStringLiteral("nota.txt"), "nota");
+    auto server = shopServer();
+    EngineHarness h(server->port());
+    const BackupResult r = h.run({folderRow(docs, QStringLiteral("Docs"))});
+
+    EXPECT_EQ(r.failedFiles, QStringList{bad});
+    EXPECT_TRUE(firstOf(h.errors).contains(QStringLiteral("salto de línea"))) << firstOf(h.errors).toStdString();
+    EXPECT_EQ(server->count(QStringLiteral("DELE")), 0);
+    EXPECT_EQ(readAll(server->path(day() + QStringLiteral("Docs/nota.txt"))), QByteArray("nota"));
+}
+
+TEST(BackupRun, MissingSourceFailsEveryAttemptAndAnOlderCopyIsNeverSent)
+{
+    QTemporaryDir src;
+    const QString gone = src.filePath(QStringLiteral("falta.csv"));
+    writeFile(gone + QStringLiteral(".resp"), "copia de ayer");
+    auto server = shopServer();
+    EngineHarness h(server->port());
+    const BackupResult r = h.run({fileRow(gone)});
+
+    EXPECT_EQ(r.failedFiles, QStringList{gone});
+    EXPECT_TRUE(firstOf(h.errors).contains(QStringLiteral("No se encontró el archivo"))) << firstOf(h.errors).toStdString();
+    EXPECT_EQ(server->count(QStringLiteral("STOR")), 0);
+    EXPECT_FALSE(QFileInfo::exists(gone + QStringLiteral(".resp")));
+}
+
+TEST(BackupRun, WaitsAreOneSecondPerFolderStepAndFailedAttemptAndOneAndAHalfAfterAnEntryCopy)
+{
+    QTemporaryDir src;
+    const QString a = src.filePath(QStringLiteral("a.txt"));
+    writeFile(a, "a");
+    const QString docs = src.filePath(QStringLiteral("Docs/"));
+    writeFile(docs + QStringLiteral("b.txt"), "b");
+    auto server = shopServer();
+    EngineHarness h(server->port(), 0.0);
+    h.run({fileRow(a), folderRow(docs, QStringLiteral("Docs")), fileRow(src.filePath(QStringLiteral("falta.txt")))});
+
+    const std::vector<long long> expected = {
+        1000, 1000, 1000, 1000,              // a: user, password, date folder made, entered
+        1500,                                // b copied
+        1000, 1000, 1000,                    // three levels back up
+        1000, 1000, 1000, 1000,              // user, password, date folder, Docs made and entered
+        1000, 1000, 1000, 1000, 1000,        // five failed attempts of the missing file
+    };
+    EXPECT_EQ(h.pacing->waits(), expected);
+
+    // The programs' pacing waits the whole time, and a cancel cuts it short.
+    Pacing real;
+    QElapsedTimer t;
+    t.start();
+    EXPECT_TRUE(real.wait(BackupRun::kStepWait));
+    EXPECT_GE(t.elapsed(), 1000);
+    EXPECT_LT(t.elapsed(), 1400);
+    std::thread canceller([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        real.interrupt();
+    });
+    t.restart();
+    EXPECT_FALSE(real.wait(BackupRun::kCopyWait * 10));
+    canceller.join();
+    EXPECT_LT(t.elapsed(), 1000);
+    EXPECT_FALSE(real.wait(BackupRun::kStepWait)) << "every later wait returns at once";
+    real.rearm();
+    t.restart();
+    EXPECT_TRUE(real.wait(BackupRun::kCopyWait));
+    EXPECT_GE(t.elapsed(), 1500);
+}

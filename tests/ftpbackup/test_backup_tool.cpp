@@ -1,0 +1,150 @@
+// KOVA_BackUp.exe, installed by the setup code into a temporary root, against
+// a real FTP server.
+#include "ftpbackup/EngineHarness.h"
+#include "settings/SettingsRows.h"
+#include "support/TempRoot.h"
+
+#include <QDate>
+#include <QDeadlineTimer>
+#include <QProcess>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+
+using namespace dc;
+using namespace dc::test;
+
+namespace {
+
+struct ToolRun {
+    bool ended = false;
+    int exitCode = -1;
+    QString out;
+    QString err;
+};
+
+// An install root whose edition 2 database holds the shop's credentials.
+std::unique_ptr<TempRoot> installedRoot()
+{
+    auto root = std::make_unique<TempRoot>(false, true);
+    const QString db = root->root().dataCenterDb(2);
+    TempRoot::setSetting(db, RowBackupUser, kShopUser);
+    TempRoot::setSetting(db, RowBackupPassword, kShopPassword);
+    return root;
+}
+
+QStringList serviceArgs(quint16 port)
+{
+    return {QStringLiteral("--backup-service"), QStringLiteral("127.0.0.1:%1").arg(port)};
+}
+
+ToolRun runTool(const TempRoot& root, const QStringList& args, const QString& workDir, int timeoutMs)
+{
+    QProcess p;
+    p.setWorkingDirectory(workDir);
+    p.start(root.root().backupTool(), args);
+    ToolRun r;
+    r.ended = p.waitForFinished(timeoutMs);
+    if (!r.ended) {
+        p.kill();
+        p.waitForFinished(5000);
+    }
+    r.exitCode = p.exitCode();
+    r.out = QString::fromUtf8(p.readAllStandardOutput());
+    r.err = QString::fromUtf8(p.readAllStandardError());
+    return r;
+}
+
+int empresas(const QString& dbFile)
+{
+    int n = -1;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("uploaded"));
+        db.setDatabaseName(dbFile);
+        if (db.open()) {
+            QSqlQuery q(db);
+            if (q.exec(QStringLiteral("select count(*) from tbl_app_empresas")) && q.next()) n = q.value(0).toInt();
+        }
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("uploaded"));
+    return n;
+}
+
+}  // namespace
+
+TEST(BackupTool, BacksUpTheInstalledListRecordsItsStartAndEndsWithZero)
+{
+    auto root = installedRoot();
+    auto server = shopServer();
+    QTemporaryDir workDir;
+    const ToolRun r = runTool(*root, serviceArgs(server->port()), workDir.path(), 60'000);
+
+    ASSERT_TRUE(r.ended);
+    EXPECT_EQ(r.exitCode, 0) << r.out.toStdString() << r.err.toStdString();
+    EXPECT_TRUE(r.out.contains(QStringLiteral("KOVA_BackUp: respaldo terminado: 1 archivo(s) respaldado(s)"))) << r.out.toStdString();
+    EXPECT_TRUE(r.err.contains(QStringLiteral("Respaldando... Archivo: ") + root->root().pointOfSale4Db())) << r.err.toStdString();
+    EXPECT_TRUE(r.err.contains(QStringLiteral("Respaldo Terminado!")));
+
+    // The point-of-sale database arrives as a database.
+    const QString date = QDate::currentDate().toString(QStringLiteral("ddMMyyyy"));
+    const QString stored = server->path(kShopUser + QLatin1Char('/') + kShopPassword + QLatin1Char('/') + date
+                                        + QStringLiteral("/KOVA_PuntoDeVenta.mdb"));
+    EXPECT_EQ(empresas(stored), 3);
+    EXPECT_FALSE(QFileInfo::exists(root->root().pointOfSale4Db() + QStringLiteral(".resp")));
+
+    const QString log = QString::fromUtf8(readAll(root->root().editionDir(2) + QStringLiteral("KOVA_BackUp.log")));
+    EXPECT_TRUE(log.contains(QStringLiteral("inicio; carpeta de trabajo: ") + QDir::toNativeSeparators(workDir.path())))
+        << log.toStdString();
+    EXPECT_TRUE(log.contains(QStringLiteral("fin: respaldo terminado"))) << log.toStdString();
+}
+
+TEST(BackupTool, FilesNotBackedUpAreNamedAndTheExitStatusSaysSo)
+{
+    auto root = installedRoot();
+    QTemporaryDir workDir;
+    const ToolRun r = runTool(*root, serviceArgs(closedLoopbackPort()), workDir.path(), 60'000);
+
+    ASSERT_TRUE(r.ended);
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_TRUE(r.out.contains(QStringLiteral("no se respaldaron 1: ") + root->root().pointOfSale4Db())) << r.out.toStdString();
+    EXPECT_TRUE(r.err.contains(QStringLiteral("No se respaldaron 1 archivo(s)"))) << r.err.toStdString();
+    EXPECT_EQ(r.err.count(QStringLiteral("ERROR, intento No.")), 5);
+}
+
+TEST(BackupTool, EndsCleanlyOnSigtermAndLeavesNoTemporaryCopy)
+{
+    auto root = installedRoot();
+    const QString big = root->path() + QStringLiteral("/datos/grande.bin");
+    writeFile(big, QByteArray());
+    QFile(big).resize(64 * 1024 * 1024);
+    const QString db = root->root().dataCenterDb(2);
+    TempRoot::exec(db, QStringLiteral("delete from tbl_app_archivos"));
+    TempRoot::exec(db, QStringLiteral("insert into tbl_app_archivos (Ruta, Nombre, Tipo, Interno) values (?, ?, 1, 0)"),
+                   {big, QStringLiteral("grande.bin")});
+    auto server = shopServer(QStringLiteral("stall-data"));
+
+    QProcess p;
+    p.start(root->root().backupTool(), serviceArgs(server->port()));
+    QDeadlineTimer deadline(30'000);
+    while (server->count(QStringLiteral("STOR")) == 0 && !deadline.hasExpired()) p.waitForFinished(100);
+    ASSERT_EQ(server->count(QStringLiteral("STOR")), 1) << "the upload never started";
+    ASSERT_EQ(p.state(), QProcess::Running);
+
+    p.terminate();
+    EXPECT_TRUE(p.waitForFinished(1500)) << "the data center ends it for good after 1.5 s";
+    EXPECT_EQ(p.exitCode(), 3);
+    EXPECT_TRUE(QString::fromUtf8(p.readAllStandardOutput()).contains(QStringLiteral("respaldo cancelado")));
+    EXPECT_FALSE(QFileInfo::exists(big + QStringLiteral(".resp")));
+}
+
+TEST(BackupTool, RefusesABadServiceAddress)
+{
+    auto root = installedRoot();
+    QTemporaryDir workDir;
+    const ToolRun r = runTool(*root, {QStringLiteral("--backup-service"), QStringLiteral("127.0.0.1:99999")},
+                              workDir.path(), 10'000);
+    ASSERT_TRUE(r.ended);
+    EXPECT_EQ(r.exitCode, 2);
+    EXPECT_TRUE(r.err.contains(QStringLiteral("el puerto debe ser un número de 1 a 65535"))) << r.err.toStdString();
+}

@@ -1,0 +1,171 @@
+// The Poco FTP client against a real server, with its faults.
+#include "ftpbackup/EngineHarness.h"
+#include "support/TempRoot.h"
+
+#include <QElapsedTimer>
+#include <QTemporaryDir>
+
+#include <future>
+#include <thread>
+
+using namespace dc;
+using namespace dc::test;
+
+namespace {
+
+PocoFtpClient::Timeouts quick()
+{
+    PocoFtpClient::Timeouts t;
+    t.reply = std::chrono::milliseconds(700);
+    t.dataConnection = std::chrono::milliseconds(700);
+    return t;
+}
+
+void logIn(PocoFtpClient& client, const FtpServer& server)
+{
+    const ServiceAccount& a = backupServiceAccounts()[0];
+    client.open(QStringLiteral("127.0.0.1"), server.port(), a.user, a.password);
+}
+
+}  // namespace
+
+TEST(PocoFtpClient, UploadCountsOnlyDataBytesAndTheServerConfirmsTheSize)
+{
+    QTemporaryDir src;
+    const QString file = src.filePath(QStringLiteral("a.bin"));
+    writeFile(file, randomBytes(200'001, 11));
+    auto server = shopServer();
+    PocoFtpClient client;
+    logIn(client, *server);
+    EXPECT_TRUE(client.isOpen());
+    client.enterFolder(kShopUser);
+    client.makeFolder(QStringLiteral("nueva carpeta"));
+    client.enterFolder(QStringLiteral("nueva carpeta"));
+    client.setBinary();
+    std::vector<qint64> reports;
+    EXPECT_EQ(client.upload(file, QStringLiteral("destino ñ.bin"), [&](qint64 n) { reports.push_back(n); }), 200'001);
+    ASSERT_FALSE(reports.empty());
+    EXPECT_EQ(reports.back(), 200'001);
+    EXPECT_EQ(reports.size(), 4u) << "64 KiB blocks";
+    EXPECT_EQ(client.remoteSize(QStringLiteral("destino ñ.bin")), std::optional<qint64>(200'001));
+    client.leaveFolder();
+    client.close();
+    EXPECT_FALSE(client.isOpen());
+    EXPECT_EQ(readAll(server->path(kShopUser + QStringLiteral("/nueva carpeta/destino ñ.bin"))), readAll(file));
+    EXPECT_EQ(lastOf(server->log()), QStringLiteral("QUIT"));
+    EXPECT_EQ(server->count(QStringLiteral("PORT 127,0,0,1,")), 1);
+    EXPECT_EQ(server->count(QStringLiteral("EPRT")), 0) << "active mode announces itself with PORT";
+}
+
+TEST(PocoFtpClient, FailuresCarryTheServersReply)
+{
+    auto server = shopServer();
+    PocoFtpClient client;
+    try {
+        client.open(QStringLiteral("127.0.0.1"), server->port(), backupServiceAccounts()[0].user, QStringLiteral("mala"));
+        FAIL() << "a wrong password must fail";
+    } catch (const FtpError& e) {
+        EXPECT_EQ(e.replyCode(), 530);
+        EXPECT_TRUE(e.message().contains(QStringLiteral("530 Authentication failed."))) << e.message().toStdString();
+    }
+    EXPECT_FALSE(client.isOpen());
+
+    logIn(client, *server);
+    try {
+        client.enterFolder(QStringLiteral("no_existe"));
+        FAIL() << "a missing folder must fail";
+    } catch (const FtpError& e) {
+        EXPECT_EQ(e.replyCode(), 550);
+        EXPECT_TRUE(e.isNegativeReply());
+        EXPECT_TRUE(e.message().contains(QStringLiteral("\"no_existe\""))) << e.message().toStdString();
+    }
+    EXPECT_TRUE(client.isOpen()) << "a refusal leaves the session in step";
+}
+
+TEST(PocoFtpClient, LineBreaksInNamesAreRefusedBeforeAnythingIsSent)
+{
+    auto server = shopServer();
+    PocoFtpClient client;
+    logIn(client, *server);
+    for (const QString& name : {QStringLiteral("a\r\nDELE b"), QStringLiteral("a\nRMD c")}) {
+        EXPECT_THROW(client.enterFolder(name), FtpError);
+        EXPECT_THROW(client.makeFolder(name), FtpError);
+    }
+    EXPECT_THROW(client.open(QStringLiteral("127.0.0.1"), server->port(), QStringLiteral("u\r\nSITE x"), QStringLiteral("p")),
+                 FtpError);
+    EXPECT_EQ(server->count(QStringLiteral("DELE")) + server->count(QStringLiteral("RMD")) + server->count(QStringLiteral("SITE")), 0);
+    EXPECT_EQ(server->count(QStringLiteral("CWD")) + server->count(QStringLiteral("MKD")), 0);
+}
+
+TEST(PocoFtpClient, ServerThatStopsAnsweringTimesOutAndTheSessionIsDropped)
+{
+    auto server = shopServer(QStringLiteral("stall-replies"));
+    PocoFtpClient client(quick());
+    logIn(client, *server);
+    QElapsedTimer t;
+    t.start();
+    try {
+        client.enterFolder(kShopUser);
+        FAIL() << "no reply must fail";
+    } catch (const FtpError& e) {
+        EXPECT_EQ(e.replyCode(), 0);
+        EXPECT_TRUE(e.message().contains(QStringLiteral("no respondió"))) << e.message().toStdString();
+    }
+    EXPECT_LT(t.elapsed(), 5000);
+    EXPECT_FALSE(client.isOpen()) << "after a time-out the control connection is out of step";
+}
+
+TEST(PocoFtpClient, ServerThatNeverOpensTheDataConnectionFailsTheUpload)
+{
+    QTemporaryDir src;
+    const QString file = src.filePath(QStringLiteral("a.bin"));
+    writeFile(file, "abc");
+    auto server = shopServer(QStringLiteral("no-data-connection"));
+    PocoFtpClient client(quick());
+    logIn(client, *server);
+    try {
+        client.upload(file, QStringLiteral("a.bin"), {});
+        FAIL() << "the upload must fail";
+    } catch (const FtpError& e) {
+        EXPECT_TRUE(e.message().contains(QStringLiteral("no abrió la conexión de datos"))) << e.message().toStdString();
+    }
+    EXPECT_FALSE(client.isOpen());
+}
+
+TEST(PocoFtpClient, AbortFromAnotherThreadEndsAStalledUploadAtOnce)
+{
+    QTemporaryDir src;
+    const QString file = src.filePath(QStringLiteral("grande.bin"));
+    writeFile(file, QByteArray(32 * 1024 * 1024, 'x'));
+    auto server = shopServer(QStringLiteral("stall-data"));
+    PocoFtpClient client;  // the real 60-second time-outs: only abort() can end this
+    logIn(client, *server);
+
+    std::promise<void> sending;
+    bool told = false;
+    auto upload = std::async(std::launch::async, [&] {
+        try {
+            client.upload(file, QStringLiteral("grande.bin"), [&](qint64) {
+                if (!told) {
+                    told = true;
+                    sending.set_value();
+                }
+            });
+            return QStringLiteral("<no error>");
+        } catch (const FtpError& e) {
+            return e.message();
+        }
+    });
+    ASSERT_EQ(sending.get_future().wait_for(std::chrono::seconds(10)), std::future_status::ready);
+    QElapsedTimer t;
+    t.start();
+    client.abort();
+    ASSERT_EQ(upload.wait_for(std::chrono::seconds(5)), std::future_status::ready);
+    EXPECT_LT(t.elapsed(), 1000);
+    EXPECT_EQ(upload.get(), QStringLiteral("Operación cancelada"));
+    EXPECT_FALSE(client.isOpen());
+    EXPECT_THROW(logIn(client, *server), FtpError) << "aborted until cleared";
+    client.clearAbort();
+    logIn(client, *server);
+    EXPECT_TRUE(client.isOpen());
+}

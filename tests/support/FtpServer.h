@@ -1,0 +1,54 @@
+#pragma once
+
+#include <QList>
+#include <QPair>
+#include <QProcess>
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+
+namespace dc::test {
+
+// A real FTP server (pyftpdlib, tests/support/ftp_server.py) on a free
+// loopback port, started here and stopped by the destructor. Every account
+// shares one home folder, root(). `fault` picks a misbehaving handler:
+//   close-data-early    closes the data connection after faultBytes, answers 226
+//   truncate-stored     answers 226 but keeps one byte less
+//   stall-data          stops reading the data connection
+//   drop-after-upload   closes the control connection once it has answered SIZE
+//   no-size             answers 502 to SIZE
+//   no-data-connection  never opens the data connection
+//   stall-replies       never answers CWD
+// faultCount limits the fault to the first N uploads (-1: all).
+class FtpServer {
+public:
+    struct Options {
+        QList<QPair<QString, QString>> accounts;  // user, password
+        QString fault;
+        int faultCount = -1;
+        qint64 faultBytes = 1000;
+    };
+
+    explicit FtpServer(const Options& options);  // throws std::runtime_error when it cannot start
+    ~FtpServer();
+    FtpServer(const FtpServer&) = delete;
+    FtpServer& operator=(const FtpServer&) = delete;
+
+    quint16 port() const { return m_port; }
+    QString root() const;                        // the accounts' home folder
+    QString path(const QString& relative) const; // a path below root()
+    // What reached the server so far: one line per command ("PASS ****"),
+    // "CONNECT" per connection, "RECEIVED <path> <size>" per complete upload.
+    QStringList log() const;
+    int count(const QString& linePrefix) const;  // log lines starting with it
+
+private:
+    QTemporaryDir m_dir;
+    QProcess m_process;
+    quint16 m_port = 0;
+};
+
+// A loopback port where nothing listens.
+quint16 closedLoopbackPort();
+
+}  // namespace dc::test

@@ -1,0 +1,140 @@
+"""A real FTP server for the tests and benchmarks: pyftpdlib on loopback.
+
+Listens on a free port of 127.0.0.1 and prints "PORT <n>" once it accepts
+connections. Every account gets the same home folder (--root). Each command
+received is appended to --log ("CONNECT" for a new connection, "RECEIVED
+<path> <size>" for a complete upload), so a test can see what reached the
+server. --fault picks a handler that misbehaves in one way; --fault-count
+limits it to the first N uploads (default: all).
+
+Run it with /usr/bin/python3 (the interpreter that sees Debian's pyftpdlib).
+"""
+import argparse
+import os
+import sys
+
+from pyftpdlib.authorizers import DummyAuthorizer
+from pyftpdlib.handlers import DTPHandler, FTPHandler
+from pyftpdlib.servers import FTPServer
+
+
+class Faults:
+    name = "none"
+    count = -1      # how many uploads the fault hits; -1 every one
+    bytes = 1000    # close-data-early: bytes read before closing
+    hits = 0
+
+    @classmethod
+    def take(cls):
+        if cls.count >= 0 and cls.hits >= cls.count:
+            return False
+        cls.hits += 1
+        return True
+
+
+class Log:
+    path = None
+
+    @classmethod
+    def write(cls, line):
+        if cls.path:
+            with open(cls.path, "a", encoding="utf-8") as f:
+                f.write(line + "\n")
+
+
+class CloseEarlyDTP(DTPHandler):
+    """Closes the data connection after a few bytes and reports success, as
+    servers do: the file stays truncated."""
+
+    def enable_receiving(self, type, cmd):
+        self._cut = Faults.take()
+        super().enable_receiving(type, cmd)
+
+    def handle_read(self):
+        super().handle_read()
+        if self._cut and not self._closed and self.tot_bytes_received >= Faults.bytes:
+            self.transfer_finished = True
+            self._resp = ("226 Transfer complete.", lambda *a, **k: None)
+            self.close()
+
+    handle_read_event = handle_read
+
+
+class StallDTP(DTPHandler):
+    """Stops reading the data connection: the client's writes block."""
+
+    def enable_receiving(self, type, cmd):
+        super().enable_receiving(type, cmd)
+        if Faults.take():
+            self.ioloop.unregister(self._fileno)
+
+
+class Handler(FTPHandler):
+    def on_connect(self):
+        Log.write("CONNECT")
+
+    def pre_process_command(self, line, cmd, arg):
+        shown = "****" if cmd == "PASS" else (arg or "")
+        Log.write((cmd + " " + shown).rstrip())
+        if Faults.name == "stall-replies" and cmd == "CWD":
+            return  # never answers
+        super().pre_process_command(line, cmd, arg)
+
+    def ftp_SIZE(self, path):
+        if Faults.name == "no-size":
+            self.respond("502 Command not implemented.")
+            return
+        super().ftp_SIZE(path)
+        # The client checks the size last: the upload is over, drop the connection.
+        if Faults.name == "drop-after-upload" and Faults.take():
+            self.close_when_done()
+
+    def ftp_PORT(self, line):
+        if Faults.name == "no-data-connection":
+            self.respond("200 Active data connection established.")
+            return
+        super().ftp_PORT(line)
+
+    def on_file_received(self, file):
+        Log.write("RECEIVED %s %d" % (os.path.relpath(file, self.root), os.path.getsize(file)))
+        if Faults.name == "truncate-stored" and Faults.take():
+            with open(file, "r+b") as f:
+                f.truncate(max(0, os.path.getsize(file) - 1))
+
+    def on_incomplete_file_received(self, file):
+        Log.write("INCOMPLETE %s" % os.path.relpath(file, self.root))
+
+
+def main():
+    p = argparse.ArgumentParser()
+    p.add_argument("--root", required=True)
+    p.add_argument("--account", nargs=2, action="append", default=[], metavar=("USER", "PASSWORD"))
+    p.add_argument("--fault", default="none")
+    p.add_argument("--fault-count", type=int, default=-1)
+    p.add_argument("--fault-bytes", type=int, default=1000)
+    p.add_argument("--log")
+    a = p.parse_args()
+
+    Faults.name, Faults.count, Faults.bytes = a.fault, a.fault_count, a.fault_bytes
+    Log.path = a.log
+    authorizer = DummyAuthorizer()
+    for user, password in a.account:
+        authorizer.add_user(user, password, a.root, perm="elradfmwMT")
+
+    Handler.authorizer = authorizer
+    Handler.root = os.path.realpath(a.root)
+    Handler.banner = "Servidor de prueba listo."
+    Handler.auth_failed_timeout = 0
+    if a.fault == "close-data-early":
+        Handler.dtp_handler = CloseEarlyDTP
+    elif a.fault == "stall-data":
+        Handler.dtp_handler = StallDTP
+
+    server = FTPServer(("127.0.0.1", 0), Handler)
+    server.max_cons = 64
+    print("PORT %d" % server.socket.getsockname()[1], flush=True)
+    server.serve_forever(handle_exit=True)
+
+
+if __name__ == "__main__":
+    sys.exit(main())
