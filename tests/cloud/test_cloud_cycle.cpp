@@ -23,12 +23,6 @@ Starts run(CloudCycle& c, int minutes, int count)
 }
 }  // namespace
 
-TEST(CloudCycle, IntervalItems)
-{
-    const std::pair<int, int> cases[] = {{0, 10}, {1, 20}, {2, 30}, {3, 40}, {4, 50}, {5, 60}, {-1, 60}, {9, 60}};
-    for (const auto& [index, minutes] : cases) EXPECT_EQ(CloudCycle::intervalMinutes(index), minutes) << index;
-}
-
 TEST(CloudCycle, EveryIntervalGeneratesAtItsHalfAndSendsAtItsEnd)
 {
     for (int n = 10; n <= 60; n += 10) {
@@ -65,12 +59,4 @@ TEST(CloudCycle, LoweringTheIntervalBelowTheCountEndsTheCycleAtTheNextMinute)
     EXPECT_EQ(run(c, 10, 1), (Starts{{1, S}}));
     EXPECT_EQ(c.ticks(), 0);
     EXPECT_EQ(run(c, 10, 10), (Starts{{5, G}, {10, S}}));
-}
-
-TEST(CloudCycle, RestartCountsFromZero)
-{
-    CloudCycle c;
-    run(c, 10, 4);
-    c.restart();
-    EXPECT_EQ(run(c, 10, 5), (Starts{{5, G}})) << "the generate comes N/2 minutes after the restart";
 }

@@ -1,5 +1,4 @@
-// The outbox listing: what it lists, how soon it sees a change, when it
-// re-reads the folder and how it reports a missing folder.
+// When the outbox listing re-reads its folder.
 #include "cloud/OutboxListing.h"
 #include "support/TempRoot.h"
 
@@ -38,45 +37,6 @@ struct Outbox {
 };
 
 }  // namespace
-
-TEST(OutboxListing, OrdinaryFilesOnlySortedByName)
-{
-    Outbox o;
-    writeFile(o.file(QStringLiteral("b_ventas.xml")), "b");
-    writeFile(o.file(QStringLiteral("A_catalogo.xml")), "a");
-    writeFile(o.file(QStringLiteral("c sin extension")), "c");
-    writeFile(o.file(QStringLiteral(".oculto.xml")), "h");
-    writeFile(o.file(QStringLiteral("subcarpeta/dentro.xml")), "s");
-    QDir().mkpath(o.file(QStringLiteral("vacia.xml")));  // a folder named like a file
-    OutboxWatcher w(o.dir);
-    const OutboxWatcher::Refresh r = w.refresh();
-    EXPECT_TRUE(r.present);
-    EXPECT_TRUE(r.changed);
-    EXPECT_EQ(w.files(), (QStringList{QStringLiteral("A_catalogo.xml"), QStringLiteral("b_ventas.xml"),
-                                      QStringLiteral("c sin extension")}));
-    EXPECT_EQ(QFileInfo(QDir::currentPath()).canonicalFilePath(), QFileInfo(o.dir).canonicalFilePath())
-        << "pointing at the outbox makes it the current directory";
-}
-
-TEST(OutboxListing, AFileShowsAndGoesAtTheNextRefresh)
-{
-    Outbox o;
-    OutboxWatcher w(o.dir);
-    EXPECT_FALSE(w.refresh().changed) << "an empty folder gives an empty list";
-    EXPECT_TRUE(w.files().isEmpty());
-    writeFile(o.file(QStringLiteral("ventas.xml")), "x");
-    EXPECT_TRUE(w.refresh().changed);
-    EXPECT_EQ(w.files(), QStringList{QStringLiteral("ventas.xml")});
-    QFile::remove(o.file(QStringLiteral("ventas.xml")));
-    EXPECT_TRUE(w.refresh().changed);
-    EXPECT_TRUE(w.files().isEmpty());
-    // Replaced within the same refresh period by another name.
-    writeFile(o.file(QStringLiteral("uno.xml")), "1");
-    w.refresh();
-    QFile::rename(o.file(QStringLiteral("uno.xml")), o.file(QStringLiteral("dos.xml")));
-    EXPECT_TRUE(w.refresh().changed);
-    EXPECT_EQ(w.files(), QStringList{QStringLiteral("dos.xml")});
-}
 
 TEST(OutboxListing, AnUnchangedFolderIsNotReadAgain)
 {
@@ -121,37 +81,4 @@ TEST(OutboxListing, AReadMadeSoonAfterAChangeIsNotTrusted)
     w.refresh();
     w.refresh();
     EXPECT_EQ(w.reads(), reads);
-}
-
-TEST(OutboxListing, AMissingFolderIsReportedOnceAndTheListRecovers)
-{
-    Outbox o;
-    writeFile(o.file(QStringLiteral("ventas.xml")), "x");
-    OutboxWatcher w(o.dir);
-    w.refresh();
-    ASSERT_TRUE(QDir(o.dir).removeRecursively());
-
-    OutboxWatcher::Refresh r = w.refresh();
-    EXPECT_FALSE(r.present);
-    EXPECT_TRUE(r.changed);
-    EXPECT_TRUE(w.files().isEmpty());
-    EXPECT_TRUE(r.newlyMissing.contains(QStringLiteral("Bandeja_De_Salida"))) << r.newlyMissing.toStdString();
-    for (int i = 0; i < 3; ++i) {
-        r = w.refresh();
-        EXPECT_FALSE(r.present);
-        EXPECT_FALSE(r.changed);
-        EXPECT_TRUE(r.newlyMissing.isEmpty()) << "reported again";
-    }
-
-    writeFile(o.file(QStringLiteral("nuevo.xml")), "x");
-    r = w.refresh();
-    EXPECT_TRUE(r.present);
-    EXPECT_TRUE(r.newlyMissing.isEmpty());
-    EXPECT_EQ(w.files(), QStringList{QStringLiteral("nuevo.xml")});
-    EXPECT_EQ(QFileInfo(QDir::currentPath()).canonicalFilePath(), QFileInfo(o.dir).canonicalFilePath())
-        << "the folder that came back is the current directory again";
-
-    // Gone a second time: reported a second time.
-    QDir(o.dir).removeRecursively();
-    EXPECT_FALSE(w.refresh().newlyMissing.isEmpty());
 }

@@ -1,12 +1,9 @@
-// The texts of a task row and the posting of action rows.
-#include "settings/Database.h"
-#include "support/TempRoot.h"
+// The texts of a task row.
 #include "tasks/ManualTasks.h"
 
 #include <gtest/gtest.h>
 
 using namespace dc;
-using dc::test::TempRoot;
 
 TEST(TaskTexts, SalesTaskUnderASpanishSystem)
 {
@@ -47,28 +44,4 @@ TEST(TaskTexts, TheSystemsSeparatorsAndMonthNames)
     const QLocale mx(QLocale::Spanish, QLocale::Mexico);
     EXPECT_EQ(dateSeparator(mx), QLatin1Char('/'));
     EXPECT_EQ(timeSeparator(mx), QLatin1Char(':'));
-}
-
-TEST(PostActions, EachRowIsKeptAsItIsPostedAndAFailureStopsThere)
-{
-    TempRoot t;
-    const QString db = t.root().companyDb(QStringLiteral("Abarrotes_Centro.mdb"));
-    // The table refuses the fourth row.
-    TempRoot::exec(db, QStringLiteral("create trigger refuse before insert on tbl_web_acciones when new.Id = 40 "
-                                      "begin select raise(abort, 'fila rechazada'); end"));
-    Connection c(QStringLiteral("company"), db);
-    QList<int> seen;
-    try {
-        postActions(c, {10, 20, 30, 40, 50}, kTablaSaldos, [&](int n) { seen << n; });
-        FAIL() << "no failure";
-    } catch (const DbError& e) {
-        EXPECT_TRUE(e.text().contains(QStringLiteral("fila rechazada"))) << e.what();
-    }
-    EXPECT_EQ(seen, (QList<int>{1, 2, 3}));
-    // Another connection (another program) already sees the rows posted before the failure.
-    EXPECT_EQ(TempRoot::scalar(db, QStringLiteral("select group_concat(Id || Tabla || Accion || Status, ',') from "
-                                                  "tbl_web_acciones where Id >= 10"))
-                  .toString(),
-              QStringLiteral("10Tbl_App_SaldosNN,20Tbl_App_SaldosNN,30Tbl_App_SaldosNN"));
-    EXPECT_EQ(c.scalar(QStringLiteral("PRAGMA synchronous")).toInt(), 2) << "the run left the connection's sync level";
 }
