@@ -6,6 +6,7 @@
 #include "tasks/ManualTasks.h"
 
 #include <QApplication>
+#include <QCloseEvent>
 #include <QElapsedTimer>
 #include <QScopeGuard>
 
@@ -73,6 +74,20 @@ void TFrmTareaManual::prepare(QDate today)
 {
     ventasdate1->setSelectedDate(today);
     ventasdate2->setSelectedDate(today);
+}
+
+void TFrmTareaManual::reject()
+{
+    if (!m_busy) QDialog::reject();
+}
+
+void TFrmTareaManual::closeEvent(QCloseEvent* event)
+{
+    if (m_busy) {
+        event->ignore();
+        return;
+    }
+    QDialog::closeEvent(event);
 }
 
 void TFrmTareaManual::queue(const QList<qint64>& ids, const QString& tabla)

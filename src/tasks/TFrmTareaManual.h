@@ -33,6 +33,10 @@ public:
 
     bool isBusy() const { return m_busy; }
 
+    // The form stays open while a task is being added: closed, it would let
+    // the main window change the company under the run.
+    void reject() override;
+
     // Controls.
     QTabWidget* Tabs;
     QWidget* TabVentas;
@@ -49,6 +53,9 @@ public:
 
     // While rows are posted, events are let through at most this far apart.
     static constexpr int kEventsEveryMs = 25;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     // Posts the action rows with the bar advancing and the window responsive.

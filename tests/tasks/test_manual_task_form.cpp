@@ -186,14 +186,20 @@ TEST(ManualTaskForm, APressDuringARunIsIgnored)
     t.addProduct(1, false);
     t.start();
     t.form->ChkTodo->setChecked(true);
+    t.form->show();
     int barWhilePressed = -1;
+    bool stayedOpen = false;
     QTimer::singleShot(0, t.form, [&] {
         barWhilePressed = t.form->isBusy() && !t.form->Pb->isHidden() ? t.form->Pb->maximum() : -1;
         t.form->BitBtn1->click();
         t.form->BitBtn2->click();
+        t.form->close();
+        t.form->reject();
+        stayedOpen = t.form->isVisible();
     });
     t.salesTask(QDate(2026, 8, 5), QDate(2026, 8, 5));
     EXPECT_EQ(barWhilePressed, 3000) << "the run let no event through";
+    EXPECT_TRUE(stayedOpen) << "the form closed during the run";
     EXPECT_EQ(t.actions().size(), 3000);
     EXPECT_TRUE(t.actions(kTablaProductos).isEmpty());
     EXPECT_TRUE(t.form->ChkTodo->isChecked()) << "the products press was taken";
