@@ -440,23 +440,6 @@ TEST(BackupRun, TheServerIndexChoosesTheAccountAndOtherIndexesKeepTheLastOne)
     EXPECT_EQ(server->count(QStringLiteral("USER ") + accounts[0].user), 1);
 }
 
-TEST(BackupRun, NameWithALineBreakIsRefusedAndNeverSent)
-{
-    QTemporaryDir src;
-    const QString docs = src.filePath(QStringLiteral("Docs/"));
-    const QString bad = docs + QStringLiteral("mal\r\nDELE nota.txt");
-    writeFile(bad, "x");
-    writeFile(docs + QStringLiteral("nota.txt"), "nota");
-    auto server = shopServer();
-    EngineHarness h(server->port());
-    const BackupResult r = h.run({folderRow(docs, QStringLiteral("Docs"))});
-
-    EXPECT_EQ(r.failedFiles, QStringList{bad});
-    EXPECT_TRUE(firstOf(h.errors).contains(QStringLiteral("salto de línea"))) << firstOf(h.errors).toStdString();
-    EXPECT_EQ(server->count(QStringLiteral("DELE")), 0);
-    EXPECT_EQ(readAll(server->path(day() + QStringLiteral("Docs/nota.txt"))), QByteArray("nota"));
-}
-
 TEST(BackupRun, MissingSourceFailsEveryAttemptAndAnOlderCopyIsNeverSent)
 {
     QTemporaryDir src;

@@ -22,10 +22,3 @@ TEST(BackupService, ParsesHostAndPort)
         EXPECT_TRUE(why.startsWith(QStringLiteral("--backup-service "))) << why.toStdString();
     }
 }
-
-TEST(BackupService, OnlyTheFirstFourServerIndexesChooseAnAccount)
-{
-    EXPECT_EQ(accountForServerIndex(0)->password, QStringLiteral("bqt275"));
-    for (int i : {1, 2, 3}) EXPECT_EQ(accountForServerIndex(i)->password, QStringLiteral("Vukt#Almacena4827"));
-    for (int i : {-1, 4, 7, 22}) EXPECT_FALSE(accountForServerIndex(i)) << i;
-}

@@ -137,14 +137,3 @@ TEST(BackupTool, EndsCleanlyOnSigtermAndLeavesNoTemporaryCopy)
     EXPECT_TRUE(QString::fromUtf8(p.readAllStandardOutput()).contains(QStringLiteral("respaldo cancelado")));
     EXPECT_FALSE(QFileInfo::exists(big + QStringLiteral(".resp")));
 }
-
-TEST(BackupTool, RefusesABadServiceAddress)
-{
-    auto root = installedRoot();
-    QTemporaryDir workDir;
-    const ToolRun r = runTool(*root, {QStringLiteral("--backup-service"), QStringLiteral("127.0.0.1:99999")},
-                              workDir.path(), 10'000);
-    ASSERT_TRUE(r.ended);
-    EXPECT_EQ(r.exitCode, 2);
-    EXPECT_TRUE(r.err.contains(QStringLiteral("el puerto debe ser un número de 1 a 65535"))) << r.err.toStdString();
-}

@@ -5,9 +5,6 @@
 #include <QElapsedTimer>
 #include <QTemporaryDir>
 
-#include <future>
-#include <thread>
-
 using namespace dc;
 using namespace dc::test;
 
@@ -130,42 +127,4 @@ TEST(PocoFtpClient, ServerThatNeverOpensTheDataConnectionFailsTheUpload)
         EXPECT_TRUE(e.message().contains(QStringLiteral("no abrió la conexión de datos"))) << e.message().toStdString();
     }
     EXPECT_FALSE(client.isOpen());
-}
-
-TEST(PocoFtpClient, AbortFromAnotherThreadEndsAStalledUploadAtOnce)
-{
-    QTemporaryDir src;
-    const QString file = src.filePath(QStringLiteral("grande.bin"));
-    writeFile(file, QByteArray(32 * 1024 * 1024, 'x'));
-    auto server = shopServer(QStringLiteral("stall-data"));
-    PocoFtpClient client;  // the real 60-second time-outs: only abort() can end this
-    logIn(client, *server);
-
-    std::promise<void> sending;
-    bool told = false;
-    auto upload = std::async(std::launch::async, [&] {
-        try {
-            client.upload(file, QStringLiteral("grande.bin"), [&](qint64) {
-                if (!told) {
-                    told = true;
-                    sending.set_value();
-                }
-            });
-            return QStringLiteral("<no error>");
-        } catch (const FtpError& e) {
-            return e.message();
-        }
-    });
-    ASSERT_EQ(sending.get_future().wait_for(std::chrono::seconds(10)), std::future_status::ready);
-    QElapsedTimer t;
-    t.start();
-    client.abort();
-    ASSERT_EQ(upload.wait_for(std::chrono::seconds(5)), std::future_status::ready);
-    EXPECT_LT(t.elapsed(), 1000);
-    EXPECT_EQ(upload.get(), QStringLiteral("Operación cancelada"));
-    EXPECT_FALSE(client.isOpen());
-    EXPECT_THROW(logIn(client, *server), FtpError) << "aborted until cleared";
-    client.clearAbort();
-    logIn(client, *server);
-    EXPECT_TRUE(client.isOpen());
 }
