@@ -398,7 +398,7 @@ qint64 PocoFtpClient::upload(const QString& localPath, const QString& remoteName
     if (!isSafeFtpArgument(remoteName))
         fail(QStringLiteral("El nombre ") + quoted(remoteName) + QStringLiteral(" contiene un salto de línea; no se envía al servidor"));
     QFile file(localPath);
-    if (!file.open(QIODevice::ReadOnly))
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
         fail(QStringLiteral("No se pudo leer ") + QDir::toNativeSeparators(localPath) + QStringLiteral(": ") + file.errorString());
     if (!m_session) fail(QStringLiteral("No hay conexión con el servidor"));
     throwIfAborted();
