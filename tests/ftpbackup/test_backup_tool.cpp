@@ -112,7 +112,7 @@ TEST(BackupTool, FilesNotBackedUpAreNamedAndTheExitStatusSaysSo)
     EXPECT_EQ(r.err.count(QStringLiteral("ERROR, intento No.")), 5);
 }
 
-TEST(BackupTool, EndsCleanlyOnSigtermAndLeavesNoTemporaryCopy)
+TEST(BackupTool, RunsOneAtATimeAndEndsCleanlyOnSigterm)
 {
     auto root = installedRoot();
     const QString big = root->path() + QStringLiteral("/datos/grande.bin");
@@ -130,6 +130,13 @@ TEST(BackupTool, EndsCleanlyOnSigtermAndLeavesNoTemporaryCopy)
     while (server->count(QStringLiteral("STOR")) == 0 && !deadline.hasExpired()) p.waitForFinished(100);
     ASSERT_EQ(server->count(QStringLiteral("STOR")), 1) << "the upload never started";
     ASSERT_EQ(p.state(), QProcess::Running);
+
+    // Started again meanwhile (two launches in one minute), it leaves the running one alone.
+    QTemporaryDir workDir;
+    const ToolRun second = runTool(*root, serviceArgs(server->port()), workDir.path(), 10'000);
+    EXPECT_EQ(second.exitCode, 2);
+    EXPECT_TRUE(second.err.contains(QStringLiteral("ya hay un respaldo en curso"))) << second.err.toStdString();
+    EXPECT_EQ(server->count(QStringLiteral("CONNECT")), 1);
 
     p.terminate();
     EXPECT_TRUE(p.waitForFinished(1500)) << "the data center ends it for good after 1.5 s";

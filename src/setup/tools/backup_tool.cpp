@@ -17,6 +17,7 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
+#include <QLockFile>
 #include <QSqlQuery>
 #include <QTextStream>
 
@@ -25,7 +26,7 @@ namespace {
 enum ExitStatus {
     kAllBackedUp = 0,
     kFilesNotBackedUp = 1,  // the run ended, but some files used up their attempts
-    kCannotStart = 2,       // bad arguments, or the database could not be read
+    kCannotStart = 2,       // bad arguments, the database could not be read, or another run is under way
     kStopped = 3,           // cancelled, wrong shop user or password, blank credentials
 };
 
@@ -139,6 +140,16 @@ int main(int argc, char** argv)
             return kCannotStart;
         }
         service = *parsed;
+    }
+
+    // One run at a time: a second one would upload the same files into the
+    // same folders and replace the first one's temporary copies under it.
+    QLockFile running(QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("KOVA_BackUp.lock")));
+    if (!running.tryLock(0)) {
+        const QString why = QStringLiteral("ya hay un respaldo en curso; no se inicia otro");
+        err << "KOVA_BackUp: " << why << '\n';
+        appendToLog(QStringLiteral("fin: ") + why);
+        return kCannotStart;
     }
 
     // The tool lies in <root>/KOVA_VazivoZeRurov_2/.
