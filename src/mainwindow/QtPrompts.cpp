@@ -57,6 +57,7 @@ QStringList QtPrompts::openFiles()
         QFileDialog dialog(m_parent);
         dialog.setFileMode(QFileDialog::ExistingFiles);
         dialog.setOption(QFileDialog::ReadOnly, false);
+        dialog.setOption(QFileDialog::DontUseNativeDialog, true);
         dialog.setSizeGripEnabled(true);
         return dialog.exec() == QDialog::Accepted ? dialog.selectedFiles() : QStringList();
     });

@@ -1,0 +1,135 @@
+// The daily check, the launch of the backup tool and the cancel.
+#include "backup/BackupPanel.h"
+#include "settings/Database.h"
+#include "support/WindowFixture.h"
+
+#include <QDir>
+#include <QFile>
+
+#include <gtest/gtest.h>
+
+using namespace dc;
+using dc::test::WindowFixture;
+
+namespace {
+void arm(WindowFixture& f, TFrmPrincipal& w)
+{
+    w.ui().txtusuario->setText(QStringLiteral("tienda"));
+    w.ui().txtpass->setText(QStringLiteral("clave"));
+    w.ui().HR1->setTime(QTime(20, 0));
+    w.ui().ChkActivaRespaldos->setChecked(true);
+    ASSERT_TRUE(w.ui().Timer1->isActive());
+    (void)f;
+}
+int companyRows(WindowFixture& f, const QString& where = QStringLiteral("1 = 1"))
+{
+    return test::TempRoot::scalar(f.db(), QStringLiteral("select count(*) from tbl_app_archivos where Interno = 2 and ") + where).toInt();
+}
+}  // namespace
+
+TEST(BackupLaunch, TheDailyCheckLaunchesOnceInItsMinute)
+{
+    WindowFixture f;
+    TFrmPrincipal& w = f.start();
+    arm(f, w);
+    const QDate day(2026, 12, 8);
+    f.clock.t = QDateTime(day, QTime(19, 59, 55));
+    w.backup().Timer1Timer();
+    EXPECT_TRUE(f.launcher.starts.isEmpty());
+    f.clock.t = QDateTime(day, QTime(20, 0, 2));
+    w.backup().Timer1Timer();
+    ASSERT_EQ(f.launcher.starts.size(), 1);
+    EXPECT_TRUE(w.ui().Timer1->isActive()) << "the launch restarts the daily check";
+    // The restarted period falls in the same minute: no second instance.
+    f.clock.t = QDateTime(day, QTime(20, 0, 52));
+    w.backup().Timer1Timer();
+    EXPECT_EQ(f.launcher.starts.size(), 1);
+    // The next day, again.
+    f.clock.t = QDateTime(day.addDays(1), QTime(20, 0, 45));
+    w.backup().Timer1Timer();
+    EXPECT_EQ(f.launcher.starts.size(), 2);
+}
+
+TEST(BackupLaunch, StartsTheToolInTheOutboxFolder)
+{
+    WindowFixture f;
+    TFrmPrincipal& w = f.start();
+    w.ui().Button1->click();
+    ASSERT_EQ(f.launcher.starts.size(), 1);
+    EXPECT_EQ(f.launcher.starts[0].program, f.temp.root().backupTool());
+    EXPECT_EQ(f.launcher.starts[0].mode, WindowMode::Normal);
+    EXPECT_EQ(f.launcher.starts[0].currentDir, QDir(f.temp.root().outboxDir()).canonicalPath());
+    // By hand with backups off: the controls lock and the daily check runs.
+    EXPECT_FALSE(w.ui().ChkActivaRespaldos->isChecked());
+    EXPECT_TRUE(w.ui().Timer1->isActive());
+    EXPECT_FALSE(w.ui().txtusuario->isEnabled());
+    // Blank credentials do not hold back a launch by hand.
+    EXPECT_TRUE(f.prompts.shown.isEmpty());
+}
+
+TEST(BackupLaunch, CompanyRowsComeFromTheFirstOtherCompanyOnly)
+{
+    WindowFixture f;
+    TFrmPrincipal& w = f.start();
+    ASSERT_EQ(w.ui().CmbSistema->currentIndex(), 0);
+    w.ui().Button1->click();
+    EXPECT_EQ(companyRows(f), 2);
+    EXPECT_EQ(companyRows(f, QStringLiteral("Nombre = 'Abarrotes_Centro.mdb' and Tipo = 1")), 1);
+    EXPECT_EQ(companyRows(f, QStringLiteral("Nombre = 'Reportes_Abarrotes Centro' and Tipo = 2")), 1);
+    // A second launch replaces them, it does not add more.
+    w.ui().Button1->click();
+    EXPECT_EQ(companyRows(f), 2);
+    EXPECT_EQ(f.launcher.starts.size(), 2);
+}
+
+TEST(BackupLaunch, OtherSystemsNeverTouchThePointOfSaleDatabase)
+{
+    for (int system : {1, 2, 3}) {
+        WindowFixture f;
+        f.setSetting(6, QString::number(system));
+        QFile::remove(f.temp.root().pointOfSale5Db());
+        TFrmPrincipal& w = f.start();
+        f.prompts.clear();
+        w.ui().Button1->click();
+        EXPECT_TRUE(f.prompts.shown.isEmpty()) << system;
+        EXPECT_EQ(f.launcher.starts.size(), 1) << system;
+        EXPECT_EQ(companyRows(f), 0);
+    }
+}
+
+TEST(BackupLaunch, AMissingPointOfSaleDatabaseIsReportedAndTheToolStillStarts)
+{
+    WindowFixture f;
+    TFrmPrincipal& w = f.start();
+    w.ui().Button1->click();  // company rows of an earlier launch
+    for (const QString& s : {QString(), QStringLiteral("-wal"), QStringLiteral("-shm")})
+        QFile::remove(f.temp.root().pointOfSale5Db() + s);
+    w.pdv().close();
+    f.prompts.clear();
+    w.ui().Button1->click();
+    EXPECT_EQ(f.prompts.texts(QStringLiteral("inform")), QStringList{kMsgCompanyRows});
+    EXPECT_EQ(f.launcher.starts.size(), 2);
+    EXPECT_EQ(companyRows(f), 2) << "the rows of the earlier launch stay";
+}
+
+TEST(BackupLaunch, AToolThatCannotStartIsReported)
+{
+    WindowFixture f;
+    TFrmPrincipal& w = f.start();
+    f.launcher.startResult = false;
+    w.ui().Button1->click();
+    ASSERT_EQ(f.prompts.texts(QStringLiteral("error")).size(), 1);
+    EXPECT_TRUE(f.prompts.texts(QStringLiteral("error")).first().contains(QStringLiteral("KOVA_BackUp.exe")));
+    EXPECT_TRUE(w.ui().Timer1->isActive());
+}
+
+TEST(BackupLaunch, CancelEndsTheToolByNameAndChangesNothingElse)
+{
+    WindowFixture f;
+    TFrmPrincipal& w = f.start();
+    w.ui().Button2->click();
+    EXPECT_EQ(f.launcher.kills, QStringList{QStringLiteral("KOVA_BackUp.exe")});
+    EXPECT_FALSE(w.ui().Timer1->isActive());
+    EXPECT_TRUE(w.ui().txtusuario->isEnabled());
+    EXPECT_TRUE(f.prompts.shown.isEmpty()) << "nothing running: nothing reported";
+}

@@ -1,0 +1,188 @@
+// The backup list on the backup panel: adding, removing, the system choice,
+// the switch with its credential rule and the lock.
+#include "backup/BackupPanel.h"
+#include "mainwindow/QtPrompts.h"
+#include "support/WindowFixture.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFileDialog>
+#include <QSqlRecord>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+using namespace dc;
+using dc::test::WindowFixture;
+
+namespace {
+const QString sep = QDir::separator();
+
+QStringList gridNames(TFrmPrincipal& w)
+{
+    QStringList names;
+    QSqlQueryModel* m = w.backup().listModel();
+    for (int r = 0; r < m->rowCount(); ++r) names << m->record(r).value(QStringLiteral("Nombre")).toString();
+    return names;
+}
+
+int rowOf(TFrmPrincipal& w, const QString& nombre)
+{
+    return static_cast<int>(gridNames(w).indexOf(nombre));
+}
+
+void selectRow(TFrmPrincipal& w, const QString& nombre)
+{
+    w.ui().DBGrid1->setCurrentIndex(w.backup().listModel()->index(rowOf(w, nombre), 1));
+}
+}  // namespace
+
+TEST(BackupPanel, AddingFilesStopsAtTheFirstDuplicateWithOneMessage)
+{
+    WindowFixture f;
+    TFrmPrincipal& w = f.start();
+    const QString d = f.temp.path() + sep;
+    f.prompts.fileSelections.enqueue({d + QStringLiteral("a.txt"), d + QStringLiteral("KOVA_PuntoDeVenta.mdb"), d + QStringLiteral("c.txt")});
+    w.ui().BitBtn2->click();
+    EXPECT_EQ(f.prompts.texts(QStringLiteral("inform")), QStringList{kMsgDuplicateFile});
+    EXPECT_TRUE(gridNames(w).contains(QStringLiteral("a.txt"))) << "the grid shows the row added before the duplicate";
+    EXPECT_FALSE(gridNames(w).contains(QStringLiteral("c.txt")));
+    // Cancelling the dialog does nothing.
+    f.prompts.clear();
+    w.ui().BitBtn2->click();
+    EXPECT_TRUE(f.prompts.shown.isEmpty());
+}
+
+TEST(BackupPanel, AddingFoldersWarnsFirstWhateverTheAnswer)
+{
+    WindowFixture f;
+    TFrmPrincipal& w = f.start();
+    const QString datos = f.temp.path() + sep + QStringLiteral("Datos");
+    f.prompts.answers.enqueue(false);  // Cancel on the warning: the dialog opens all the same
+    f.prompts.folderSelections.enqueue({datos});
+    w.backup().BitBtn4Click();
+    EXPECT_EQ(f.prompts.texts(QStringLiteral("warn")), QStringList{kMsgFolderWarning});
+    EXPECT_EQ(test::TempRoot::scalar(f.db(), QStringLiteral("select Ruta from tbl_app_archivos where Nombre = 'Datos' and Tipo = 2")).toString(),
+              datos + sep);
+    f.prompts.folderSelections.enqueue({f.temp.path() + sep + QStringLiteral("otra") + sep + QStringLiteral("Datos")});
+    w.backup().BitBtn4Click();
+    EXPECT_EQ(f.prompts.texts(QStringLiteral("inform")), QStringList{kMsgDuplicateFolder});
+}
+
+TEST(BackupPanel, OnlyUserRowsCanBeRemovedAndOnlyAfterYes)
+{
+    WindowFixture f;
+    TFrmPrincipal& w = f.start();
+    // Nothing selected (or an empty list): nothing happens.
+    w.ui().BitBtn3->click();
+    EXPECT_TRUE(f.prompts.shown.isEmpty());
+
+    selectRow(w, QStringLiteral("Imagenes"));  // a template row
+    w.ui().BitBtn3->click();
+    EXPECT_EQ(f.prompts.texts(QStringLiteral("inform")), QStringList{kMsgProtectedRow});
+    EXPECT_TRUE(f.prompts.texts(QStringLiteral("confirm")).isEmpty()) << "no confirmation for a protected row";
+
+    f.prompts.fileSelections.enqueue({f.temp.path() + sep + QStringLiteral("mio.txt")});
+    w.ui().BitBtn2->click();
+    selectRow(w, QStringLiteral("mio.txt"));
+    f.prompts.answers.enqueue(false);
+    w.ui().BitBtn3->click();
+    EXPECT_TRUE(gridNames(w).contains(QStringLiteral("mio.txt")));
+    selectRow(w, QStringLiteral("mio.txt"));
+    f.prompts.answers.enqueue(true);
+    w.ui().BitBtn3->click();
+    EXPECT_EQ(f.prompts.texts(QStringLiteral("confirm")), (QStringList{kMsgConfirmRemove, kMsgConfirmRemove}));
+    EXPECT_FALSE(gridNames(w).contains(QStringLiteral("mio.txt")));
+    EXPECT_EQ(test::TempRoot::scalar(f.db(), QStringLiteral("select count(*) from tbl_app_archivos where Nombre = 'mio.txt'")).toInt(), 0);
+}
+
+TEST(BackupPanel, ChoosingNingunoDropsTheTemplatesAndStoresThree)
+{
+    WindowFixture f;
+    TFrmPrincipal& w = f.start();
+    f.prompts.fileSelections.enqueue({f.temp.path() + sep + QStringLiteral("mio.txt")});
+    w.ui().BitBtn2->click();
+    w.ui().CmbSistema->setCurrentIndex(3);
+    EXPECT_EQ(f.setting(6), QStringLiteral("3"));
+    EXPECT_EQ(gridNames(w), QStringList{QStringLiteral("mio.txt")});
+    w.ui().CmbSistema->setCurrentIndex(2);
+    EXPECT_EQ(f.setting(6), QStringLiteral("2"));
+    EXPECT_TRUE(gridNames(w).contains(QStringLiteral("mio.txt")));
+    EXPECT_TRUE(gridNames(w).contains(QStringLiteral("KOVA_PuntoDeVenta3.mdb")));
+    EXPECT_FALSE(gridNames(w).contains(QStringLiteral("KOVA_PuntoDeVenta.mdb")));
+}
+
+TEST(BackupPanel, TheSwitchLocksInOrderAndNeedsCredentials)
+{
+    WindowFixture f;
+    TFrmPrincipal& w = f.start();
+    QStringList order;
+    for (QWidget* c : w.backup().lockedControls()) order << c->objectName();
+    EXPECT_EQ(order, (QStringList{QStringLiteral("DBGrid1"), QStringLiteral("txtusuario"), QStringLiteral("txtpass"),
+                                  QStringLiteral("HR1"), QStringLiteral("BitBtn2"), QStringLiteral("BitBtn3"),
+                                  QStringLiteral("BitBtn4"), QStringLiteral("CmbServer"), QStringLiteral("CmbSistema")}));
+
+    w.ui().txtusuario->setText(QStringLiteral(" \t\x01 "));  // blanks and control characters only
+    w.ui().txtpass->setText(QStringLiteral("clave"));
+    w.ui().ChkActivaRespaldos->setChecked(true);
+    EXPECT_EQ(f.prompts.texts(QStringLiteral("inform")), QStringList{kMsgCredentials});
+    EXPECT_FALSE(w.ui().ChkActivaRespaldos->isChecked());
+    EXPECT_EQ(f.setting(5), QStringLiteral("0"));
+    EXPECT_FALSE(w.ui().Timer1->isActive());
+    for (QWidget* c : w.backup().lockedControls()) EXPECT_TRUE(c->isEnabled()) << c->objectName().toStdString();
+
+    w.ui().txtusuario->setText(QStringLiteral("tienda"));
+    w.ui().ChkActivaRespaldos->setChecked(true);
+    EXPECT_TRUE(w.ui().Timer1->isActive());
+    for (QWidget* c : w.backup().lockedControls()) EXPECT_FALSE(c->isEnabled()) << c->objectName().toStdString();
+    for (QWidget* c : {static_cast<QWidget*>(w.ui().ChkActivaRespaldos), static_cast<QWidget*>(w.ui().Button1),
+                       static_cast<QWidget*>(w.ui().Button2)})
+        EXPECT_TRUE(c->isEnabled()) << c->objectName().toStdString();
+}
+
+TEST(BackupPanel, HiddenListingCheckShowsEveryImageAgainOnEachRun)
+{
+    WindowFixture f(Edition::Two, /*demo=*/true);
+    TFrmPrincipal& w = f.start();
+    const int images = static_cast<int>(QDir(f.temp.root().pointOfSale4ImagesDir()).entryList(QDir::Files).size());
+    ASSERT_GT(images, 0);
+    w.backup().BitBtn1Click();
+    EXPECT_EQ(f.prompts.texts(QStringLiteral("inform")).size(), images);
+    w.backup().BitBtn1Click();
+    EXPECT_EQ(f.prompts.texts(QStringLiteral("inform")).size(), images + 2 * images) << "earlier items stay and show again";
+}
+
+TEST(BackupPanel, FileDialogsLeaveTheCurrentDirectoryAlone)
+{
+    WindowFixture f;
+    TFrmPrincipal& w = f.start();
+    const QString outbox = QDir::currentPath();
+    ASSERT_EQ(outbox, QDir(f.temp.root().outboxDir()).canonicalPath());
+    const QString elsewhere = f.temp.path() + sep + QStringLiteral("otra");
+    test::writeFile(elsewhere + sep + QStringLiteral("x.txt"), "x");
+    QtPrompts prompts(&w);
+    // Answer the dialog once it is open; give up (cancel) rather than hang.
+    QTimer poll;
+    int tries = 0;
+    QObject::connect(&poll, &QTimer::timeout, &poll, [&] {
+        QFileDialog* dialog = nullptr;
+        for (QWidget* top : QApplication::topLevelWidgets())
+            if (auto* d = qobject_cast<QFileDialog*>(top); d && d->isVisible()) dialog = d;
+        if (!dialog) {
+            if (++tries > 100) {
+                for (QWidget* top : QApplication::topLevelWidgets())
+                    if (auto* d = qobject_cast<QDialog*>(top)) d->reject();
+            }
+            return;
+        }
+        poll.stop();
+        dialog->setDirectory(elsewhere);
+        // A platform dialog moves the process into the folder it browsed.
+        QDir::setCurrent(elsewhere);
+        static_cast<QDialog*>(dialog)->done(QDialog::Accepted);
+    });
+    poll.start(50);
+    prompts.openFiles();
+    EXPECT_EQ(tries <= 100, true) << "the dialog never showed";
+    EXPECT_EQ(QDir::currentPath(), outbox);
+}
