@@ -40,7 +40,9 @@ TEST(InstallRootBuilder, LaysOutBothEditionsAndThePointOfSaleDatabases)
         const QString ruta = q.value(0).toString();
         EXPECT_TRUE(ruta.startsWith(r.drive())) << ruta.toStdString();
         EXPECT_TRUE(QFileInfo::exists(ruta)) << ruta.toStdString();
-        if (q.value(1).toInt() == 2) EXPECT_TRUE(ruta.endsWith(QDir::separator()));
+        if (q.value(1).toInt() == 2) {
+            EXPECT_TRUE(ruta.endsWith(QDir::separator()));
+        }
     }
     // Company 1 is the point-of-sale database itself; at least two more, each with its own file.
     const QString pos = r.pointOfSale5Db();
