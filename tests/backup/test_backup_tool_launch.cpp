@@ -1,0 +1,70 @@
+// The real backup tool, started and ended from the window.
+#include "mainwindow/TFrmPrincipal.h"
+#include "support/ScriptedPrompts.h"
+#include "support/TempRoot.h"
+
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QFileInfo>
+#include <QFile>
+#include <QProcess>
+#include <QThread>
+
+#include <gtest/gtest.h>
+
+using namespace dc;
+
+namespace {
+QString readAll(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
+}
+
+template <class P>
+bool waitFor(P pred, int ms = 10000)
+{
+    QDeadlineTimer deadline(ms);
+    while (!pred()) {
+        if (deadline.hasExpired()) return false;
+        QThread::msleep(25);
+    }
+    return true;
+}
+
+bool toolRunning(const QString& toolPath)
+{
+    for (const QString& pid : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        const QString exe = QFile::symLinkTarget(QStringLiteral("/proc/") + pid + QStringLiteral("/exe"));
+        if (exe == toolPath) return true;
+    }
+    return false;
+}
+}  // namespace
+
+TEST(BackupToolLaunch, StartsInTheOutboxFolderAndCancelEndsIt)
+{
+    test::TempRoot temp(/*demo=*/true, /*withTools=*/true);
+    const QString tool = temp.root().backupTool();
+    ASSERT_TRUE(QFile::exists(tool));
+    const QString cwd = QDir::currentPath();
+    test::ScriptedPrompts prompts;
+    WindowDeps deps;
+    deps.driveRoot = temp.root().drive();
+    deps.prompts = &prompts;  // the real clock and launcher
+    {
+        TFrmPrincipal w(deps);
+        w.FormCreate();
+        ASSERT_TRUE(prompts.shown.isEmpty()) << prompts.shown.first().text.toStdString();
+        w.ui().Button1->click();
+        const QString log = temp.root().editionDir(2) + QStringLiteral("KOVA_BackUp.log");
+        ASSERT_TRUE(waitFor([&] { return readAll(log).contains(QStringLiteral("inicio")); }));
+        EXPECT_TRUE(readAll(log).contains(QDir::toNativeSeparators(QDir(temp.root().outboxDir()).canonicalPath())))
+            << readAll(log).toStdString();
+        // The service of the demo is not reachable here: the tool keeps trying until it is ended.
+        ASSERT_TRUE(waitFor([&] { return toolRunning(QFileInfo(tool).canonicalFilePath()); }, 3000));
+        w.ui().Button2->click();
+        EXPECT_TRUE(waitFor([&] { return !toolRunning(QFileInfo(tool).canonicalFilePath()); }, 5000));
+    }
+    QDir::setCurrent(cwd);
+}
