@@ -7,9 +7,12 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QFileInfo>
+#include <QLoggingCategory>
 #include <QProxyStyle>
 
 namespace dc {
+
+Q_LOGGING_CATEGORY(lcStartup, "dc.startup", QtWarningMsg)
 
 namespace {
 // Masked boxes show "*" for each character.
@@ -64,6 +67,9 @@ int runProgram(const ProgramOptions& options, Edition edition,
     TFrmPrincipal window(deps);
     if (addEditionParts) addEditionParts(window);
     window.FormCreate();
+    // One line for whoever follows the start (QT_LOGGING_RULES="dc.startup.info=true").
+    qCInfo(lcStartup).noquote() << QStringLiteral("arranque terminado; icono en la bandeja: %1")
+                                       .arg(window.tray().isRegistered() ? QStringLiteral("sí") : QStringLiteral("no"));
     if (window.isEnding()) return 0;
     return QApplication::exec();
 }
