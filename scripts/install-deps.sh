@@ -8,7 +8,7 @@ packages=(
   libpoco-dev
   libgtest-dev libgmock-dev
   python3-pyftpdlib
-  xvfb xauth fonts-dejavu-core x11-apps imagemagick trayer xdotool
+  xvfb xauth fonts-dejavu-core fonts-liberation2 x11-apps imagemagick trayer xdotool
   curl sqlite3
 )
 missing=()

@@ -1,5 +1,7 @@
 #include "cloud/OutboxLogPanel.h"
 
+#include <QHeaderView>
+
 #include "mainwindow/ErrorReporter.h"
 #include "mainwindow/GridModels.h"
 
@@ -47,6 +49,9 @@ void OutboxLogPanel::pointAtOutbox()
 void OutboxLogPanel::reloadLog()
 {
     loadGrid(m_logModel, m_ctx.cnn, QStringLiteral("select * from tbl_app_Log Order By Id DESC"));
+    // The entry text takes the width the number leaves.
+    m_ctx.ui.DBGrid3->setColumnWidth(0, 50);
+    m_ctx.ui.DBGrid3->horizontalHeader()->setStretchLastSection(true);
 }
 
 }  // namespace dc

@@ -137,7 +137,11 @@ void MainWindowUi::setupUi(QWidget* form, Edition ed)
     form->setFixedSize(two ? QSize(703, 436) : QSize(502, 414));
     form->setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
                          | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
-    QFont font(QStringLiteral("Tahoma"), 8);
+    // Tahoma where the system has it; otherwise a face of close metrics.
+    QFont font;
+    font.setFamilies({QStringLiteral("Tahoma"), QStringLiteral("Liberation Sans"), QStringLiteral("Arial"),
+                      QStringLiteral("DejaVu Sans")});
+    font.setPointSize(8);
     font.setStyleHint(QFont::SansSerif);
     form->setFont(font);
 
