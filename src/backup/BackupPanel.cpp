@@ -58,14 +58,7 @@ void BackupPanel::store(int row, const QString& value)
 void BackupPanel::openList()
 {
     loadGrid(m_listModel, m_ctx.cnn, QLatin1String(kBackupListSelect));
-    QTableView* grid = m_ctx.ui.DBGrid1;
-    const int nombre = m_listModel->record().indexOf(QStringLiteral("Nombre"));
-    const int ruta = m_listModel->record().indexOf(QStringLiteral("Ruta"));
-    for (int c = 0; c < m_listModel->columnCount(); ++c) grid->setColumnHidden(c, c != nombre && c != ruta);
-    QHeaderView* header = grid->horizontalHeader();
-    header->moveSection(header->visualIndex(nombre), 0);
-    grid->setColumnWidth(nombre, 150);
-    grid->setColumnWidth(ruta, 500);
+    showColumns(m_ctx.ui.DBGrid1, m_listModel, {{QStringLiteral("Nombre"), 150}, {QStringLiteral("Ruta"), 500}});
 }
 
 QList<QWidget*> BackupPanel::lockedControls() const

@@ -1,6 +1,5 @@
 #include "cloud/OutboxLogPanel.h"
 
-#include <QHeaderView>
 
 #include "mainwindow/ErrorReporter.h"
 #include "mainwindow/GridModels.h"
@@ -49,9 +48,7 @@ void OutboxLogPanel::pointAtOutbox()
 void OutboxLogPanel::reloadLog()
 {
     loadGrid(m_logModel, m_ctx.cnn, QStringLiteral("select * from tbl_app_Log Order By Id DESC"));
-    // The entry text takes the width the number leaves.
-    m_ctx.ui.DBGrid3->setColumnWidth(0, 50);
-    m_ctx.ui.DBGrid3->horizontalHeader()->setStretchLastSection(true);
+    showColumns(m_ctx.ui.DBGrid3, m_logModel, {{QStringLiteral("Id"), 50}, {QStringLiteral("Desc"), 390}});
 }
 
 }  // namespace dc

@@ -1,5 +1,7 @@
 #include "mainwindow/MainWindowUi.h"
 
+#include "mainwindow/WidgetFactory.h"
+
 #include <QHeaderView>
 
 // The pictures live in the GUI library's resources; a static library must
@@ -17,22 +19,9 @@ namespace dc {
 
 namespace {
 
-template <class W>
-W* make(QWidget* parent, const char* name, int x, int y, int w, int h)
-{
-    auto* widget = new W(parent);
-    widget->setObjectName(QLatin1String(name));
-    widget->setGeometry(x, y, w, h);
-    return widget;
-}
-
 QLabel* label(QWidget* parent, const char* name, const QString& text, int x, int y, int w = -1, int h = 13)
 {
-    auto* l = new QLabel(text, parent);
-    l->setObjectName(QLatin1String(name));
-    l->adjustSize();
-    l->setGeometry(x, y, w < 0 ? l->width() : w, h < 0 ? l->height() : std::max(h, l->height()));
-    return l;
+    return makeLabel(parent, name, text, x, y, w, h);
 }
 
 QLabel* heading(QWidget* parent, const char* name, const QString& text, int x, int y)
@@ -47,7 +36,7 @@ QLabel* heading(QWidget* parent, const char* name, const QString& text, int x, i
 
 QFrame* line(QWidget* parent, const char* name, int x, int y, int w, int h)
 {
-    auto* f = make<QFrame>(parent, name, x, y, w, h);
+    auto* f = makeControl<QFrame>(parent, name, x, y, w, h);
     f->setFrameShape(QFrame::HLine);
     f->setFrameShadow(QFrame::Sunken);
     return f;
@@ -55,21 +44,21 @@ QFrame* line(QWidget* parent, const char* name, int x, int y, int w, int h)
 
 QPushButton* button(QWidget* parent, const char* name, const QString& text, int x, int y, int w, int h)
 {
-    auto* b = make<QPushButton>(parent, name, x, y, w, h);
+    auto* b = makeControl<QPushButton>(parent, name, x, y, w, h);
     b->setText(text);
     return b;
 }
 
 QLineEdit* edit(QWidget* parent, const char* name, int x, int y, int w, int h, bool masked = false)
 {
-    auto* e = make<QLineEdit>(parent, name, x, y, w, h);
+    auto* e = makeControl<QLineEdit>(parent, name, x, y, w, h);
     if (masked) e->setEchoMode(QLineEdit::Password);
     return e;
 }
 
 QComboBox* list(QWidget* parent, const char* name, const QStringList& items, int x, int y, int w, int h)
 {
-    auto* c = make<QComboBox>(parent, name, x, y, w, h);
+    auto* c = makeControl<QComboBox>(parent, name, x, y, w, h);
     c->addItems(items);
     c->setCurrentIndex(-1);
     return c;
@@ -77,7 +66,7 @@ QComboBox* list(QWidget* parent, const char* name, const QStringList& items, int
 
 QFrame* workPanel(QWidget* parent, const char* name)
 {
-    auto* p = make<QFrame>(parent, name, 206, 8, 481, 394);
+    auto* p = makeControl<QFrame>(parent, name, 206, 8, 481, 394);
     p->setFrameStyle(QFrame::StyledPanel | QFrame::Raised);
     p->setAutoFillBackground(true);
     p->hide();
@@ -86,7 +75,7 @@ QFrame* workPanel(QWidget* parent, const char* name)
 
 QLabel* picture(QWidget* parent, const char* name, const QPixmap& pixmap, int x, int y, int w, int h)
 {
-    auto* l = make<QLabel>(parent, name, x, y, w, h);
+    auto* l = makeControl<QLabel>(parent, name, x, y, w, h);
     l->setPixmap(pixmap);
     l->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     return l;
@@ -185,7 +174,7 @@ void MainWindowUi::setupUi(QWidget* form, Edition ed)
     // Backup panel.
     PnRespaldos = workPanel(form, "PnRespaldos");
     QFrame* p = PnRespaldos;
-    ChkActivaRespaldos = make<QCheckBox>(p, "ChkActivaRespaldos", 12, 7, 185, 17);
+    ChkActivaRespaldos = makeControl<QCheckBox>(p, "ChkActivaRespaldos", 12, 7, 185, 17);
     ChkActivaRespaldos->setText(QStringLiteral("Activar los respaldos automàticos"));
     Label9 = label(p, "Label9", QStringLiteral("Servidor:"), 29, 35);
     QStringList servers;
@@ -201,14 +190,14 @@ void MainWindowUi::setupUi(QWidget* form, Edition ed)
     Label4 = label(p, "Label4", QStringLiteral("Contraseña:"), 13, 79);
     txtpass = edit(p, "txtpass", 79, 76, 121, 21, true);
     Label2 = label(p, "Label2", QStringLiteral("Hora del respaldo diario:"), 223, 69);
-    HR1 = make<QTimeEdit>(p, "HR1", 347, 67, 105, 21);
+    HR1 = makeControl<QTimeEdit>(p, "HR1", 347, 67, 105, 21);
     HR1->setDisplayFormat(QStringLiteral("HH:mm"));
     HR1->setTime(QTime(20, 0));
     Shape1 = line(p, "Shape1", 12, 104, 461, 1);
     Label8 = label(p, "Label8", QStringLiteral("Archivos a Respaldar"), 12, 112);
     Button2 = button(p, "Button2", QStringLiteral("Cancelar Respaldo"), 199, 107, 115, 20);
     Button1 = button(p, "Button1", QStringLiteral("Hacer un respaldo ahora"), 320, 107, 153, 20);
-    DBGrid1 = make<QTableView>(p, "DBGrid1", 12, 128, 461, 197);
+    DBGrid1 = makeControl<QTableView>(p, "DBGrid1", 12, 128, 461, 197);
     setupGrid(DBGrid1);
     BitBtn3 = button(p, "BitBtn3", QStringLiteral("Eliminar Archivo/Carpeta"), 12, 326, 179, 20);
     BitBtn4 = button(p, "BitBtn4", QStringLiteral("Agregar Carpetas"), 273, 326, 97, 20);
@@ -217,10 +206,10 @@ void MainWindowUi::setupUi(QWidget* form, Edition ed)
     Label6 = label(p, "Label6", QString(), 13, 347, 452, 13);
     Label6->setStyleSheet(QStringLiteral("color: #a00000;"));
     Label5 = label(p, "Label5", QStringLiteral("Sin Actividad"), 12, 359, 453, 12);
-    ProgressBar1 = make<QProgressBar>(p, "ProgressBar1", 12, 375, 457, 17);
+    ProgressBar1 = makeControl<QProgressBar>(p, "ProgressBar1", 12, 375, 457, 17);
     ProgressBar1->setRange(0, 100);
     ProgressBar1->setValue(0);
-    LstTmp = make<QListWidget>(p, "LstTmp", 273, 185, 170, 168);
+    LstTmp = makeControl<QListWidget>(p, "LstTmp", 273, 185, 170, 168);
     LstTmp->hide();
     BitBtn1 = button(p, "BitBtn1", QStringLiteral("BitBtn1"), 154, 237, 75, 25);
     BitBtn1->hide();
@@ -249,7 +238,7 @@ void MainWindowUi::setupUi(QWidget* form, Edition ed)
     // Cloud panel.
     PnReportesWeb = workPanel(form, "PnReportesWeb");
     p = PnReportesWeb;
-    ChkNubeActivado = make<QCheckBox>(p, "ChkNubeActivado", 12, 7, 114, 17);
+    ChkNubeActivado = makeControl<QCheckBox>(p, "ChkNubeActivado", 12, 7, 114, 17);
     ChkNubeActivado->setText(QStringLiteral("Activar Nube KOVA"));
     BtnEnvia = button(p, "BtnEnvia", QStringLiteral("Envia"), 167, 8, 75, 25);
     BtnEnvia->hide();
@@ -275,11 +264,11 @@ void MainWindowUi::setupUi(QWidget* form, Edition ed)
     CmbTiempo = list(p, "CmbTiempo", minutes, 333, 90, 116, 21);
     CmbTiempo->setCurrentIndex(0);
     Label25 = label(p, "Label25", QStringLiteral("Empresa:"), 121, 130);
-    CmbEmpresas = make<QComboBox>(p, "CmbEmpresas", 170, 127, 136, 21);
+    CmbEmpresas = makeControl<QComboBox>(p, "CmbEmpresas", 170, 127, 136, 21);
     Label17 = label(p, "Label17", QStringLiteral("Sucursal:"), 312, 130);
     txtSucursal = edit(p, "txtSucursal", 362, 127, 93, 21);
     Label13 = heading(p, "Label13", QStringLiteral("Datos a subir"), 8, 131);
-    LstDatosASubir = make<QListWidget>(p, "LstDatosASubir", 8, 155, 461, 59);
+    LstDatosASubir = makeControl<QListWidget>(p, "LstDatosASubir", 8, 155, 461, 59);
     LstDatosASubir->setFlow(QListView::TopToBottom);
     LstDatosASubir->setWrapping(true);
     LstDatosASubir->setResizeMode(QListView::Adjust);
@@ -294,7 +283,7 @@ void MainWindowUi::setupUi(QWidget* form, Edition ed)
     Shape2 = line(p, "Shape2", 8, 252, 465, 1);
     BitBtn5 = button(p, "BitBtn5", QStringLiteral("Agregar Tarea"), 368, 226, 101, 25);
     BitBtn5->setIcon(QIcon(QStringLiteral(":/dc/add.png")));
-    DBGrid2 = make<QTableView>(p, "DBGrid2", 8, 259, 465, 120);
+    DBGrid2 = makeControl<QTableView>(p, "DBGrid2", 8, 259, 465, 120);
     setupGrid(DBGrid2);
 
     // Outbox and log panel.
@@ -302,10 +291,10 @@ void MainWindowUi::setupUi(QWidget* form, Edition ed)
     p = PnRegistro;
     Label26 = heading(p, "Label26", QStringLiteral("Archivos pendientes a subir"), 6, 5);
     Shape3 = line(p, "Shape3", 6, 20, 465, 1);
-    LstArchivos = make<QListWidget>(p, "LstArchivos", 5, 27, 468, 119);
+    LstArchivos = makeControl<QListWidget>(p, "LstArchivos", 5, 27, 468, 119);
     Label20 = heading(p, "Label20", QStringLiteral("Registro"), 6, 150);
     Shape4 = line(p, "Shape4", 6, 165, 465, 1);
-    DBGrid3 = make<QTableView>(p, "DBGrid3", 8, 172, 465, 213);
+    DBGrid3 = makeControl<QTableView>(p, "DBGrid3", 8, 172, 465, 213);
     setupGrid(DBGrid3);
 
     TNube = timer(form, "TNube", 60000);

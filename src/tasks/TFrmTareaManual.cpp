@@ -2,6 +2,7 @@
 
 #include "mainwindow/ErrorReporter.h"
 #include "mainwindow/Prompts.h"
+#include "mainwindow/WidgetFactory.h"
 #include "platform/Clock.h"
 #include "tasks/ManualTasks.h"
 
@@ -12,26 +13,6 @@
 
 namespace dc {
 
-namespace {
-template <class W>
-W* make(QWidget* parent, const char* name, int x, int y, int w, int h)
-{
-    auto* widget = new W(parent);
-    widget->setObjectName(QLatin1String(name));
-    widget->setGeometry(x, y, w, h);
-    return widget;
-}
-
-QLabel* label(QWidget* parent, const char* name, const QString& text, int x, int y)
-{
-    auto* l = new QLabel(text, parent);
-    l->setObjectName(QLatin1String(name));
-    l->move(x, y);
-    l->adjustSize();
-    return l;
-}
-}  // namespace
-
 TFrmTareaManual::TFrmTareaManual(WindowContext& ctx, std::function<void()> taskAdded, QWidget* parent)
     : QDialog(parent, Qt::Tool), m_ctx(ctx), m_taskAdded(std::move(taskAdded))
 {
@@ -40,7 +21,7 @@ TFrmTareaManual::TFrmTareaManual(WindowContext& ctx, std::function<void()> taskA
     setFixedSize(520, 290);
     setModal(true);
 
-    Tabs = make<QTabWidget>(this, "Tabs", 4, 4, 512, 282);
+    Tabs = makeControl<QTabWidget>(this, "Tabs", 4, 4, 512, 282);
     TabVentas = new QWidget;
     TabVentas->setObjectName(QStringLiteral("TabVentas"));
     TabProductos = new QWidget;
@@ -48,21 +29,21 @@ TFrmTareaManual::TFrmTareaManual(WindowContext& ctx, std::function<void()> taskA
     Tabs->addTab(TabVentas, QStringLiteral("Ventas por Día"));
     Tabs->addTab(TabProductos, QStringLiteral("Productos"));
 
-    Label1 = label(TabVentas, "Label1", QStringLiteral("Subir ventas del siguiente rango de fechas:"), 8, 8);
-    Label2 = label(TabVentas, "Label2", QStringLiteral("De:"), 8, 30);
-    ventasdate1 = make<QCalendarWidget>(TabVentas, "ventasdate1", 8, 46, 240, 160);
-    Label3 = label(TabVentas, "Label3", QStringLiteral("A:"), 256, 30);
-    ventasdate2 = make<QCalendarWidget>(TabVentas, "ventasdate2", 256, 46, 240, 160);
+    Label1 = makeLabel(TabVentas, "Label1", QStringLiteral("Subir ventas del siguiente rango de fechas:"), 8, 8);
+    Label2 = makeLabel(TabVentas, "Label2", QStringLiteral("De:"), 8, 30);
+    ventasdate1 = makeControl<QCalendarWidget>(TabVentas, "ventasdate1", 8, 46, 240, 160);
+    Label3 = makeLabel(TabVentas, "Label3", QStringLiteral("A:"), 256, 30);
+    ventasdate2 = makeControl<QCalendarWidget>(TabVentas, "ventasdate2", 256, 46, 240, 160);
     for (QCalendarWidget* c : {ventasdate1, ventasdate2}) c->setVerticalHeaderFormat(QCalendarWidget::NoVerticalHeader);
-    BitBtn1 = make<QPushButton>(TabVentas, "BitBtn1", 396, 212, 100, 25);
+    BitBtn1 = makeControl<QPushButton>(TabVentas, "BitBtn1", 396, 212, 100, 25);
     BitBtn1->setText(QStringLiteral("Agregar Tarea"));
-    Pb = make<QProgressBar>(TabVentas, "Pb", 0, 240, 506, 14);
+    Pb = makeControl<QProgressBar>(TabVentas, "Pb", 0, 240, 506, 14);
     Pb->setTextVisible(false);
     Pb->hide();
 
-    ChkTodo = make<QCheckBox>(TabProductos, "ChkTodo", 8, 12, 300, 17);
+    ChkTodo = makeControl<QCheckBox>(TabProductos, "ChkTodo", 8, 12, 300, 17);
     ChkTodo->setText(QStringLiteral("Agregar todo el catálogo de productos."));
-    BitBtn2 = make<QPushButton>(TabProductos, "BitBtn2", 396, 212, 100, 25);
+    BitBtn2 = makeControl<QPushButton>(TabProductos, "BitBtn2", 396, 212, 100, 25);
     BitBtn2->setText(QStringLiteral("Agregar Tarea"));
 
     ErrorReporter& e = ctx.errors;

@@ -22,15 +22,8 @@ TasksPanel::TasksPanel(WindowContext& ctx, QWidget* window)
 void TasksPanel::openTaskList()
 {
     loadGrid(m_tasks, m_ctx.cnn, QLatin1String(kTaskListSelect));
-    QTableView* grid = m_ctx.ui.DBGrid2;
-    const int descripcion = m_tasks->record().indexOf(QStringLiteral("Descripcion"));
-    const int valores = m_tasks->record().indexOf(QStringLiteral("Valores"));
-    for (int c = 0; c < m_tasks->columnCount(); ++c) grid->setColumnHidden(c, c != descripcion && c != valores);
-    m_tasks->setHeaderData(descripcion, Qt::Horizontal, QStringLiteral("Descripción"));
-    QHeaderView* header = grid->horizontalHeader();
-    header->moveSection(header->visualIndex(descripcion), 0);
-    grid->setColumnWidth(descripcion, 180);
-    grid->setColumnWidth(valores, 250);
+    showColumns(m_ctx.ui.DBGrid2, m_tasks,
+                {{QStringLiteral("Descripcion"), 180, QStringLiteral("Descripción")}, {QStringLiteral("Valores"), 250}});
 }
 
 void TasksPanel::BitBtn5Click()
