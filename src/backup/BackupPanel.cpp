@@ -44,10 +44,11 @@ BackupPanel::BackupPanel(WindowContext& ctx, QObject* parent)
     connect(ui.Timer1, &QTimer::timeout, this, e.guard([this] { Timer1Timer(); }));
 }
 
-void BackupPanel::setRunner(std::function<void()> run, std::function<void()> cancel)
+void BackupPanel::setRunner(std::function<void()> run, std::function<void()> cancel, std::function<bool()> running)
 {
     m_run = std::move(run);
     m_cancel = std::move(cancel);
+    m_running = std::move(running);
 }
 
 void BackupPanel::store(int row, const QString& value)
@@ -174,6 +175,7 @@ void BackupPanel::ChkActivaRespaldosClick()
 
 void BackupPanel::Timer1Timer()
 {
+    if (m_running && m_running()) return;
     const QDateTime now = m_ctx.clock.now();
     if (!m_daily.due(now, m_ctx.ui.HR1->time())) return;
     m_ctx.ui.Timer1->stop();

@@ -46,7 +46,9 @@ public:
     // the system is index 0. Shows the access message when that fails.
     void prepareCompanyRows();
 
-    void setRunner(std::function<void()> run, std::function<void()> cancel);
+    // `running` tells whether a backup is under way: a daily-check tick is then
+    // ignored (the timer keeps running and its minute stays unmarked).
+    void setRunner(std::function<void()> run, std::function<void()> cancel, std::function<bool()> running = {});
     // Remembers the minute of a launch for the daily check.
     void markLaunched();
 
@@ -65,6 +67,7 @@ private:
     QSqlQueryModel* m_listModel;
     std::function<void()> m_run;
     std::function<void()> m_cancel;
+    std::function<bool()> m_running;
 };
 
 // Messages of the backup list and the launch.

@@ -62,6 +62,11 @@ bool isBlankCredential(const QString& text)
     return true;
 }
 
+QString filesNotBackedUpText(qsizetype count)
+{
+    return QStringLiteral("No se respaldaron %1 archivo(s)").arg(count);
+}
+
 BackupRun::BackupRun(FtpClient& client, const Clock& clock, Pacing& pacing, const ServiceAddress& service,
                      RunReport& report, std::atomic_bool& cancelRequested)
     : m_client(client), m_clock(clock), m_pacing(pacing), m_service(service), m_report(report), m_cancel(cancelRequested)
@@ -97,7 +102,7 @@ BackupResult BackupRun::run(const RunInput& input)
     m_client.close();
     m_report.status(clockText() + kFinished);
     if (!m_result.failedFiles.isEmpty())
-        m_report.error(QStringLiteral("No se respaldaron %1 archivo(s)").arg(m_result.failedFiles.size()));
+        m_report.error(filesNotBackedUpText(m_result.failedFiles.size()));
     m_result.outcome = BackupOutcome::Completed;
     return m_result;
 }

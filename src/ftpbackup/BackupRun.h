@@ -98,6 +98,8 @@ private:
 
 // True when nothing is left once blanks and control characters are taken off both ends.
 bool isBlankCredential(const QString& text);
+// The error line of a run that ended with files left out: "No se respaldaron N archivo(s)".
+QString filesNotBackedUpText(qsizetype count);
 
 }  // namespace dc
 

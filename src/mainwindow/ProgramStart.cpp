@@ -70,7 +70,7 @@ int runProgram(const ProgramOptions& options, Edition edition,
     // One line for whoever follows the start (QT_LOGGING_RULES="dc.startup.info=true").
     qCInfo(lcStartup).noquote() << QStringLiteral("arranque terminado; icono en la bandeja: %1")
                                        .arg(window.tray().isRegistered() ? QStringLiteral("sí") : QStringLiteral("no"));
-    if (window.isEnding()) return 0;
+    if (window.isEnding()) return window.exitStatus();
     return QApplication::exec();
 }
 

@@ -193,7 +193,7 @@ void TFrmPrincipal::OpAbrirClick()
 void TFrmPrincipal::endProgram()
 {
     m_ending = true;
-    QCoreApplication::exit(0);
+    QCoreApplication::exit(m_exitStatus);
 }
 
 void TFrmPrincipal::DetenerAplicacin1Click()

@@ -85,6 +85,11 @@ public:
     void setOnActivate(std::function<void()> f) { m_onActivate = std::move(f); }
 
     bool isEnding() const { return m_ending; }
+    // Tells the application to end, with the exit status set last.
+    void endProgram();
+    // The status the process ends with, whichever way it ends (0 at first).
+    void setExitStatus(int status) { m_exitStatus = status; }
+    int exitStatus() const { return m_exitStatus; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -95,7 +100,6 @@ private:
     void wireCategoryPanels();
     void formCreateEdition2();
     void formCreateEdition1();
-    void endProgram();
 
     WindowDeps m_deps;
     MainWindowUi m_ui;
@@ -121,6 +125,7 @@ private:
     std::function<void()> m_onActivate;
     QHash<QObject*, std::function<void()>> m_clicks;
     bool m_ending = false;
+    int m_exitStatus = 0;
 };
 
 inline const QString kMsgConfirmStop = QStringLiteral("Estas seguro de querer detener el KOVA Vazivo ze Rurov??");

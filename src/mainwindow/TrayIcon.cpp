@@ -41,6 +41,14 @@ void TrayIcon::registerIcon()
     m_registered = true;
 }
 
+bool TrayIcon::notify(const QString& title, const QString& text)
+{
+    m_lastNotice = text;
+    if (!m_registered || !QSystemTrayIcon::supportsMessages()) return false;
+    m_icon->showMessage(title, text, QSystemTrayIcon::Warning, kNoticeTime);
+    return true;
+}
+
 void TrayIcon::remove()
 {
     if (!m_registered) return;

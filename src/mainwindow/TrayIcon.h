@@ -26,6 +26,13 @@ public:
     // Takes the icon away.
     void remove();
     bool isRegistered() const { return m_registered; }
+    // How long a notice stays beside the icon, in milliseconds.
+    static constexpr int kNoticeTime = 10'000;
+    // Shows a notice beside the icon; false (nothing shown) while the icon is
+    // not in a notification area.
+    bool notify(const QString& title, const QString& text);
+    // The text of the last notice asked for, shown or not.
+    QString lastNotice() const { return m_lastNotice; }
 
     QMenu* PopupMenu1;
     QAction* OpAbrir;
@@ -35,6 +42,7 @@ public:
 private:
     QSystemTrayIcon* m_icon;
     bool m_registered = false;
+    QString m_lastNotice;
 };
 
 }  // namespace dc

@@ -1,0 +1,120 @@
+#include "datacenter1/FtpBackupController.h"
+
+#include "backup/BackupPanel.h"
+#include "mainwindow/ErrorReporter.h"
+#include "mainwindow/Prompts.h"
+#include "mainwindow/TFrmPrincipal.h"
+#include "mainwindow/TrayIcon.h"
+
+#include <QApplication>
+#include <QTimer>
+
+namespace dc {
+
+FtpBackupController::FtpBackupController(TFrmPrincipal& window, BackupEngine::Parts parts)
+    : QObject(&window), m_window(window), m_engine(std::make_unique<BackupEngine>(std::move(parts)))
+{
+    MainWindowUi& ui = window.ui();
+    ErrorReporter& e = window.errors();
+    BackupEngine* engine = m_engine.get();
+    connect(engine, &BackupEngine::statusChanged, this, [&ui](const QString& text) { ui.Label5->setText(text); });
+    connect(engine, &BackupEngine::errorChanged, this, [&ui](const QString& text) { ui.Label6->setText(text); });
+    // The bar runs 0 to 100 whatever the file's size.
+    connect(engine, &BackupEngine::progressChanged, this,
+            [&ui](qint64, qint64, int percent) { ui.ProgressBar1->setValue(percent); });
+    connect(engine, &BackupEngine::messageRequested, this,
+            e.guard([&window](const QString& text) { window.prompts().inform(text); }));
+    connect(engine, &BackupEngine::finished, this,
+            e.guard([this](const BackupResult& result) { runEnded(result); }));
+
+    window.backup().setRunner([this] { Button1Click(); }, [this] { Button2Click(); }, [this] { return isBusy(); });
+    window.setCloseQuery([this] { return FormCloseQuery(); });
+    window.setStartupRun([this] { Button1Click(); });
+}
+
+FtpBackupController::~FtpBackupController()
+{
+    // A run still under way is cancelled and waited for here; what it reports
+    // on its way out no longer reaches the window.
+    m_engine->disconnect(this);
+    m_engine.reset();
+}
+
+bool FtpBackupController::isBusy() const
+{
+    return m_preparing || m_engine->isRunning();
+}
+
+void FtpBackupController::Button1Click()
+{
+    // The access message below lets timer ticks through while it is open.
+    if (isBusy() || m_finished) return;
+    MainWindowUi& ui = m_window.ui();
+    BackupPanel& panel = m_window.backup();
+    ui.Button1->setEnabled(false);
+    ui.Button2->setEnabled(true);
+    panel.setLocked(true);
+
+    BackupRequest request;
+    m_preparing = true;
+    try {
+        panel.prepareCompanyRows();
+        panel.markLaunched();
+        request.rows = panel.store().rows();
+    } catch (...) {
+        m_preparing = false;
+        // No run started: the buttons must not say otherwise.
+        ui.Button1->setEnabled(true);
+        ui.Button2->setEnabled(false);
+        throw;
+    }
+    m_preparing = false;
+    request.user = ui.txtusuario->text();
+    request.password = ui.txtpass->text();
+    request.serverIndex = ui.CmbServer->currentIndex();
+    m_engine->start(request);
+}
+
+void FtpBackupController::Button2Click()
+{
+    m_engine->cancel();
+}
+
+bool FtpBackupController::FormCloseQuery()
+{
+    if (!m_engine->isConnectionOpen()) return true;
+    if (!m_window.prompts().confirm(kMsgConfirmStopBackup)) return false;
+    m_engine->cancel();
+    return true;
+}
+
+void FtpBackupController::runEnded(const BackupResult& result)
+{
+    MainWindowUi& ui = m_window.ui();
+    ui.Button1->setEnabled(true);
+    ui.Button2->setEnabled(false);
+    if (result.outcome == BackupOutcome::Failed) {
+        // The engine put the error's text in the error line.
+        m_window.errors().report(ui.Label6->text());
+        return;
+    }
+    // A stopped run leaves the program in the tray.
+    if (result.outcome != BackupOutcome::Completed) return;
+
+    m_finished = true;
+    ui.Timer1->start();
+    if (!ui.ChkActivaRespaldos->isChecked()) m_window.backup().setLocked(false);
+    bool noticeShown = false;
+    if (!result.failedFiles.isEmpty()) {
+        m_window.setExitStatus(kFilesNotBackedUp);
+        noticeShown = m_window.tray().notify(QApplication::applicationDisplayName(),
+                                             filesNotBackedUpText(result.failedFiles.size()));
+    }
+    // The icon goes with the program: it stays while its notice can be read.
+    if (noticeShown)
+        QTimer::singleShot(TrayIcon::kNoticeTime, this, [this] { m_window.endProgram(); });
+    else
+        m_window.endProgram();
+}
+
+}  // namespace dc
