@@ -1,0 +1,73 @@
+// The datacenter1 program itself, started as a process on an install root
+// made by the setup code, against a real FTP server and with its real waits.
+#include "datacenter1/Edition1Fixture.h"
+
+#include <QDate>
+#include <QFileInfo>
+#include <QProcess>
+#include <QProcessEnvironment>
+
+using namespace dc;
+using namespace dc::test;
+
+namespace {
+
+struct ProgramRun {
+    bool ended = false;
+    int exitCode = -1;
+    QString err;
+};
+
+ProgramRun runDatacenter1(const TempRoot& root, const QString& service, int timeoutMs)
+{
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    p.setProcessEnvironment(env);
+    p.start(QStringLiteral(DC_BUILD_BIN_DIR "/datacenter1"),
+            {QStringLiteral("--root"), root.root().drive(), QStringLiteral("--backup-service"), service});
+    ProgramRun r;
+    r.ended = p.waitForFinished(timeoutMs);
+    if (!r.ended) {
+        p.kill();
+        p.waitForFinished(5'000);
+    }
+    r.exitCode = p.exitCode();
+    r.err = QString::fromUtf8(p.readAllStandardError());
+    return r;
+}
+
+}  // namespace
+
+TEST(Datacenter1Program, BacksUpAtStartAndEndsByItselfWithStatusZero)
+{
+    TempRoot root;
+    const QString db = root.root().dataCenterDb(1);
+    TempRoot::setSetting(db, RowBackupUser, kShopUser);
+    TempRoot::setSetting(db, RowBackupPassword, kShopPassword);
+    auto server = backupServer();
+    const QDate started = QDate::currentDate();
+
+    const ProgramRun r = runDatacenter1(root, QStringLiteral("127.0.0.1:%1").arg(server->port()), 120'000);
+
+    ASSERT_TRUE(r.ended) << "the program did not end by itself\n" << r.err.toStdString();
+    EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
+    EXPECT_TRUE(r.err.contains(QStringLiteral("Respaldo Terminado!"))) << r.err.toStdString();
+    // The day of the run's start (a start just before midnight lands in the next one).
+    QString day = kShopUser + QLatin1Char('/') + kShopPassword + QLatin1Char('/');
+    const QString startDay = started.toString(QStringLiteral("ddMMyyyy"));
+    day += QFileInfo::exists(server->path(day + startDay)) ? startDay : QDate::currentDate().toString(QStringLiteral("ddMMyyyy"));
+    day += QLatin1Char('/');
+    for (const char* name : {"KOVA_PuntoDeVenta.mdb", "Abarrotes_Centro.mdb"})
+        EXPECT_GT(QFileInfo(server->path(day + QLatin1String(name))).size(), 0) << name;
+    EXPECT_TRUE(leftoverCopies(root.root().drive()).isEmpty());
+}
+
+TEST(Datacenter1Program, RefusesABadServiceAddressBeforeStarting)
+{
+    TempRoot root;
+    const ProgramRun r = runDatacenter1(root, QStringLiteral("127.0.0.1:99999"), 30'000);
+    ASSERT_TRUE(r.ended);
+    EXPECT_EQ(r.exitCode, 2);
+    EXPECT_TRUE(r.err.contains(QStringLiteral("--backup-service 127.0.0.1:99999"))) << r.err.toStdString();
+}

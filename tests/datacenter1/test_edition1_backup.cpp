@@ -1,0 +1,281 @@
+// Edition 1's window running its backup against a real FTP server: the
+// start-up run, how it ends the program, its stops, cancel, the close
+// question and runs that never overlap.
+#include "backup/BackupPanel.h"
+#include "datacenter1/Edition1Fixture.h"
+#include "mainwindow/TrayIcon.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+
+using namespace dc;
+using namespace dc::test;
+
+namespace {
+
+const QString kCredentialsMsg =
+    QStringLiteral("Por favor captura tu usuario y contraseña para poder hacer tus respaldos");
+
+bool controlsLocked(TFrmPrincipal& w)
+{
+    for (QWidget* c : w.backup().lockedControls())
+        if (c->isEnabled()) return false;
+    return true;
+}
+
+bool controlsUnlocked(TFrmPrincipal& w)
+{
+    for (QWidget* c : w.backup().lockedControls())
+        if (!c->isEnabled()) return false;
+    return true;
+}
+
+// A 16 MiB file that costs no disk.
+QString bigFile(const QTemporaryDir& dir)
+{
+    const QString path = dir.filePath(QStringLiteral("grande.bin"));
+    QFile f(path);
+    EXPECT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("INICIO");
+    f.resize(16 * 1024 * 1024);
+    return path;
+}
+
+// Waits until the run has sent data of its file (the server is then holding it).
+bool waitForDataSent(QSignalSpy& progressed)
+{
+    QElapsedTimer t;
+    t.start();
+    while (t.elapsed() < 30'000) {
+        for (const QList<QVariant>& p : std::as_const(progressed))
+            if (p.at(0).toLongLong() > 0) return true;
+        progressed.wait(500);
+    }
+    return false;
+}
+
+}  // namespace
+
+TEST(Edition1Startup, UploadsTheListAndEndsTheProgramByItselfWithStatusZero)
+{
+    for (const bool backupsOn : {false, true}) {
+        SCOPED_TRACE(backupsOn ? "automatic backups on" : "automatic backups off");
+        Edition1 e;
+        e.f.setSetting(RowBackupsOn, backupsOn ? QStringLiteral("1") : QStringLiteral("0"));
+        TFrmPrincipal& w = e.start();
+        EXPECT_TRUE(e.controller->engine().isRunning()) << "the creation reaction starts the run";
+        EXPECT_FALSE(w.ui().Button1->isEnabled());
+        EXPECT_TRUE(w.ui().Button2->isEnabled());
+
+        EXPECT_EQ(Edition1::runUntilEnd(), 0);
+
+        const InstallRoot& root = e.f.temp.root();
+        EXPECT_TRUE(QFileInfo(e.server->path(kShopDay + QStringLiteral("KOVA_PuntoDeVenta.mdb"))).size() > 0);
+        // The company rows of the run: the first company other than company 1.
+        EXPECT_TRUE(QFileInfo::exists(e.server->path(kShopDay + QStringLiteral("Abarrotes_Centro.mdb"))));
+        EXPECT_EQ(TempRoot::scalar(e.f.db(), QStringLiteral("select count(*) from tbl_app_archivos where Interno = 2")).toInt(), 2);
+        EXPECT_TRUE(leftoverCopies(root.drive()).isEmpty());
+
+        EXPECT_TRUE(w.isEnding());
+        EXPECT_EQ(w.ui().Label5->text(), QStringLiteral("10:25Respaldo Terminado!"));
+        EXPECT_EQ(w.ui().Label6->text(), QString());
+        EXPECT_EQ(w.ui().ProgressBar1->value(), 100);
+        EXPECT_TRUE(w.ui().Button1->isEnabled());
+        EXPECT_FALSE(w.ui().Button2->isEnabled());
+        EXPECT_TRUE(w.ui().Timer1->isActive());
+        // The controls are unlocked at the end only when automatic backups are off.
+        EXPECT_EQ(controlsLocked(w), backupsOn);
+        EXPECT_EQ(controlsUnlocked(w), !backupsOn);
+        EXPECT_TRUE(e.f.prompts.shown.isEmpty()) << e.f.prompts.shown.first().text.toStdString();
+    }
+}
+
+// The point-of-sale 4 database is gone: the access message, the run goes on,
+// and the database file it cannot back up is counted, shown and noticed, and
+// the program ends with a non-zero status. While the message is open, the
+// daily check and the button find a run under way and start nothing.
+TEST(Edition1Startup, AFileLeftOutEndsWithANonZeroStatusAndSaysHowMany)
+{
+    Edition1 e;
+    const InstallRoot& root = e.f.temp.root();
+    for (const QString& suffix : {QString(), QStringLiteral("-wal"), QStringLiteral("-shm")})
+        QFile::remove(root.pointOfSale4Db() + suffix);
+    e.f.setSetting(RowBackupsOn, QStringLiteral("1"));
+    TFrmPrincipal& w = e.make();
+    ASSERT_EQ(e.f.prompts.texts(QStringLiteral("error")).size(), 1) << "the point-of-sale 4 database could not be opened";
+
+    bool timerRanOn = false;
+    bool inside = false;  // a nested run would show the message again
+    e.f.prompts.onShow = [&](const ScriptedPrompts::Shown& s) {
+        if (s.text != kMsgCompanyRows || inside) return;
+        inside = true;
+        e.f.clock.t = QDateTime(QDate(2026, 12, 8), w.ui().HR1->time());
+        w.backup().Timer1Timer();
+        w.backup().Button1Click();
+        timerRanOn = w.ui().Timer1->isActive();
+    };
+    w.FormCreate();
+
+    EXPECT_EQ(Edition1::runUntilEnd(), FtpBackupController::kFilesNotBackedUp);
+
+    EXPECT_EQ(e.f.prompts.texts(QStringLiteral("inform")), QStringList{kMsgCompanyRows}) << "one run only";
+    EXPECT_TRUE(timerRanOn) << "a tick during a run leaves the daily check running";
+    EXPECT_EQ(e.server->count(QStringLiteral("CONNECT")), 0) << "nothing else to upload";
+    EXPECT_EQ(w.ui().Label6->text(), QStringLiteral("No se respaldaron 1 archivo(s)"));
+    EXPECT_EQ(w.tray().lastNotice(), QStringLiteral("No se respaldaron 1 archivo(s)"));
+    EXPECT_TRUE(w.ui().Label5->text().endsWith(QStringLiteral("Respaldo Terminado!")));
+    EXPECT_EQ(w.exitStatus(), FtpBackupController::kFilesNotBackedUp);
+}
+
+TEST(Edition1Startup, BlankUserWithBackupsOnAsksTwiceUploadsNothingAndStays)
+{
+    Edition1 e;
+    e.f.setSetting(RowBackupUser, QStringLiteral("  \t"));
+    e.f.setSetting(RowBackupsOn, QStringLiteral("1"));
+    TFrmPrincipal& w = e.make();
+    QSignalSpy finished(&e.controller->engine(), &BackupEngine::finished);
+    w.FormCreate();
+    ASSERT_TRUE(Edition1::waitForEnd(finished));
+
+    EXPECT_EQ(finished.first().first().value<BackupResult>().outcome, BackupOutcome::BlankCredentials);
+    EXPECT_EQ(e.f.prompts.texts(QStringLiteral("inform")), (QStringList{kCredentialsMsg, kCredentialsMsg}));
+    EXPECT_EQ(e.f.setting(RowBackupsOn), QStringLiteral("0"));
+    EXPECT_EQ(e.server->count(QStringLiteral("CONNECT")), 0);
+    EXPECT_FALSE(w.isEnding());
+    EXPECT_FALSE(w.ui().Timer1->isActive());
+    EXPECT_TRUE(w.ui().Button1->isEnabled());
+    EXPECT_FALSE(w.ui().Button2->isEnabled());
+    EXPECT_TRUE(controlsLocked(w));
+    EXPECT_EQ(w.ui().Label5->text(), QStringLiteral("Sin Actividad"));
+}
+
+// The shop's folder is missing: the run stops and the program stays; with no
+// connection open, closing ends it without a question; the daily check starts
+// a new run at its minute.
+TEST(Edition1Startup, MissingUserFolderStopsTheRunAndTheProgramStays)
+{
+    Edition1 e(QString(), false);
+    e.f.setSetting(RowBackupsOn, QStringLiteral("1"));
+    TFrmPrincipal& w = e.make();
+    QSignalSpy finished(&e.controller->engine(), &BackupEngine::finished);
+    w.FormCreate();
+    ASSERT_TRUE(Edition1::waitForEnd(finished));
+
+    EXPECT_EQ(e.f.prompts.texts(QStringLiteral("inform")), QStringList{QStringLiteral("Usuario Incorrecto!")});
+    EXPECT_EQ(e.server->count(QStringLiteral("STOR")), 0);
+    EXPECT_FALSE(w.isEnding());
+    EXPECT_TRUE(w.ui().Button1->isEnabled());
+    EXPECT_FALSE(w.ui().Button2->isEnabled());
+    EXPECT_TRUE(controlsLocked(w));
+    EXPECT_TRUE(w.ui().Timer1->isActive());
+    EXPECT_FALSE(e.controller->engine().isConnectionOpen());
+    EXPECT_TRUE(leftoverCopies(e.f.temp.root().drive()).isEmpty());
+
+    // The daily check's minute: a new run, which stops the same way.
+    finished.clear();
+    e.f.clock.t = QDateTime(QDate(2026, 12, 8), QTime(20, 0, 10));
+    w.backup().Timer1Timer();
+    EXPECT_TRUE(e.controller->engine().isRunning());
+    ASSERT_TRUE(Edition1::waitForEnd(finished));
+    EXPECT_EQ(e.f.prompts.texts(QStringLiteral("inform")).size(), 2);
+    EXPECT_FALSE(w.ui().Timer1->isActive()) << "only a completed run starts the daily check again";
+
+    QTimer::singleShot(0, &w, [&w] { w.close(); });
+    EXPECT_EQ(Edition1::runUntilEnd(), 0);
+    EXPECT_TRUE(e.f.prompts.texts(QStringLiteral("confirm")).isEmpty());
+}
+
+TEST(Edition1Startup, ASettingThatIsNotAWholeNumberStopsTheCreationWithoutARun)
+{
+    Edition1 e;
+    e.f.setSetting(RowServer, QStringLiteral("uno"));
+    TFrmPrincipal& w = e.start();
+
+    const QStringList errors = e.f.prompts.texts(QStringLiteral("error"));
+    ASSERT_EQ(errors.size(), 1);
+    EXPECT_TRUE(errors.first().contains(QStringLiteral("no es un valor entero válido"))) << errors.first().toStdString();
+    EXPECT_FALSE(e.controller->engine().isRunning());
+    EXPECT_TRUE(w.ui().Button1->isEnabled());
+    EXPECT_FALSE(w.ui().Button2->isEnabled());
+    EXPECT_EQ(w.ui().Label5->text(), QStringLiteral("Sin Actividad"));
+    EXPECT_FALSE(w.isEnding());
+    EXPECT_EQ(e.server->count(QStringLiteral("CONNECT")), 0);
+}
+
+// While a transfer is under way: a second start (the button, the daily check)
+// is ignored, and "Cancelar Respaldo" stops the run without ending the program.
+TEST(Edition1Run, StartsDuringARunAreIgnoredAndButton2CancelsIt)
+{
+    QTemporaryDir src;
+    const QString big = bigFile(src);
+    Edition1 e(QStringLiteral("stall-data"));
+    e.onlyInList(big, QStringLiteral("grande.bin"));
+    e.f.setSetting(RowBackupsOn, QStringLiteral("1"));
+    TFrmPrincipal& w = e.make();
+    BackupEngine& engine = e.controller->engine();
+    QSignalSpy finished(&engine, &BackupEngine::finished);
+    QSignalSpy progressed(&engine, &BackupEngine::progressChanged);
+    w.FormCreate();
+    ASSERT_TRUE(waitForDataSent(progressed)) << "the upload never started";
+    EXPECT_EQ(w.ui().Label5->text(), QStringLiteral("Respaldando... Archivo: ") + big);
+
+    e.f.clock.t = QDateTime(QDate(2026, 12, 8), w.ui().HR1->time());
+    w.backup().Timer1Timer();
+    w.backup().Button1Click();
+    EXPECT_TRUE(w.ui().Timer1->isActive());
+    EXPECT_FALSE(w.ui().Button1->isEnabled());
+    EXPECT_TRUE(w.ui().Button2->isEnabled());
+    EXPECT_TRUE(finished.isEmpty());
+
+    w.ui().Button2->click();
+    ASSERT_TRUE(Edition1::waitForEnd(finished, 5'000));
+    EXPECT_EQ(finished.first().first().value<BackupResult>().outcome, BackupOutcome::Cancelled);
+    EXPECT_EQ(e.server->count(QStringLiteral("CONNECT")), 1);
+    EXPECT_EQ(w.ui().Label5->text(), QStringLiteral("Sin Actividad"));
+    EXPECT_EQ(w.ui().ProgressBar1->value(), 0);
+    EXPECT_TRUE(w.ui().Button1->isEnabled());
+    EXPECT_FALSE(w.ui().Button2->isEnabled());
+    EXPECT_TRUE(controlsLocked(w));
+    EXPECT_TRUE(e.f.prompts.shown.isEmpty()) << "a file row is cancelled without a message";
+    EXPECT_FALSE(w.isEnding());
+    EXPECT_TRUE(leftoverCopies(src.path()).isEmpty());
+
+    // The daily check's minute, now that no run is under way: it starts one.
+    finished.clear();
+    w.backup().Timer1Timer();
+    EXPECT_TRUE(engine.isRunning());
+    w.ui().Button2->click();
+    EXPECT_TRUE(Edition1::waitForEnd(finished, 5'000));
+}
+
+TEST(Edition1Run, ClosingAsksOnlyWhileConnectedNoKeepsTheRunYesEndsIt)
+{
+    QTemporaryDir src;
+    const QString big = bigFile(src);
+    Edition1 e(QStringLiteral("stall-data"));
+    e.onlyInList(big, QStringLiteral("grande.bin"));
+    TFrmPrincipal& w = e.make();
+    BackupEngine& engine = e.controller->engine();
+    QSignalSpy finished(&engine, &BackupEngine::finished);
+    QSignalSpy progressed(&engine, &BackupEngine::progressChanged);
+    w.FormCreate();
+    ASSERT_TRUE(waitForDataSent(progressed)) << "the upload never started";
+    ASSERT_TRUE(engine.isConnectionOpen());
+
+    EXPECT_FALSE(w.close()) << "No refuses the close";
+    EXPECT_EQ(e.f.prompts.texts(QStringLiteral("confirm")), QStringList{kMsgConfirmStopBackup});
+    EXPECT_FALSE(w.isEnding());
+    EXPECT_TRUE(engine.isRunning());
+    EXPECT_TRUE(engine.isConnectionOpen());
+    EXPECT_NE(w.ui().Label5->text(), QStringLiteral("Cancelando..."));
+
+    e.f.prompts.answers.enqueue(true);
+    QTimer::singleShot(0, &w, [&w] { w.close(); });
+    EXPECT_EQ(Edition1::runUntilEnd(), 0);
+    EXPECT_EQ(e.f.prompts.texts(QStringLiteral("confirm")).size(), 2);
+    ASSERT_TRUE(Edition1::waitForEnd(finished, 5'000)) << "Yes cancels the transfer";
+    EXPECT_EQ(finished.first().first().value<BackupResult>().outcome, BackupOutcome::Cancelled);
+    EXPECT_FALSE(engine.isConnectionOpen());
+    EXPECT_TRUE(leftoverCopies(src.path()).isEmpty());
+}
