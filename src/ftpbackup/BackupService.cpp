@@ -24,12 +24,10 @@ std::optional<ServiceAccount> accountForServerIndex(int index)
     return backupServiceAccounts()[static_cast<size_t>(index)];
 }
 
-std::optional<ServiceAddress> parseBackupService(const QString& text, QString* error)
+std::optional<ServiceAddress> parseServiceAddress(const QString& text, QString* why)
 {
-    const auto refuse = [&](const QString& why) -> std::optional<ServiceAddress> {
-        if (error)
-            *error = QStringLiteral("--") + QLatin1String(kBackupServiceOption) + QStringLiteral(" ") + text
-                     + QStringLiteral(": ") + why;
+    const auto refuse = [&](const QString& reason) -> std::optional<ServiceAddress> {
+        if (why) *why = reason;
         return std::nullopt;
     };
     ServiceAddress address;
@@ -50,6 +48,16 @@ std::optional<ServiceAddress> parseBackupService(const QString& text, QString* e
             return refuse(QStringLiteral("el servidor debe ser una dirección IPv4 o un nombre de host"));
     }
     address.host = host;
+    return address;
+}
+
+std::optional<ServiceAddress> parseBackupService(const QString& text, QString* error)
+{
+    QString why;
+    std::optional<ServiceAddress> address = parseServiceAddress(text, &why);
+    if (!address && error)
+        *error = QStringLiteral("--") + QLatin1String(kBackupServiceOption) + QStringLiteral(" ") + text
+                 + QStringLiteral(": ") + why;
     return address;
 }
 

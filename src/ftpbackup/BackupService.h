@@ -32,7 +32,10 @@ std::optional<ServiceAccount> accountForServerIndex(int index);
 inline constexpr char kBackupServiceOption[] = "backup-service";
 
 // Parses "HOST[:PORT]" (IPv4 address or host name; port 1 to 65535, 21 when
-// left out). Returns nullopt and fills *error when the text is not valid.
+// left out). Returns nullopt and fills *why with the reason when the text is
+// not valid.
+std::optional<ServiceAddress> parseServiceAddress(const QString& text, QString* why = nullptr);
+// The same for the --backup-service option; *error names the option and the text.
 std::optional<ServiceAddress> parseBackupService(const QString& text, QString* error = nullptr);
 
 }  // namespace dc

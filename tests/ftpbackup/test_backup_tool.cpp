@@ -3,6 +3,7 @@
 #include "ftpbackup/EngineHarness.h"
 #include "settings/SettingsRows.h"
 #include "support/TempRoot.h"
+#include "support/ToolProcess.h"
 
 #include <QDate>
 #include <QDeadlineTimer>
@@ -15,13 +16,6 @@ using namespace dc;
 using namespace dc::test;
 
 namespace {
-
-struct ToolRun {
-    bool ended = false;
-    int exitCode = -1;
-    QString out;
-    QString err;
-};
 
 // An install root whose edition 2 database holds the shop's credentials.
 std::unique_ptr<TempRoot> installedRoot()
@@ -40,19 +34,7 @@ QStringList serviceArgs(quint16 port)
 
 ToolRun runTool(const TempRoot& root, const QStringList& args, const QString& workDir, int timeoutMs)
 {
-    QProcess p;
-    p.setWorkingDirectory(workDir);
-    p.start(root.root().backupTool(), args);
-    ToolRun r;
-    r.ended = p.waitForFinished(timeoutMs);
-    if (!r.ended) {
-        p.kill();
-        p.waitForFinished(5000);
-    }
-    r.exitCode = p.exitCode();
-    r.out = QString::fromUtf8(p.readAllStandardOutput());
-    r.err = QString::fromUtf8(p.readAllStandardError());
-    return r;
+    return dc::test::runTool(root.root().backupTool(), args, workDir, timeoutMs);
 }
 
 int empresas(const QString& dbFile)

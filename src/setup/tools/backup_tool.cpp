@@ -11,13 +11,13 @@
 #include "settings/Database.h"
 #include "settings/SettingsRows.h"
 #include "setup/tools/TerminationRequest.h"
+#include "setup/tools/ToolSupport.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
-#include <QLockFile>
 #include <QSqlQuery>
 #include <QTextStream>
 
@@ -144,16 +144,15 @@ int main(int argc, char** argv)
 
     // One run at a time: a second one would upload the same files into the
     // same folders and replace the first one's temporary copies under it.
-    QLockFile running(QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("KOVA_BackUp.lock")));
-    if (!running.tryLock(0)) {
-        const QString why = QStringLiteral("ya hay un respaldo en curso; no se inicia otro");
+    const dc::SingleRun running(QCoreApplication::applicationDirPath(), QStringLiteral("KOVA_BackUp"));
+    if (!running.acquired()) {
+        const QString why = running.refusal(QStringLiteral("ya hay un respaldo en curso; no se inicia otro"));
         err << "KOVA_BackUp: " << why << '\n';
         appendToLog(QStringLiteral("fin: ") + why);
         return kCannotStart;
     }
 
-    // The tool lies in <root>/KOVA_VazivoZeRurov_2/.
-    const dc::InstallRoot root(QDir::cleanPath(QCoreApplication::applicationDirPath() + QStringLiteral("/..")));
+    const dc::InstallRoot root = dc::toolInstallRoot();
     dc::BackupRequest request;
     try {
         dc::Connection cnn(QStringLiteral("backup-tool"), root.dataCenterDb(2));

@@ -1,0 +1,50 @@
+#include "setup/tools/ToolSupport.h"
+
+#include "cloud/CloudLog.h"
+#include "settings/Database.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QTextStream>
+
+namespace dc {
+
+InstallRoot toolInstallRoot(const QString& rootOption)
+{
+    if (!rootOption.isEmpty()) return InstallRoot(rootOption);
+    return InstallRoot(QDir::cleanPath(QCoreApplication::applicationDirPath() + QStringLiteral("/..")));
+}
+
+SingleRun::SingleRun(const QString& folder, const QString& toolName)
+    : m_lock(QDir(folder).filePath(toolName + QStringLiteral(".lock")))
+{
+    m_acquired = m_lock.tryLock(0);
+}
+
+QString SingleRun::refusal(const QString& busyText) const
+{
+    if (m_lock.error() == QLockFile::LockFailedError) return busyText;
+    return QStringLiteral("no se pudo crear el archivo de bloqueo ") + QDir::toNativeSeparators(m_lock.fileName())
+           + (m_lock.error() == QLockFile::PermissionError ? QStringLiteral(": permiso denegado")
+                                                            : QStringLiteral(": la carpeta no existe o no se puede escribir"));
+}
+
+CloudLogWriter::CloudLogWriter(Connection& dataCenter, QString toolName, const Clock& clock)
+    : m_dataCenter(dataCenter), m_toolName(std::move(toolName)), m_clock(clock)
+{
+}
+
+void CloudLogWriter::write(const QString& text)
+{
+    QTextStream err(stderr);
+    err << m_toolName << ": " << text << '\n';
+    try {
+        appendCloudLog(m_dataCenter, m_clock.now(), text);
+    } catch (const DbError& e) {
+        m_failed = true;
+        err << m_toolName << ": no se pudo escribir en el registro (" << QDir::toNativeSeparators(m_dataCenter.filePath())
+            << "): " << e.text() << '\n';
+    }
+}
+
+}  // namespace dc

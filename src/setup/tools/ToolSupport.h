@@ -1,0 +1,53 @@
+#pragma once
+
+#include "platform/Clock.h"
+#include "platform/InstallRoot.h"
+
+#include <QLockFile>
+#include <QString>
+
+namespace dc {
+
+class Connection;
+
+// What the companion tools share: where their install root is, one run at a
+// time, and the cloud log rows they write.
+
+// The install root of a tool: `rootOption` when given (--root DIR, for use by
+// hand), else the folder above the tool's own, as installed in
+// <root>/KOVA_VazivoZeRurov_2/.
+InstallRoot toolInstallRoot(const QString& rootOption = {});
+
+// One run of a tool at a time: holds "<toolName>.lock" in `folder` while it
+// lives. A lock left behind by a run that crashed is taken over.
+class SingleRun {
+public:
+    SingleRun(const QString& folder, const QString& toolName);
+    bool acquired() const { return m_acquired; }
+    // Why this run may not go on: `busyText` when another run holds the lock,
+    // else what kept the lock from being made.
+    QString refusal(const QString& busyText) const;
+
+private:
+    QLockFile m_lock;
+    bool m_acquired;
+};
+
+// Writes the rows of the cloud log for a tool. A row that cannot be written is
+// not lost silently: its text and the reason go to the standard error, and
+// failed() tells the tool to end with a failure status. Every row is also
+// echoed to the standard error, for whoever follows the tool from a shell.
+class CloudLogWriter {
+public:
+    CloudLogWriter(Connection& dataCenter, QString toolName, const Clock& clock);
+    void write(const QString& text);
+    bool failed() const { return m_failed; }
+
+private:
+    Connection& m_dataCenter;
+    QString m_toolName;
+    const Clock& m_clock;
+    bool m_failed = false;
+};
+
+}  // namespace dc

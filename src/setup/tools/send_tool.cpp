@@ -1,0 +1,92 @@
+// KOVA_EnviaXML.exe: the send tool of the cloud cycle. Installed in
+// <root>/KOVA_VazivoZeRurov_2/ and started by the data center without
+// arguments, with the outbox as its current directory. Uploads every file of
+// the current directory by FTP to the cloud server of settings rows 8 to 10,
+// checks that the server holds all of it and only then removes it; a file
+// that did not go stays for the next run. One cloud log row per file.
+// --root DIR names another install root (for use by hand). Prints one summary
+// line.
+//
+// Exit status:
+//   0  every file was delivered (or there was none)
+//   1  some file was not delivered and stays in the outbox, or a log row could
+//      not be written (each failure is on the standard error)
+//   2  nothing done: bad arguments, another run under way, the current
+//      directory cannot be listed, or the data-center database cannot be read
+#include "cloud/OutboxListing.h"
+#include "ftpbackup/PocoFtpClient.h"
+#include "platform/Clock.h"
+#include "settings/Database.h"
+#include "setup/tools/CloudSend.h"
+#include "setup/tools/ToolSupport.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QDir>
+#include <QTextStream>
+
+namespace {
+
+enum ExitStatus { kAllSent = 0, kSomeNotSent = 1, kCannotStart = 2 };
+
+const QString kTool = QStringLiteral("KOVA_EnviaXML");
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(kTool);
+    QTextStream out(stdout);
+    QTextStream err(stderr);
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        QStringLiteral("Sube por FTP al servidor de la Nube KOVA los archivos de la carpeta actual."));
+    parser.addHelpOption();
+    const QCommandLineOption rootOpt(QStringLiteral("root"),
+                                     QStringLiteral("Raíz de instalación (por omisión, la carpeta sobre la del programa)."),
+                                     QStringLiteral("DIR"));
+    parser.addOption(rootOpt);
+    parser.process(app);
+
+    const dc::InstallRoot root = dc::toolInstallRoot(parser.value(rootOpt));
+    // Two runs would send the same files at the same time.
+    const dc::SingleRun running(root.editionDir(2), kTool);
+    if (!running.acquired()) {
+        err << kTool << ": " << running.refusal(QStringLiteral("ya hay un envío en curso; no se inicia otro")) << '\n';
+        return kCannotStart;
+    }
+
+    const QString outbox = QDir::currentPath();
+    QStringList files;
+    try {
+        files = dc::filesToSend(outbox);
+    } catch (const dc::FolderError& e) {
+        err << kTool << ": " << QString::fromStdString(e.what()) << '\n';
+        return kCannotStart;
+    }
+
+    dc::Connection dataCenter(QStringLiteral("send"), root.dataCenterDb(2));
+    dc::CloudTarget target;
+    try {
+        target = dc::readCloudTarget(dataCenter);
+    } catch (const dc::DbError& e) {
+        err << kTool << ": " << e.text() << '\n';
+        return kCannotStart;
+    }
+    if (files.isEmpty()) {
+        out << kTool << ": no hay archivos por enviar\n";
+        return kAllSent;
+    }
+
+    const dc::SystemClock clock;
+    dc::CloudLogWriter log(dataCenter, kTool, clock);
+    dc::PocoFtpClient client;
+    const dc::SendReport report = dc::sendOutbox(client, target, outbox, files, log);
+    QString line = QStringLiteral("%1 archivo(s) enviado(s)").arg(report.sent.size());
+    if (!report.failed.isEmpty())
+        line += QStringLiteral("; %1 no enviado(s), quedan en la bandeja de salida").arg(report.failed.size());
+    out << kTool << ": " << line << '\n';
+    return report.failed.isEmpty() && !log.failed() ? kAllSent : kSomeNotSent;
+}

@@ -1,0 +1,164 @@
+// KOVA_EnviaXML.exe on its own: uploads the server did not keep whole,
+// refused accounts and unusable settings, and one run at a time. A file that
+// did not go stays in the outbox with a log row saying why.
+#include "pipeline/ToolHarness.h"
+
+#include <QDeadlineTimer>
+#include <QProcess>
+
+#include <gtest/gtest.h>
+
+using namespace dc;
+using namespace dc::test;
+
+namespace {
+
+// A demo root with its three exports (one per company) waiting in the outbox.
+std::unique_ptr<TempRoot> rootWithExports()
+{
+    auto root = std::make_unique<TempRoot>(true, true);
+    const ToolRun r = generate(*root);
+    EXPECT_EQ(r.exitCode, 0) << r.text();
+    EXPECT_EQ(outboxEntries(*root).size(), 3);
+    return root;
+}
+
+QStringList rowsAfter(const TempRoot& root, qsizetype before)
+{
+    return logRows(root).mid(before);
+}
+
+}  // namespace
+
+TEST(SendTool, AFileTheServerDidNotKeepWholeStaysForTheNextRun)
+{
+    auto root = rootWithExports();
+    const QStringList files = outboxEntries(*root);
+    QMap<QString, QByteArray> bytes;
+    for (const QString& f : files) bytes[f] = fileBytes(QDir(root->root().outboxDir()).filePath(f));
+    auto cloud = cloudServer(QStringLiteral("truncate-stored"), 1);  // the first upload loses its last byte
+    pointAtCloud(*root, cloud->port());
+    const qsizetype before = logRows(*root).size();
+
+    const ToolRun first = send(*root);
+    EXPECT_EQ(first.exitCode, 1) << first.text();
+    EXPECT_TRUE(first.out.contains(QStringLiteral("2 archivo(s) enviado(s); 1 no enviado(s)"))) << first.text();
+    EXPECT_EQ(outboxEntries(*root), QStringList{files.first()});
+    const qint64 size = bytes[files.first()].size();
+    const QStringList errors = rowsAfter(*root, before).filter(QStringLiteral("Error al enviar "));
+    ASSERT_EQ(errors.size(), 1);
+    EXPECT_TRUE(errors.first().endsWith(QStringLiteral("Error al enviar %1: el servidor guardó %2 de %3 bytes")
+                                            .arg(files.first())
+                                            .arg(size - 1)
+                                            .arg(size)))
+        << errors.first().toStdString();
+    EXPECT_EQ(rowsAfter(*root, before).filter(QStringLiteral("Enviado: ")).size(), 2);
+
+    const ToolRun second = send(*root);
+    EXPECT_EQ(second.exitCode, 0) << second.text();
+    EXPECT_TRUE(outboxEntries(*root).isEmpty());
+    for (const QString& f : files) EXPECT_EQ(fileBytes(cloud->path(f)), bytes[f]) << f.toStdString();
+}
+
+TEST(SendTool, WithoutSizeOnTheServerNothingLeavesTheOutbox)
+{
+    auto root = rootWithExports();
+    auto cloud = cloudServer(QStringLiteral("no-size"));
+    pointAtCloud(*root, cloud->port());
+    const ToolRun r = send(*root);
+    EXPECT_EQ(r.exitCode, 1) << r.text();
+    EXPECT_EQ(outboxEntries(*root).size(), 3);
+    EXPECT_EQ(logRows(*root).filter(QStringLiteral("el servidor no informa el tamaño")).size(), 3);
+}
+
+TEST(SendTool, ARefusedAccountOrUnusableSettingsFailEveryFileWithTheReason)
+{
+    auto root = rootWithExports();
+    const QString db = root->root().dataCenterDb(2);
+    auto cloud = cloudServer();
+    pointAtCloud(*root, cloud->port());
+
+    // A wrong password: one refused log-in, not one per file.
+    TempRoot::setSetting(db, RowCloudOutPassword, QStringLiteral("otra"));
+    qsizetype before = logRows(*root).size();
+    ToolRun r = send(*root);
+    EXPECT_EQ(r.exitCode, 1) << r.text();
+    EXPECT_EQ(cloud->count(QStringLiteral("CONNECT")), 1);
+    QStringList rows = rowsAfter(*root, before);
+    ASSERT_EQ(rows.size(), 3);
+    for (const QString& row : rows)
+        EXPECT_TRUE(row.contains(QStringLiteral(": El servidor no aceptó la cuenta \"nube_demo\" (530")))
+            << row.toStdString();
+    TempRoot::setSetting(db, RowCloudOutPassword, kCloudPassword);
+
+    const struct {
+        int row;
+        const char* value;
+        const char* reason;
+    } cases[] = {
+        {RowCloudServer, "", "no está configurado el servidor de la Nube KOVA"},
+        {RowCloudServer, "127.0.0.1:99999", "no es válido: el puerto debe ser un número de 1 a 65535"},
+        {RowCloudOutUser, " ", "falta el usuario o la contraseña saliente"},
+    };
+    for (const auto& c : cases) {
+        const QString old = TempRoot::setting(db, c.row);
+        TempRoot::setSetting(db, c.row, QString::fromUtf8(c.value));
+        before = logRows(*root).size();
+        r = send(*root);
+        EXPECT_EQ(r.exitCode, 1) << c.reason;
+        rows = rowsAfter(*root, before);
+        EXPECT_EQ(rows.filter(QString::fromUtf8(c.reason)).size(), 3) << c.reason << rows.join(QLatin1Char('\n')).toStdString();
+        TempRoot::setSetting(db, c.row, old);
+    }
+    EXPECT_EQ(cloud->count(QStringLiteral("CONNECT")), 1) << "unusable settings never reach the server";
+    EXPECT_EQ(outboxEntries(*root).size(), 3);
+
+    // Settings right again: everything goes.
+    EXPECT_EQ(send(*root).exitCode, 0);
+    EXPECT_TRUE(outboxEntries(*root).isEmpty());
+}
+
+TEST(SendTool, RunsOneAtATimeAndAKilledRunLosesNothing)
+{
+    auto root = rootWithExports();
+    auto stalled = cloudServer(QStringLiteral("stall-data"));
+    pointAtCloud(*root, stalled->port());
+
+    QProcess first;
+    first.setWorkingDirectory(root->root().outboxDir());
+    first.start(root->root().sendTool(), {});
+    QDeadlineTimer deadline(15'000);
+    while (stalled->count(QStringLiteral("STOR")) == 0 && !deadline.hasExpired()) first.waitForFinished(50);
+    ASSERT_EQ(stalled->count(QStringLiteral("STOR")), 1) << "the upload never started";
+
+    const qsizetype before = logRows(*root).size();
+    const ToolRun second = send(*root);
+    EXPECT_EQ(second.exitCode, 2) << second.text();
+    EXPECT_TRUE(second.err.contains(QStringLiteral("ya hay un envío en curso"))) << second.text();
+    EXPECT_EQ(stalled->count(QStringLiteral("CONNECT")), 1);
+
+    // Ended for good in the middle of an upload: every file is still there,
+    // and the next run is not kept out by the lock it left behind.
+    first.kill();
+    ASSERT_TRUE(first.waitForFinished(5000));
+    EXPECT_EQ(outboxEntries(*root).size(), 3);
+    EXPECT_EQ(logRows(*root).size(), before);
+    auto cloud = cloudServer();
+    pointAtCloud(*root, cloud->port());
+    const ToolRun next = send(*root);
+    EXPECT_EQ(next.exitCode, 0) << next.text();
+    EXPECT_TRUE(outboxEntries(*root).isEmpty());
+}
+
+TEST(SendTool, AnEmptyOutboxSendsNothingAndLogsNothing)
+{
+    TempRoot root(true, true);
+    auto cloud = cloudServer();
+    pointAtCloud(root, cloud->port());
+    const qsizetype before = logRows(root).size();
+    const ToolRun r = send(root);
+    EXPECT_EQ(r.exitCode, 0) << r.text();
+    EXPECT_TRUE(r.out.contains(QStringLiteral("KOVA_EnviaXML: no hay archivos por enviar"))) << r.text();
+    EXPECT_EQ(logRows(root).size(), before);
+    EXPECT_EQ(cloud->count(QStringLiteral("CONNECT")), 0);
+}
