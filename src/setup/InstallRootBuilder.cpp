@@ -144,6 +144,12 @@ void installTools(const InstallRoot& root, const QString& toolsDir, QStringList&
 
 }  // namespace
 
+QString defaultToolsDir(const QString& programDir, const QString& installedToolsRelative)
+{
+    if (QFileInfo::exists(QDir(programDir).filePath(QLatin1String(kBackupToolName)))) return programDir;
+    return QDir::cleanPath(QDir(programDir).filePath(installedToolsRelative));
+}
+
 QList<CompanySeed> installedCompanies()
 {
     return {

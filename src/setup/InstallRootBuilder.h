@@ -13,6 +13,11 @@ struct SetupOptions {
     QString toolsDir;     // where the companion tools were built; empty: none installed
 };
 
+// Where datacenter-setup takes the companion tools from when --tools is not
+// given: its own folder when they lie beside it (a build tree), else the
+// tools folder of an installed layout, `installedToolsRelative` to its folder.
+QString defaultToolsDir(const QString& programDir, const QString& installedToolsRelative);
+
 // A company of the point-of-sale databases.
 struct CompanySeed {
     int id;

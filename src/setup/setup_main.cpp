@@ -22,9 +22,13 @@ int main(int argc, char** argv)
                                      QStringLiteral("DIR"), dc::InstallRoot::defaultDriveRoot());
     const QCommandLineOption demoOpt(QStringLiteral("demo"), QStringLiteral("Add realistic sample data."));
     const QCommandLineOption forceOpt(QStringLiteral("force"), QStringLiteral("Replace databases that already exist."));
-    const QCommandLineOption toolsOpt(QStringLiteral("tools"),
-                                      QStringLiteral("Folder holding the built companion tools (default: beside this program)."),
-                                      QStringLiteral("DIR"), QCoreApplication::applicationDirPath());
+    // DC_TOOLS_FROM_BIN: the installed tools folder, relative to this program's (set by the build).
+    const QString toolsDir = dc::defaultToolsDir(QCoreApplication::applicationDirPath(), QStringLiteral(DC_TOOLS_FROM_BIN));
+    const QCommandLineOption toolsOpt(
+        QStringLiteral("tools"),
+        QStringLiteral("Folder holding the built companion tools (default: %1).")
+            .arg(QDir::toNativeSeparators(toolsDir)),
+        QStringLiteral("DIR"), toolsDir);
     parser.addOptions({rootOpt, demoOpt, forceOpt, toolsOpt});
     parser.process(app);
 
