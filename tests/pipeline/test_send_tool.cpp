@@ -162,3 +162,34 @@ TEST(SendTool, AnEmptyOutboxSendsNothingAndLogsNothing)
     EXPECT_EQ(logRows(root).size(), before);
     EXPECT_EQ(cloud->count(QStringLiteral("CONNECT")), 0);
 }
+
+TEST(CloudTools, WorkOnlyInTheOutboxOfTheirRoot)
+{
+    auto root = rootWithExports();
+    auto cloud = cloudServer();
+    pointAtCloud(*root, cloud->port());
+    TempRoot::exec(companyDb(*root, 2), QStringLiteral("insert into tbl_web_acciones (Id, Tabla, Accion, Status) values "
+                                                       "(1, 'Tbl_App_Saldos', 'N', 'N')"));
+    const qsizetype before = logRows(*root).size();
+
+    // Started by hand in the tools' own folder: nothing there is sent or removed.
+    const QString toolsDir = root->root().editionDir(2);
+    const ToolRun sent = runTool(root->root().sendTool(), {}, toolsDir);
+    EXPECT_EQ(sent.exitCode, 2) << sent.text();
+    EXPECT_TRUE(sent.err.contains(QStringLiteral("no es la bandeja de salida"))) << sent.text();
+    EXPECT_TRUE(QFileInfo::exists(root->root().generateTool()));
+    EXPECT_EQ(cloud->count(QStringLiteral("CONNECT")), 0);
+    const ToolRun generated = runTool(root->root().generateTool(), {}, toolsDir);
+    EXPECT_EQ(generated.exitCode, 2) << generated.text();
+    EXPECT_EQ(pendingActions(companyDb(*root, 2)), 1);
+    EXPECT_EQ(logRows(*root).size(), before);
+
+    // The built tools, pointed at the root by --root, in its outbox.
+    const QStringList rootArgs{QStringLiteral("--root"), root->root().drive()};
+    const ToolRun byHand = runTool(QStringLiteral(DC_BUILD_BIN_DIR "/KOVA_GeneraXML.exe"), rootArgs, root->root().outboxDir());
+    EXPECT_EQ(byHand.exitCode, 0) << byHand.text();
+    EXPECT_EQ(outboxEntries(*root).size(), 4);
+    const ToolRun sentByHand = runTool(QStringLiteral(DC_BUILD_BIN_DIR "/KOVA_EnviaXML.exe"), rootArgs, root->root().outboxDir());
+    EXPECT_EQ(sentByHand.exitCode, 0) << sentByHand.text();
+    EXPECT_TRUE(outboxEntries(*root).isEmpty());
+}

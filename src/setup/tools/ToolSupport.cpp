@@ -15,6 +15,14 @@ InstallRoot toolInstallRoot(const QString& rootOption)
     return InstallRoot(QDir::cleanPath(QCoreApplication::applicationDirPath() + QStringLiteral("/..")));
 }
 
+QString notInOutbox(const InstallRoot& root)
+{
+    // QDir compares canonical paths (without case on Windows).
+    if (QDir::current() == QDir(root.outboxDir())) return {};
+    return QStringLiteral("la carpeta actual (%1) no es la bandeja de salida (%2); no se hace nada")
+        .arg(QDir::toNativeSeparators(QDir::currentPath()), QDir::toNativeSeparators(root.outboxDir()));
+}
+
 SingleRun::SingleRun(const QString& folder, const QString& toolName)
     : m_lock(QDir(folder).filePath(toolName + QStringLiteral(".lock")))
 {

@@ -18,6 +18,12 @@ class Connection;
 // <root>/KOVA_VazivoZeRurov_2/.
 InstallRoot toolInstallRoot(const QString& rootOption = {});
 
+// The generate and send tools work in their current directory, which the data
+// center makes the outbox. Anywhere else they would export into a folder that
+// is never sent, or send (and remove) files that are not exports: the text of
+// that refusal, empty when the current directory is the outbox of `root`.
+QString notInOutbox(const InstallRoot& root);
+
 // One run of a tool at a time: holds "<toolName>.lock" in `folder` while it
 // lives. A lock left behind by a run that crashed is taken over.
 class SingleRun {

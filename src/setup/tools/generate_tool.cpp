@@ -3,15 +3,17 @@
 // arguments, with the outbox as its current directory. For every company of
 // the point-of-sale 5 database with pending actions it writes one XML export
 // into the current directory and marks those actions as exported; every file
-// and every failure gets a row in the cloud log. --root DIR names another
+// and every failure gets a row in the cloud log. It refuses to run in any
+// other folder than the outbox of its install root. --root DIR names another
 // install root (for use by hand). Prints one summary line.
 //
 // Exit status:
 //   0  every company with pending actions was exported (or none had any)
 //   1  some company could not be exported, or a log row could not be written
 //      (the others were exported; each failure is on the standard error)
-//   2  nothing done: bad arguments, another run under way, or the data-center
-//      database or the company list could not be read
+//   2  nothing done: bad arguments, not started in the outbox, another run
+//      under way, or the data-center database or the company list could not
+//      be read
 #include "platform/Clock.h"
 #include "settings/Database.h"
 #include "setup/tools/CloudExport.h"
@@ -57,6 +59,10 @@ int main(int argc, char** argv)
     parser.process(app);
 
     const dc::InstallRoot root = dc::toolInstallRoot(parser.value(rootOpt));
+    if (const QString why = dc::notInOutbox(root); !why.isEmpty()) {
+        err << kTool << ": " << why << '\n';
+        return kCannotStart;
+    }
     const dc::SingleRun running(root.editionDir(2), kTool);
     if (!running.acquired()) {
         err << kTool << ": " << running.refusal(QStringLiteral("ya hay una generación en curso; no se inicia otra")) << '\n';

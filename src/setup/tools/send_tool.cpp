@@ -3,7 +3,8 @@
 // arguments, with the outbox as its current directory. Uploads every file of
 // the current directory by FTP to the cloud server of settings rows 8 to 10,
 // checks that the server holds all of it and only then removes it; a file
-// that did not go stays for the next run. One cloud log row per file.
+// that did not go stays for the next run. One cloud log row per file. It
+// refuses to run in any other folder than the outbox of its install root.
 // --root DIR names another install root (for use by hand). Prints one summary
 // line.
 //
@@ -11,8 +12,9 @@
 //   0  every file was delivered (or there was none)
 //   1  some file was not delivered and stays in the outbox, or a log row could
 //      not be written (each failure is on the standard error)
-//   2  nothing done: bad arguments, another run under way, the current
-//      directory cannot be listed, or the data-center database cannot be read
+//   2  nothing done: bad arguments, not started in the outbox, another run
+//      under way, the outbox cannot be listed, or the data-center database
+//      cannot be read
 #include "cloud/OutboxListing.h"
 #include "ftpbackup/PocoFtpClient.h"
 #include "platform/Clock.h"
@@ -51,6 +53,10 @@ int main(int argc, char** argv)
     parser.process(app);
 
     const dc::InstallRoot root = dc::toolInstallRoot(parser.value(rootOpt));
+    if (const QString why = dc::notInOutbox(root); !why.isEmpty()) {
+        err << kTool << ": " << why << '\n';
+        return kCannotStart;
+    }
     // Two runs would send the same files at the same time.
     const dc::SingleRun running(root.editionDir(2), kTool);
     if (!running.acquired()) {
