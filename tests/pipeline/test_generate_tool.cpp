@@ -9,20 +9,6 @@
 using namespace dc;
 using namespace dc::test;
 
-TEST(ExportNames, SayBranchCompanyAndTimeInPlainLetters)
-{
-    const QDateTime when(QDate(2026, 3, 12), QTime(10, 15, 0, 123));
-    EXPECT_EQ(exportFileName(QStringLiteral("Ferretería Norte - Matriz"), QStringLiteral("X"), 3, when),
-              QStringLiteral("Ferreteria_Norte_Matriz_3_20260312-101500-123.xml"));
-    // No branch: the company's name; nothing usable: a word of our own.
-    EXPECT_EQ(exportFileName(QStringLiteral("  "), QStringLiteral("Abarrotes Centro"), 2, when),
-              QStringLiteral("Abarrotes_Centro_2_20260312-101500-123.xml"));
-    EXPECT_EQ(exportFileName(QStringLiteral("../\r\n*"), QStringLiteral("x"), 1, when),
-              QStringLiteral("Sucursal_1_20260312-101500-123.xml"));
-    EXPECT_TRUE(isPartialExport(partialExportName(QStringLiteral("A_1_20260312-101500-123.xml"))));
-    EXPECT_FALSE(isPartialExport(QStringLiteral("A_1_20260312-101500-123.xml")));
-}
-
 TEST(CloudLog, RowsFitTheColumnOnOneLine)
 {
     const QDateTime when(QDate(2026, 3, 12), QTime(9, 5));

@@ -150,19 +150,6 @@ TEST(SendTool, RunsOneAtATimeAndAKilledRunLosesNothing)
     EXPECT_TRUE(outboxEntries(*root).isEmpty());
 }
 
-TEST(SendTool, AnEmptyOutboxSendsNothingAndLogsNothing)
-{
-    TempRoot root(true, true);
-    auto cloud = cloudServer();
-    pointAtCloud(root, cloud->port());
-    const qsizetype before = logRows(root).size();
-    const ToolRun r = send(root);
-    EXPECT_EQ(r.exitCode, 0) << r.text();
-    EXPECT_TRUE(r.out.contains(QStringLiteral("KOVA_EnviaXML: no hay archivos por enviar"))) << r.text();
-    EXPECT_EQ(logRows(root).size(), before);
-    EXPECT_EQ(cloud->count(QStringLiteral("CONNECT")), 0);
-}
-
 TEST(CloudTools, WorkOnlyInTheOutboxOfTheirRoot)
 {
     auto root = rootWithExports();
