@@ -5,6 +5,7 @@
 #include "datacenter1/Edition1Fixture.h"
 #include "mainwindow/TrayIcon.h"
 
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
@@ -277,5 +278,29 @@ TEST(Edition1Run, ClosingAsksOnlyWhileConnectedNoKeepsTheRunYesEndsIt)
     ASSERT_TRUE(Edition1::waitForEnd(finished, 5'000)) << "Yes cancels the transfer";
     EXPECT_EQ(finished.first().first().value<BackupResult>().outcome, BackupOutcome::Cancelled);
     EXPECT_FALSE(engine.isConnectionOpen());
+    EXPECT_TRUE(leftoverCopies(src.path()).isEmpty());
+}
+
+// "Cerrar Aplicación" in the middle of a transfer ends the program at once;
+// the run is stopped on the way out and leaves no temporary copy behind.
+TEST(Edition1Run, CerrarAplicacionDuringATransferStopsTheRunOnTheWayOut)
+{
+    QTemporaryDir src;
+    const QString big = bigFile(src);
+    Edition1 e(QStringLiteral("stall-data"));
+    e.onlyInList(big, QStringLiteral("grande.bin"));
+    TFrmPrincipal& w = e.make();
+    QSignalSpy progressed(&e.controller->engine(), &BackupEngine::progressChanged);
+    w.FormCreate();
+    ASSERT_TRUE(waitForDataSent(progressed)) << "the upload never started";
+
+    QTimer::singleShot(0, &w, [&w] { w.tray().DetenerAplicacin1->trigger(); });
+    EXPECT_EQ(Edition1::runUntilEnd(), 0);
+    EXPECT_TRUE(e.f.prompts.shown.isEmpty()) << "no question";
+
+    QElapsedTimer t;
+    t.start();
+    e.f.window.reset();
+    EXPECT_LT(t.elapsed(), 2'000) << "the transfer must not hold the end";
     EXPECT_TRUE(leftoverCopies(src.path()).isEmpty());
 }
