@@ -109,6 +109,7 @@ void setupGrid(QTableView* grid)
     grid->setSelectionBehavior(QAbstractItemView::SelectRows);
     grid->setSelectionMode(QAbstractItemView::SingleSelection);
     grid->setShowGrid(true);
+    grid->setWordWrap(false);
     grid->verticalHeader()->setVisible(true);  // the indicator column
     grid->verticalHeader()->setDefaultSectionSize(18);
     grid->horizontalHeader()->setVisible(true);
