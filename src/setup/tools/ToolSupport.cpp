@@ -4,6 +4,7 @@
 #include "settings/Database.h"
 
 #include <QCoreApplication>
+#include <QCommandLineParser>
 #include <QDir>
 #include <QTextStream>
 
@@ -53,6 +54,25 @@ void CloudLogWriter::write(const QString& text)
         err << m_toolName << ": no se pudo escribir en el registro (" << QDir::toNativeSeparators(m_dataCenter.filePath())
             << "): " << e.text() << '\n';
     }
+}
+
+bool outboxToolRoot(const QCoreApplication& app, const QString& toolName, const QString& description,
+                    InstallRoot* root)
+{
+    QCommandLineParser parser;
+    parser.setApplicationDescription(description);
+    parser.addHelpOption();
+    const QCommandLineOption rootOpt(QStringLiteral("root"),
+                                     QStringLiteral("Raíz de instalación (por omisión, la carpeta sobre la del programa)."),
+                                     QStringLiteral("DIR"));
+    parser.addOption(rootOpt);
+    parser.process(app);
+    *root = toolInstallRoot(parser.value(rootOpt));
+    if (const QString why = notInOutbox(*root); !why.isEmpty()) {
+        QTextStream(stderr) << toolName << ": " << why << '\n';
+        return false;
+    }
+    return true;
 }
 
 }  // namespace dc

@@ -3,6 +3,7 @@
 #include "platform/Clock.h"
 #include "platform/InstallRoot.h"
 
+#include <QCoreApplication>
 #include <QLockFile>
 #include <QString>
 
@@ -23,6 +24,12 @@ InstallRoot toolInstallRoot(const QString& rootOption = {});
 // is never sent, or send (and remove) files that are not exports: the text of
 // that refusal, empty when the current directory is the outbox of `root`.
 QString notInOutbox(const InstallRoot& root);
+
+// The install root of the generate or send tool from its command line
+// (--help and --root DIR), checked to be the one whose outbox is the current
+// directory. Returns false after writing the refusal to the standard error.
+bool outboxToolRoot(const QCoreApplication& app, const QString& toolName, const QString& description,
+                    InstallRoot* root);
 
 // One run of a tool at a time: holds "<toolName>.lock" in `folder` while it
 // lives. A lock left behind by a run that crashed is taken over.

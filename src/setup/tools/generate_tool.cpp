@@ -48,21 +48,9 @@ int main(int argc, char** argv)
     QTextStream out(stdout);
     QTextStream err(stderr);
 
-    QCommandLineParser parser;
-    parser.setApplicationDescription(
-        QStringLiteral("Genera en la carpeta actual un archivo XML por empresa con sus acciones pendientes."));
-    parser.addHelpOption();
-    const QCommandLineOption rootOpt(QStringLiteral("root"),
-                                     QStringLiteral("Raíz de instalación (por omisión, la carpeta sobre la del programa)."),
-                                     QStringLiteral("DIR"));
-    parser.addOption(rootOpt);
-    parser.process(app);
-
-    const dc::InstallRoot root = dc::toolInstallRoot(parser.value(rootOpt));
-    if (const QString why = dc::notInOutbox(root); !why.isEmpty()) {
-        err << kTool << ": " << why << '\n';
-        return kCannotStart;
-    }
+    dc::InstallRoot root(QString{});
+    const QString description = QStringLiteral("Genera en la carpeta actual un archivo XML por empresa con sus acciones pendientes.");
+    if (!dc::outboxToolRoot(app, kTool, description, &root)) return kCannotStart;
     const dc::SingleRun running(root.editionDir(2), kTool);
     if (!running.acquired()) {
         err << kTool << ": " << running.refusal(QStringLiteral("ya hay una generación en curso; no se inicia otra")) << '\n';

@@ -42,21 +42,9 @@ int main(int argc, char** argv)
     QTextStream out(stdout);
     QTextStream err(stderr);
 
-    QCommandLineParser parser;
-    parser.setApplicationDescription(
-        QStringLiteral("Sube por FTP al servidor de la Nube KOVA los archivos de la carpeta actual."));
-    parser.addHelpOption();
-    const QCommandLineOption rootOpt(QStringLiteral("root"),
-                                     QStringLiteral("Raíz de instalación (por omisión, la carpeta sobre la del programa)."),
-                                     QStringLiteral("DIR"));
-    parser.addOption(rootOpt);
-    parser.process(app);
-
-    const dc::InstallRoot root = dc::toolInstallRoot(parser.value(rootOpt));
-    if (const QString why = dc::notInOutbox(root); !why.isEmpty()) {
-        err << kTool << ": " << why << '\n';
-        return kCannotStart;
-    }
+    dc::InstallRoot root(QString{});
+    const QString description = QStringLiteral("Sube por FTP al servidor de la Nube KOVA los archivos de la carpeta actual.");
+    if (!dc::outboxToolRoot(app, kTool, description, &root)) return kCannotStart;
     // Two runs would send the same files at the same time.
     const dc::SingleRun running(root.editionDir(2), kTool);
     if (!running.acquired()) {
