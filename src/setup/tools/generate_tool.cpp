@@ -19,7 +19,6 @@
 #include "setup/tools/CloudExport.h"
 #include "setup/tools/ToolSupport.h"
 
-#include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QDir>
 #include <QTextStream>

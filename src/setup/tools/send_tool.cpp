@@ -22,7 +22,6 @@
 #include "setup/tools/CloudSend.h"
 #include "setup/tools/ToolSupport.h"
 
-#include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QDir>
 #include <QTextStream>
