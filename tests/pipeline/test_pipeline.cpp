@@ -2,11 +2,13 @@
 // exports exactly those, the send tool delivers the export and empties the
 // outbox; an outage of the cloud server delays a file but never loses it.
 // The tools run as real processes in the outbox of a temporary install root,
-// as the data center starts them.
+// as the data center starts them; the backup tool beside them uses a service
+// of its own.
 #include "pipeline/ToolHarness.h"
 #include "tasks/ManualTasks.h"
 
 #include <QDate>
+#include <QFileInfo>
 #include <QLocale>
 
 #include <gtest/gtest.h>
@@ -141,4 +143,43 @@ TEST(Pipeline, AManualTaskReachesTheCloudOnceAndAnOutageOnlyDelaysIt)
     EXPECT_TRUE(outboxEntries(*root).isEmpty());
     EXPECT_EQ(fileBytes(cloud->path(waiting.first())), productBytes);
     EXPECT_TRUE(logRows(*root).last().endsWith(QStringLiteral("Enviado: ") + waiting.first()));
+}
+
+TEST(Pipeline, TheBackupAndTheCloudExportTravelToTheirOwnServices)
+{
+    auto root = demoRootWithoutActions();
+    auto cloud = cloudServer();
+    pointAtCloud(*root, cloud->port());
+    FtpServer::Options backupOptions;
+    backupOptions.accounts = {{QStringLiteral("respaldo1@kovasistemas.mx"), QStringLiteral("bqt275")}};
+    FtpServer backup(backupOptions);
+    QDir().mkpath(backup.path(QStringLiteral("tienda_demo/Clave2026")));  // the shop's folders on the service
+    const QString db = root->root().dataCenterDb(2);
+    // One file to back up keeps the tool's pacing short.
+    TempRoot::exec(db, QStringLiteral("delete from tbl_app_archivos where Nombre <> 'Proveedores.csv'"));
+    TempRoot::setSetting(db, RowServer, QStringLiteral("0"));
+    {
+        Connection company(QStringLiteral("task"), companyDb(*root, 2));
+        postActions(company, activeProducts(company), kTablaProductos, [](int) {});
+    }
+
+    // The backup tool, as datacenter2 starts it, and the cloud cycle's two tools.
+    const ToolRun backedUp = runTool(root->root().backupTool(),
+                                     {QStringLiteral("--backup-service"), QStringLiteral("127.0.0.1:%1").arg(backup.port())},
+                                     root->root().outboxDir(), 60'000);
+    ASSERT_TRUE(backedUp.ended);
+    EXPECT_EQ(backedUp.exitCode, 0) << backedUp.text();
+    ASSERT_EQ(generate(*root).exitCode, 0);
+    const QStringList exported = outboxEntries(*root);
+    ASSERT_EQ(exported.size(), 1);
+    ASSERT_EQ(send(*root).exitCode, 0);
+
+    const QString day = QDate::currentDate().toString(QStringLiteral("ddMMyyyy"));
+    const QString original = root->root().drive() + QStringLiteral("Documentos/Proveedores.csv");
+    EXPECT_EQ(fileBytes(backup.path(QStringLiteral("tienda_demo/Clave2026/") + day + QStringLiteral("/Proveedores.csv"))),
+              fileBytes(original));
+    EXPECT_TRUE(QFileInfo::exists(cloud->path(exported.first())));
+    EXPECT_FALSE(QFileInfo::exists(backup.path(exported.first()))) << "the export went to the backup service";
+    EXPECT_EQ(cloud->count(QStringLiteral("STOR Proveedores.csv")), 0) << "the backup went to the cloud service";
+    EXPECT_TRUE(outboxEntries(*root).isEmpty());
 }
