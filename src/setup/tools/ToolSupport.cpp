@@ -75,4 +75,16 @@ bool outboxToolRoot(const QCoreApplication& app, const QString& toolName, const 
     return true;
 }
 
+std::unique_ptr<SingleRun> startOutboxTool(const QCoreApplication& app, const QString& toolName,
+                                           const QString& description, const QString& busyText, InstallRoot* root)
+{
+    if (!outboxToolRoot(app, toolName, description, root)) return nullptr;
+    auto running = std::make_unique<SingleRun>(root->editionDir(2), toolName);
+    if (!running->acquired()) {
+        QTextStream(stderr) << toolName << ": " << running->refusal(busyText) << '\n';
+        return nullptr;
+    }
+    return running;
+}
+
 }  // namespace dc

@@ -7,6 +7,8 @@
 #include <QLockFile>
 #include <QString>
 
+#include <memory>
+
 namespace dc {
 
 class Connection;
@@ -62,5 +64,12 @@ private:
     const Clock& m_clock;
     bool m_failed = false;
 };
+
+// The start of the generate or send tool: its root from the command line, the
+// outbox check and its single-run lock. Null, after writing the refusal to the
+// standard error, when the tool must not go on (`busyText` when another run
+// holds the lock).
+std::unique_ptr<SingleRun> startOutboxTool(const QCoreApplication& app, const QString& toolName,
+                                           const QString& description, const QString& busyText, InstallRoot* root);
 
 }  // namespace dc

@@ -49,12 +49,8 @@ int main(int argc, char** argv)
 
     dc::InstallRoot root(QString{});
     const QString description = QStringLiteral("Genera en la carpeta actual un archivo XML por empresa con sus acciones pendientes.");
-    if (!dc::outboxToolRoot(app, kTool, description, &root)) return kCannotStart;
-    const dc::SingleRun running(root.editionDir(2), kTool);
-    if (!running.acquired()) {
-        err << kTool << ": " << running.refusal(QStringLiteral("ya hay una generación en curso; no se inicia otra")) << '\n';
-        return kCannotStart;
-    }
+    const auto running = dc::startOutboxTool(app, kTool, description, QStringLiteral("ya hay una generación en curso; no se inicia otra"), &root);
+    if (!running) return kCannotStart;
 
     dc::Connection dataCenter(QStringLiteral("generate-log"), root.dataCenterDb(2));
     try {

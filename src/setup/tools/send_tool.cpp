@@ -43,13 +43,9 @@ int main(int argc, char** argv)
 
     dc::InstallRoot root(QString{});
     const QString description = QStringLiteral("Sube por FTP al servidor de la Nube KOVA los archivos de la carpeta actual.");
-    if (!dc::outboxToolRoot(app, kTool, description, &root)) return kCannotStart;
     // Two runs would send the same files at the same time.
-    const dc::SingleRun running(root.editionDir(2), kTool);
-    if (!running.acquired()) {
-        err << kTool << ": " << running.refusal(QStringLiteral("ya hay un envío en curso; no se inicia otro")) << '\n';
-        return kCannotStart;
-    }
+    const auto running = dc::startOutboxTool(app, kTool, description, QStringLiteral("ya hay un envío en curso; no se inicia otro"), &root);
+    if (!running) return kCannotStart;
 
     const QString outbox = QDir::currentPath();
     QStringList files;
