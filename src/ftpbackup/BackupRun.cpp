@@ -7,6 +7,7 @@
 #include "platform/FolderListing.h"
 
 #include <QDir>
+#include <QFile>
 
 #include <exception>
 
@@ -185,7 +186,11 @@ void BackupRun::uploadPhase(const Item& item, const QString& copy, qint64 size)
     enterOrMake(m_dateFolder, true);
     if (item.folderEntry && item.row->tipo == 2) enterOrMake(item.row->nombre, false);
 
-    const qint64 sent = m_client.upload(copy, item.remoteName, [&](qint64 n) { m_report.progress(n, size); });
+    QFile source(copy);
+    if (!source.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
+        throw CopyError(QStringLiteral("No se pudo leer ") + QDir::toNativeSeparators(copy) + QStringLiteral(": ")
+                        + source.errorString());
+    const qint64 sent = m_client.upload(source, item.remoteName, [&](qint64 n) { m_report.progress(n, size); });
     // 226 alone is no proof: a server keeps a truncated file after an early close.
     if (sent != size)
         throw NotVerified(QStringLiteral("Se enviaron %1 de %2 bytes de %3").arg(sent).arg(size).arg(item.remoteName));

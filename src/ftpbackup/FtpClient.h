@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QIODevice>
 #include <QString>
 
 #include <functional>
@@ -50,10 +51,12 @@ public:
     virtual void makeFolder(const QString& name) = 0;    // MKD
     virtual void setBinary() = 0;                        // TYPE I
 
-    // Stores a local file under `remoteName` (STOR, replacing a file of that
-    // name) and waits for the server's completion reply. Returns the number of
+    // Stores what `source` holds, read from its current position to its end,
+    // under `remoteName` (STOR, replacing a file of that name) and waits for
+    // the server's completion reply. The caller opens `source` (so it decides
+    // how: a file opened without following links, say). Returns the number of
     // data bytes sent; `progress` is called after every block.
-    virtual qint64 upload(const QString& localPath, const QString& remoteName, const Progress& progress) = 0;
+    virtual qint64 upload(QIODevice& source, const QString& remoteName, const Progress& progress) = 0;
     // SIZE of a remote file; nullopt when the server does not offer the command.
     virtual std::optional<qint64> remoteSize(const QString& name) = 0;
 

@@ -53,6 +53,13 @@ QString quoted(const QString& name)
 
 const QString kCancelled = QStringLiteral("Operación cancelada");
 
+// How an upload's source is named in a message: its file's path.
+QString sourceName(const QIODevice& source)
+{
+    if (const auto* f = qobject_cast<const QFileDevice*>(&source)) return QDir::toNativeSeparators(f->fileName());
+    return QStringLiteral("el archivo local");
+}
+
 // A peer that closes a socket we write to must give an error, not end the process.
 void ignoreBrokenPipe()
 {
@@ -393,13 +400,11 @@ void PocoFtpClient::sendBlock(Poco::Net::StreamSocket& data, const char* bytes, 
     }
 }
 
-qint64 PocoFtpClient::upload(const QString& localPath, const QString& remoteName, const Progress& progress)
+qint64 PocoFtpClient::upload(QIODevice& file, const QString& remoteName, const Progress& progress)
 {
     if (!isSafeFtpArgument(remoteName))
         fail(QStringLiteral("El nombre ") + quoted(remoteName) + QStringLiteral(" contiene un salto de línea; no se envía al servidor"));
-    QFile file(localPath);
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
-        fail(QStringLiteral("No se pudo leer ") + QDir::toNativeSeparators(localPath) + QStringLiteral(": ") + file.errorString());
+    const QString localPath = sourceName(file);
     if (!m_session) fail(QStringLiteral("No hay conexión con el servidor"));
     throwIfAborted();
 
@@ -416,8 +421,7 @@ qint64 PocoFtpClient::upload(const QString& localPath, const QString& remoteName
         for (;;) {
             const qint64 n = file.read(block.data(), kBlockSize);
             if (n < 0)
-                fail(QStringLiteral("No se pudo leer ") + QDir::toNativeSeparators(localPath) + QStringLiteral(": ")
-                     + file.errorString());
+                fail(QStringLiteral("No se pudo leer ") + localPath + QStringLiteral(": ") + file.errorString());
             if (n == 0) break;
             sendBlock(data, block.data(), static_cast<int>(n));
             sent += n;

@@ -49,7 +49,7 @@ public:
     void leaveFolder() override;
     void makeFolder(const QString& name) override;
     void setBinary() override;
-    qint64 upload(const QString& localPath, const QString& remoteName, const Progress& progress) override;
+    qint64 upload(QIODevice& source, const QString& remoteName, const Progress& progress) override;
     std::optional<qint64> remoteSize(const QString& name) override;
     void abort() override;
     void clearAbort() override;

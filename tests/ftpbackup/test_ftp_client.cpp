@@ -40,7 +40,9 @@ TEST(PocoFtpClient, UploadCountsOnlyDataBytesAndTheServerConfirmsTheSize)
     client.enterFolder(QStringLiteral("nueva carpeta"));
     client.setBinary();
     std::vector<qint64> reports;
-    EXPECT_EQ(client.upload(file, QStringLiteral("destino ñ.bin"), [&](qint64 n) { reports.push_back(n); }), 200'001);
+    QFile source(file);
+    ASSERT_TRUE(source.open(QIODevice::ReadOnly));
+    EXPECT_EQ(client.upload(source, QStringLiteral("destino ñ.bin"), [&](qint64 n) { reports.push_back(n); }), 200'001);
     ASSERT_FALSE(reports.empty());
     EXPECT_EQ(reports.back(), 200'001);
     EXPECT_EQ(reports.size(), 4u) << "64 KiB blocks";
@@ -120,8 +122,10 @@ TEST(PocoFtpClient, ServerThatNeverOpensTheDataConnectionFailsTheUpload)
     auto server = shopServer(QStringLiteral("no-data-connection"));
     PocoFtpClient client(quick());
     logIn(client, *server);
+    QFile source(file);
+    ASSERT_TRUE(source.open(QIODevice::ReadOnly));
     try {
-        client.upload(file, QStringLiteral("a.bin"), {});
+        client.upload(source, QStringLiteral("a.bin"), {});
         FAIL() << "the upload must fail";
     } catch (const FtpError& e) {
         EXPECT_TRUE(e.message().contains(QStringLiteral("no abrió la conexión de datos"))) << e.message().toStdString();

@@ -29,8 +29,11 @@ QString errorText(const std::exception& e)
 
 void deliver(FtpClient& client, const QString& path, const QString& name)
 {
-    const qint64 size = QFileInfo(path).size();
-    const qint64 sent = client.upload(path, name, {});
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
+        throw NotDelivered(QStringLiteral("no se pudo leer: ") + file.errorString());
+    const qint64 size = file.size();
+    const qint64 sent = client.upload(file, name, {});
     if (sent != size) throw NotDelivered(QStringLiteral("se enviaron %1 de %2 bytes").arg(sent).arg(size));
     // The completion reply alone is no proof: servers keep a truncated file
     // after an early close. Without SIZE the file cannot be checked, and an
