@@ -27,11 +27,8 @@ QString errorText(const std::exception& e)
     return QString::fromStdString(e.what());
 }
 
-void deliver(FtpClient& client, const QString& path, const QString& name)
+void deliver(FtpClient& client, QFile& file, const QString& name)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
-        throw NotDelivered(QStringLiteral("no se pudo leer: ") + file.errorString());
     const qint64 size = file.size();
     const qint64 sent = client.upload(file, name, {});
     if (sent != size) throw NotDelivered(QStringLiteral("se enviaron %1 de %2 bytes").arg(sent).arg(size));
@@ -98,7 +95,10 @@ SendReport sendOutbox(FtpClient& client, const CloudTarget& target, const QStrin
                     throw NotDelivered(connectionProblem);
                 }
             }
-            deliver(client, path, name);
+            QFile file(path);
+            if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
+                throw NotDelivered(QStringLiteral("no se pudo leer: ") + file.errorString());
+            deliver(client, file, name);
         } catch (const std::exception& e) {
             report.failed << name;
             log.write(QStringLiteral("Error al enviar %1: %2").arg(name, errorText(e)));
