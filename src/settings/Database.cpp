@@ -20,6 +20,18 @@ QString uriFor(const QString& path)
 }
 }  // namespace
 
+QString invalidUnicodeText()
+{
+    return QStringLiteral("El texto no es Unicode válido (tiene un carácter sustituto UTF-16 sin pareja); no se usó");
+}
+
+void checkBindable(const QVariant& value)
+{
+    // SQLite decodes a lone surrogate together with the code unit after it,
+    // so such a text is refused before it reaches any statement.
+    if (value.typeId() == QMetaType::QString && !value.toString().isValidUtf16()) throw DbError(invalidUnicodeText());
+}
+
 QString sqlErrorText(const QSqlError& error)
 {
     const QString driver = error.driverText().trimmed();
@@ -101,6 +113,14 @@ QSqlQuery Connection::prepare(const QString& sql)
     return q;
 }
 
+void Connection::bindAll(QSqlQuery& q, const QVariantList& binds)
+{
+    for (const QVariant& v : binds) {
+        checkBindable(v);
+        q.addBindValue(v);
+    }
+}
+
 void Connection::fail(const QString& /*what*/, const QSqlError& error) const
 {
     throw DbError(sqlErrorText(error));
@@ -109,7 +129,7 @@ void Connection::fail(const QString& /*what*/, const QSqlError& error) const
 int Connection::exec(const QString& sql, const QVariantList& binds)
 {
     QSqlQuery q = prepare(sql);
-    for (const QVariant& v : binds) q.addBindValue(v);
+    bindAll(q, binds);
     if (!q.exec()) fail(sql, q.lastError());
     return q.numRowsAffected();
 }
@@ -117,7 +137,7 @@ int Connection::exec(const QString& sql, const QVariantList& binds)
 QSqlQuery Connection::query(const QString& sql, const QVariantList& binds)
 {
     QSqlQuery q = prepare(sql);
-    for (const QVariant& v : binds) q.addBindValue(v);
+    bindAll(q, binds);
     if (!q.exec()) fail(sql, q.lastError());
     return q;
 }
@@ -125,7 +145,10 @@ QSqlQuery Connection::query(const QString& sql, const QVariantList& binds)
 QSqlQuery Connection::query(const QString& sql, const QVariantMap& binds)
 {
     QSqlQuery q = prepare(sql);
-    for (auto it = binds.begin(); it != binds.end(); ++it) q.bindValue(QLatin1Char(':') + it.key(), it.value());
+    for (auto it = binds.begin(); it != binds.end(); ++it) {
+        checkBindable(it.value());
+        q.bindValue(QLatin1Char(':') + it.key(), it.value());
+    }
     if (!q.exec()) fail(sql, q.lastError());
     return q;
 }

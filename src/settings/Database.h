@@ -60,6 +60,7 @@ public:
 
 private:
     QSqlQuery prepare(const QString& sql);
+    static void bindAll(QSqlQuery& q, const QVariantList& binds);
     [[noreturn]] void fail(const QString& what, const QSqlError& error) const;
 
     QString m_connectionName;
@@ -85,5 +86,10 @@ private:
 
 // Error text of a Qt Sql error, driver's part included.
 QString sqlErrorText(const QSqlError& error);
+
+// Every value is bound through here: a text that is not valid UTF-16 (a lone
+// surrogate) throws DbError with invalidUnicodeText().
+void checkBindable(const QVariant& value);
+QString invalidUnicodeText();
 
 }  // namespace dc

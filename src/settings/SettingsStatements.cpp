@@ -4,40 +4,35 @@
 
 namespace dc {
 
-QString sqlQuoted(const QString& value)
+SettingsWrite settingsValueUpdate(int row, const QString& value)
 {
-    QString v = value;
-    v.replace(QLatin1Char('\''), QStringLiteral("''"));
-    return v;
+    return {QStringLiteral("update tbl_app_configuracion set valor = ? where id = ") + QString::number(row)
+                + QLatin1Char(' '),
+            {value}};
 }
 
-QString settingsValueUpdate(int row, const QString& value)
+SettingsWrite backupSwitchUpdate(bool on)
 {
-    return QStringLiteral("update tbl_app_configuracion set valor = '") + sqlQuoted(value)
-           + QStringLiteral("' where id = ") + QString::number(row) + QLatin1Char(' ');
+    return {on ? QStringLiteral("update tbl_app_configuracion set valor = '1' where id = 5 ")
+               : QStringLiteral("update tbl_app_configuracion set valor = '0' where id = 5 "),
+            {}};
 }
 
-QString backupSwitchUpdate(bool on)
+SettingsWrite cloudSwitchUpdate(bool on)
 {
-    return on ? QStringLiteral("update tbl_app_configuracion set valor = '1' where id = 5 ")
-              : QStringLiteral("update tbl_app_configuracion set valor = '0' where id = 5 ");
+    return {on ? QStringLiteral("update tbl_app_configuracion set Valor = 1 where Id = 7")
+               : QStringLiteral("update tbl_app_configuracion set Valor = 0 where Id = 7"),
+            {}};
 }
 
-QString cloudSwitchUpdate(bool on)
+SettingsWrite branchFlagUpdate(int row, const QString& value)
 {
-    return on ? QStringLiteral("update tbl_app_configuracion set Valor = 1 where Id = 7")
-              : QStringLiteral("update tbl_app_configuracion set Valor = 0 where Id = 7");
+    return {QStringLiteral("update tbl_app_configuracion set valor = ? where Id = ") + QString::number(row), {value}};
 }
 
-QString branchFlagUpdate(int row, const QString& value)
+void storeSetting(Connection& c, const SettingsWrite& write)
 {
-    return QStringLiteral("update tbl_app_configuracion set valor = '") + sqlQuoted(value)
-           + QStringLiteral("' where Id = ") + QString::number(row);
-}
-
-void storeSetting(Connection& c, const QString& statement)
-{
-    c.exec(statement);
+    c.exec(write.sql, write.values);
 }
 
 }  // namespace dc

@@ -76,6 +76,44 @@ TEST(CompanySelection, TheMainCompanyAtStartUpThenAnotherPickedWithTheKeyboard)
     EXPECT_TRUE(f.prompts.shown.isEmpty());
 }
 
+TEST(CompanySelection, ABranchNameThatIsNotUnicodeInAUtf16DatabaseRewritesNothing)
+{
+    WindowFixture f;
+    // Abarrotes Centro's database in UTF-16, its branch name holding a lone
+    // high surrogate before a quote, as another program may have written it.
+    const QString abarrotes = f.temp.root().companyDb(QStringLiteral("Abarrotes_Centro.mdb"));
+    const QString utf16 = abarrotes + QStringLiteral(".utf16");
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("utf16"));
+        db.setDatabaseName(utf16);
+        ASSERT_TRUE(db.open());
+        QSqlQuery q(db);
+        ASSERT_TRUE(q.exec(QStringLiteral("PRAGMA encoding = 'UTF-16le'")));
+        ASSERT_TRUE(q.exec(QStringLiteral("create table tbl_app_configuracion (Id integer primary key, Nombre text, Valor text)")));
+        ASSERT_TRUE(q.prepare(QStringLiteral("insert into tbl_app_configuracion (Id, Valor) values (?, ?)")));
+        for (int row = 168; row <= 172; ++row) {
+            q.addBindValue(row);
+            q.addBindValue(row == 169 ? QString(QChar(0xD83D)) + QStringLiteral("' --") : QStringLiteral("0"));
+            ASSERT_TRUE(q.exec());
+        }
+        q = QSqlQuery();
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("utf16"));
+    ASSERT_TRUE(QFile::remove(abarrotes) && QFile::rename(utf16, abarrotes));
+    EXPECT_EQ(TempRoot::scalar(abarrotes, QStringLiteral("PRAGMA encoding")).toString(), QStringLiteral("UTF-16le"));
+    QStringList before;
+    for (int row = 168; row <= 172; ++row) before << TempRoot::setting(abarrotes, row);
+
+    TFrmPrincipal& w = f.start();
+    pick(w, 1);
+    QStringList after;
+    for (int row = 168; row <= 172; ++row) after << TempRoot::setting(abarrotes, row);
+    EXPECT_EQ(after, before);
+    ASSERT_EQ(f.prompts.texts(QStringLiteral("error")).size(), 1);
+    EXPECT_TRUE(f.prompts.texts(QStringLiteral("error")).first().startsWith(invalidUnicodeText()));
+}
+
 TEST(CompanySelection, EveryTickRewritesTheFourRowsAndBothCatalogueWaysAreRefused)
 {
     WindowFixture f;

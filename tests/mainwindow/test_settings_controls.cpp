@@ -1,4 +1,5 @@
 // Every settings control stores its row the moment it changes.
+#include "settings/Database.h"
 #include "support/WindowFixture.h"
 
 #include <QTest>
@@ -67,7 +68,7 @@ TEST(SettingsControls, SwitchesStoreTheirFixedStatements)
     EXPECT_EQ(f.setting(5), QStringLiteral("0"));
 }
 
-TEST(SettingsControls, AValueTooLongIsRefusedAndTheRowKeepsItsValue)
+TEST(SettingsControls, AValueTheDatabaseCannotTakeIsRefusedAndTheRowsKeepTheirValues)
 {
     WindowFixture f;
     TFrmPrincipal& w = f.start();
@@ -76,4 +77,15 @@ TEST(SettingsControls, AValueTooLongIsRefusedAndTheRowKeepsItsValue)
     EXPECT_EQ(f.setting(8), QStringLiteral("nube.ejemplo"));
     ASSERT_EQ(f.prompts.texts(QStringLiteral("error")).size(), 1);
     EXPECT_TRUE(f.prompts.texts(QStringLiteral("error")).first().contains(QStringLiteral("CHECK"))) << f.prompts.texts(QStringLiteral("error")).first().toStdString();
+
+    // A pasted text with a lone high surrogate before a quote once rewrote
+    // every row; now it is refused with its own message and nothing changes.
+    QStringList before;
+    for (int row = 1; row <= 13; ++row) before << f.setting(row);
+    w.ui().txtusuario->setText(QString(QChar(0xD800)) + QStringLiteral("' --"));
+    QStringList after;
+    for (int row = 1; row <= 13; ++row) after << f.setting(row);
+    EXPECT_EQ(after, before);
+    ASSERT_EQ(f.prompts.texts(QStringLiteral("error")).size(), 2);
+    EXPECT_TRUE(f.prompts.texts(QStringLiteral("error")).last().startsWith(invalidUnicodeText()));
 }

@@ -53,7 +53,7 @@ TEST(Connection, PathsWithUriCharactersOpen)
     EXPECT_EQ(c.scalar(QStringLiteral("select count(*) from tbl_app_configuracion")).toInt(), 13);
 }
 
-TEST(Connection, QuotedValuesAreStoredIntactAndSizesEnforced)
+TEST(Connection, ValuesAreBoundStoredIntactAndSizesEnforced)
 {
     test::TempRoot root;
     Connection c(QStringLiteral("t"), root.root().dataCenterDb(2));
@@ -61,6 +61,20 @@ TEST(Connection, QuotedValuesAreStoredIntactAndSizesEnforced)
     storeSetting(c, settingsValueUpdate(2, tricky));
     EXPECT_EQ(test::TempRoot::setting(root.root().dataCenterDb(2), 2), tricky);
     EXPECT_EQ(test::TempRoot::setting(root.root().dataCenterDb(2), 3), QString()) << "the value changed another row";
+    // A lone high surrogate before a quote: SQLite's UTF-16 decoder would take
+    // the surrogate and the quote together. Such a text is refused; a valid
+    // pair (an emoji) is stored intact.
+    const QString lone = QString(QChar(0xD83D)) + QStringLiteral("' --");
+    try {
+        storeSetting(c, settingsValueUpdate(2, lone));
+        ADD_FAILURE() << "a text that is not Unicode was stored";
+    } catch (const DbError& e) {
+        EXPECT_EQ(e.text(), invalidUnicodeText());
+    }
+    EXPECT_EQ(test::TempRoot::setting(root.root().dataCenterDb(2), 2), tricky);
+    EXPECT_EQ(test::TempRoot::setting(root.root().dataCenterDb(2), 4), QStringLiteral("20:00"));
+    storeSetting(c, settingsValueUpdate(2, QStringLiteral("tienda 😀")));
+    EXPECT_EQ(test::TempRoot::setting(root.root().dataCenterDb(2), 2), QStringLiteral("tienda 😀"));
 
     // 255 characters fit; 256 are refused with the database's error and the row keeps its value.
     storeSetting(c, settingsValueUpdate(8, QString(255, QLatin1Char('a'))));
@@ -86,7 +100,7 @@ TEST(Connection, AWriterInAnotherConnectionMakesUsWaitNotFail)
     Connection a(QStringLiteral("a"), db);
     Connection b(QStringLiteral("b"), db);
     WriteTransaction t(a);
-    a.exec(settingsValueUpdate(8, QStringLiteral("uno")));
+    storeSetting(a, settingsValueUpdate(8, QStringLiteral("uno")));
     // WAL: a reader is not blocked by the open write transaction.
     EXPECT_EQ(b.scalar(QStringLiteral("select Valor from tbl_app_configuracion where Id = 8")).toString(), QString());
     t.commit();

@@ -5,21 +5,20 @@
 
 using namespace dc;
 
-TEST(SettingsStatements, TextsAreTheInstalledOnes)
+TEST(SettingsStatements, TextsAreTheInstalledOnesWithTheValueBound)
 {
-    EXPECT_EQ(settingsValueUpdate(2, QStringLiteral("juan")),
-              QStringLiteral("update tbl_app_configuracion set valor = 'juan' where id = 2 "));
-    EXPECT_EQ(settingsValueUpdate(169, QString()),
-              QStringLiteral("update tbl_app_configuracion set valor = '' where id = 169 "));
-    EXPECT_EQ(backupSwitchUpdate(true), QStringLiteral("update tbl_app_configuracion set valor = '1' where id = 5 "));
-    EXPECT_EQ(backupSwitchUpdate(false), QStringLiteral("update tbl_app_configuracion set valor = '0' where id = 5 "));
-    EXPECT_EQ(cloudSwitchUpdate(true), QStringLiteral("update tbl_app_configuracion set Valor = 1 where Id = 7"));
-    EXPECT_EQ(cloudSwitchUpdate(false), QStringLiteral("update tbl_app_configuracion set Valor = 0 where Id = 7"));
-    EXPECT_EQ(branchFlagUpdate(170, QStringLiteral("2")),
-              QStringLiteral("update tbl_app_configuracion set valor = '2' where Id = 170"));
-    // A quote is doubled, never closes the literal.
-    EXPECT_EQ(settingsValueUpdate(8, QStringLiteral("a'b")),
-              QStringLiteral("update tbl_app_configuracion set valor = 'a''b' where id = 8 "));
+    const SettingsWrite user = settingsValueUpdate(2, QStringLiteral("juan'"));
+    EXPECT_EQ(user.sql, QStringLiteral("update tbl_app_configuracion set valor = ? where id = 2 "));
+    EXPECT_EQ(user.values, QVariantList{QStringLiteral("juan'")});
+    EXPECT_EQ(settingsValueUpdate(169, QString()).sql,
+              QStringLiteral("update tbl_app_configuracion set valor = ? where id = 169 "));
+    EXPECT_EQ(backupSwitchUpdate(true).sql, QStringLiteral("update tbl_app_configuracion set valor = '1' where id = 5 "));
+    EXPECT_EQ(backupSwitchUpdate(false).sql, QStringLiteral("update tbl_app_configuracion set valor = '0' where id = 5 "));
+    EXPECT_EQ(cloudSwitchUpdate(true).sql, QStringLiteral("update tbl_app_configuracion set Valor = 1 where Id = 7"));
+    EXPECT_EQ(cloudSwitchUpdate(false).sql, QStringLiteral("update tbl_app_configuracion set Valor = 0 where Id = 7"));
+    const SettingsWrite flag = branchFlagUpdate(170, QStringLiteral("2"));
+    EXPECT_EQ(flag.sql, QStringLiteral("update tbl_app_configuracion set valor = ? where Id = 170"));
+    EXPECT_EQ(flag.values, QVariantList{QStringLiteral("2")});
 }
 
 TEST(ConnectionStrings, JetOptionsInOrder)
