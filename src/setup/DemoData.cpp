@@ -1,6 +1,7 @@
 #include "setup/DemoData.h"
 
 #include "settings/Database.h"
+#include "setup/InstallRootBuilder.h"
 
 #include <QDate>
 #include <QDateTime>
@@ -84,10 +85,10 @@ void fillCompany(Connection& c, int companyId)
 void fillFiles(const InstallRoot& root, QStringList& report)
 {
     const auto write = [&](const QString& path, int size) {
-        QDir().mkpath(QFileInfo(path).absolutePath());
+        makeFolder(QFileInfo(path).absolutePath(), report);
         QFile f(path);
         if (f.exists()) return;
-        if (!f.open(QIODevice::WriteOnly)) return;
+        if (!f.open(QIODevice::WriteOnly | QIODevice::NewOnly, QFileDevice::ReadOwner | QFileDevice::WriteOwner)) return;
         QRandomGenerator rng(static_cast<quint32>(qHash(path)));
         QByteArray data(size, Qt::Uninitialized);
         for (char& ch : data) ch = static_cast<char>(rng.bounded(256));

@@ -11,6 +11,7 @@
 #include <QSqlError>
 #include <QSqlQuery>
 
+#include <filesystem>
 #include <functional>
 #include <stdexcept>
 
@@ -27,14 +28,6 @@ QString native(const QString& p)
     return QDir::toNativeSeparators(p);
 }
 
-void makeDir(const QString& path, QStringList& report)
-{
-    if (QFileInfo(path).isDir()) return;
-    if (!QDir().mkpath(path)) throw std::runtime_error((QStringLiteral("No se pudo crear la carpeta ") + native(path)).toStdString());
-    QFile::setPermissions(path, kOwnerOnlyDir);
-    report << QStringLiteral("carpeta creada: ") + native(path);
-}
-
 void execAll(QSqlDatabase& db, const QStringList& statements)
 {
     for (const QString& s : statements) {
@@ -43,38 +36,78 @@ void execAll(QSqlDatabase& db, const QStringList& statements)
     }
 }
 
-// Creates a fresh SQLite database file (WAL mode), fills it through `fill`
-// inside one transaction. Keeps an existing file unless `force`.
+// A database is built under this name beside its place and takes the real
+// name only once complete, so a failure (a full disk) never leaves a database
+// without its tables where the programs look for it, and --force never loses
+// the old one to a build that did not finish.
+QString buildingName(const QString& path)
+{
+    return path + QStringLiteral(".nueva");
+}
+
+void removeOrThrow(const QString& path)
+{
+    const QFileInfo info(path);
+    if (!info.exists() && !info.isSymLink()) return;
+    if (!QFile::remove(path)) throw std::runtime_error((QStringLiteral("No se pudo quitar ") + native(path)).toStdString());
+}
+
+// Creates a fresh SQLite database file (WAL mode), owner-only from its
+// creation, and fills it through `fill` inside one transaction. Keeps an
+// existing file unless `force`.
 bool createDatabase(const QString& path, bool force, QStringList& report,
                     const std::function<void(Connection&)>& fill)
 {
-    if (QFileInfo::exists(path)) {
-        if (!force) {
-            report << QStringLiteral("ya existe, se conserva (use --force para reemplazarla): ") + native(path);
-            return false;
-        }
-        for (const QString& suffix : {QString(), QStringLiteral("-wal"), QStringLiteral("-shm")})
-            QFile::remove(path + suffix);
+    if (QFileInfo::exists(path) && !force) {
+        report << QStringLiteral("ya existe, se conserva (use --force para reemplazarla): ") + native(path);
+        return false;
     }
-    QDir().mkpath(QFileInfo(path).absolutePath());
+    makeFolder(QFileInfo(path).absolutePath(), report);
+    const QString building = buildingName(path);
+    const QStringList journals = {QStringLiteral("-wal"), QStringLiteral("-shm"), QStringLiteral("-journal")};
+    removeOrThrow(building);  // left by a setup that did not finish
+    for (const QString& suffix : journals) removeOrThrow(building + suffix);
     {
-        // Creating needs a plain open; the programs' connections never create.
-        const QString name = QStringLiteral("setup-create-") + path;
+        // SQLite takes an empty file as a new database and gives its journal
+        // files the database file's mode.
+        QFile file(building);
+        if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly, kOwnerOnlyFile))
+            throw std::runtime_error(
+                (QStringLiteral("No se pudo crear ") + native(building) + QStringLiteral(": ") + file.errorString())
+                    .toStdString());
+    }
+    try {
+        const QString name = QStringLiteral("setup-create-") + building;
         {
+            // Creating needs a plain open; the programs' connections never create.
             QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
-            db.setDatabaseName(path);
-            if (!db.open()) throw DbError(QStringLiteral("No se pudo crear ") + native(path) + QStringLiteral(": ") + sqlErrorText(db.lastError()));
+            db.setDatabaseName(building);
+            if (!db.open())
+                throw DbError(QStringLiteral("No se pudo crear ") + native(building) + QStringLiteral(": ")
+                              + sqlErrorText(db.lastError()));
             execAll(db, {QStringLiteral("PRAGMA journal_mode=WAL")});
             db.close();
         }
         QSqlDatabase::removeDatabase(name);
-    }
-    QFile::setPermissions(path, kOwnerOnlyFile);
-    {
-        Connection c(QStringLiteral("setup"), path);
-        WriteTransaction t(c);
-        fill(c);
-        t.commit();
+        {
+            Connection c(QStringLiteral("setup"), building);
+            WriteTransaction t(c);
+            fill(c);
+            t.commit();
+        }  // the last close folds the write-ahead log into the file
+        // A write-ahead log left by the old database would be replayed into
+        // the new one: it goes first.
+        for (const QString& suffix : journals) removeOrThrow(path + suffix);
+        std::error_code error;
+        std::filesystem::rename(QFile::encodeName(building).toStdString(), QFile::encodeName(path).toStdString(), error);
+        if (error)
+            throw std::runtime_error((QStringLiteral("No se pudo poner en su lugar ") + native(path) + QStringLiteral(": ")
+                                      + QString::fromStdString(error.message()))
+                                         .toStdString());
+    } catch (...) {
+        QFile::remove(building);
+        for (const QString& suffix : journals) QFile::remove(building + suffix);
+        throw;
     }
     report << QStringLiteral("base de datos creada: ") + native(path);
     return true;
@@ -144,6 +177,31 @@ void installTools(const InstallRoot& root, const QString& toolsDir, QStringList&
 
 }  // namespace
 
+void makeFolder(const QString& path, QStringList& report)
+{
+    const QString folder = QDir::cleanPath(path);
+    if (QFileInfo(folder).isDir()) return;
+    const QString parent = QFileInfo(folder).path();
+    if (parent != folder) makeFolder(parent, report);
+    if (!QDir().mkdir(folder, kOwnerOnlyDir) || !QFile::setPermissions(folder, kOwnerOnlyDir))
+        throw std::runtime_error((QStringLiteral("No se pudo crear la carpeta ") + native(folder)).toStdString());
+    report << QStringLiteral("carpeta creada: ") + native(folder);
+}
+
+QString installRootProblem(const QString& given)
+{
+    if (given.trimmed().isEmpty()) return QStringLiteral("no se indicó la carpeta de la raíz de instalación");
+    const QFileInfo info(given);
+    const QString absolute = QDir::cleanPath(info.absoluteFilePath());
+    if (info.exists() && !info.isDir())
+        return QStringLiteral("la raíz de instalación ") + native(absolute) + QStringLiteral(" no es una carpeta");
+    // The top of a file system holds everybody's folders; only the platform's
+    // own drive root (C:\ on Windows) is an install root.
+    if (QDir(absolute).isRoot() && InstallRoot(absolute).drive() != InstallRoot(InstallRoot::defaultDriveRoot()).drive())
+        return QStringLiteral("la raíz de instalación no puede ser ") + native(absolute);
+    return {};
+}
+
 QString defaultToolsDir(const QString& programDir, const QString& installedToolsRelative)
 {
     if (QFileInfo::exists(QDir(programDir).filePath(QLatin1String(kBackupToolName)))) return programDir;
@@ -162,17 +220,20 @@ QList<CompanySeed> installedCompanies()
 QStringList buildInstallRoot(const InstallRoot& root, const SetupOptions& options)
 {
     QStringList report;
-    makeDir(root.drive(), report);
-    QFile::setPermissions(root.drive(), kOwnerOnlyDir);
-    for (int edition : {1, 2}) makeDir(root.editionDir(edition) + QStringLiteral("Db"), report);
-    makeDir(root.outboxDir(), report);
-    makeDir(root.pointOfSale5Dir(), report);
-    makeDir(root.pointOfSale4ImagesDir(), report);
+    if (const QString why = installRootProblem(root.drive()); !why.isEmpty())
+        throw std::runtime_error(why.toStdString());
+    // Only what setup creates is made owner-only: a root that already exists
+    // (a shared folder, say) keeps its mode.
+    makeFolder(root.drive(), report);
+    for (int edition : {1, 2}) makeFolder(root.editionDir(edition) + QStringLiteral("Db"), report);
+    makeFolder(root.outboxDir(), report);
+    makeFolder(root.pointOfSale5Dir(), report);
+    makeFolder(root.pointOfSale4ImagesDir(), report);
     const QList<CompanySeed> companies = installedCompanies();
-    for (const CompanySeed& co : companies) makeDir(root.pointOfSale4ReportsDir(co.empresa), report);
+    for (const CompanySeed& co : companies) makeFolder(root.pointOfSale4ReportsDir(co.empresa), report);
     const QList<TemplateRow> templates = templateRows(root);
     for (const TemplateRow& t : templates)
-        if (t.tipo == 2) makeDir(t.ruta, report);
+        if (t.tipo == 2) makeFolder(t.ruta, report);
 
     const bool force = options.force;
     // The data-center databases of both editions.

@@ -18,6 +18,15 @@ struct SetupOptions {
 // tools folder of an installed layout, `installedToolsRelative` to its folder.
 QString defaultToolsDir(const QString& programDir, const QString& installedToolsRelative);
 
+// Why `given` cannot be an install root (empty, the top of a file system, a
+// file); empty when it can.
+QString installRootProblem(const QString& given);
+
+// Makes a folder and every missing folder above it, each readable and
+// writable by its owner only from its creation; a folder that exists is left
+// as it is. One report line per folder made. Throws std::runtime_error.
+void makeFolder(const QString& path, QStringList& report);
+
 // A company of the point-of-sale databases.
 struct CompanySeed {
     int id;

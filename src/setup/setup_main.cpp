@@ -34,6 +34,10 @@ int main(int argc, char** argv)
 
     QTextStream out(stdout);
     QTextStream err(stderr);
+    if (const QString why = dc::installRootProblem(parser.value(rootOpt)); !why.isEmpty()) {
+        err << "datacenter-setup: " << why << '\n';
+        return 1;
+    }
     const dc::InstallRoot root(parser.value(rootOpt));
     dc::SetupOptions options;
     options.demo = parser.isSet(demoOpt);

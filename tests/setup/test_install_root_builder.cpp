@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 using namespace dc;
 
 namespace {
@@ -65,11 +67,23 @@ TEST(InstallRootBuilder, LaysOutBothEditionsAndThePointOfSaleDatabases)
     EXPECT_EQ(QFileInfo(r.drive()).permissions() & (QFileDevice::ReadOther | QFileDevice::ReadGroup), 0);
 }
 
-TEST(InstallRootBuilder, KeepsExistingDatabasesUnlessForced)
+TEST(InstallRootBuilder, KeepsExistingDatabasesUnlessForcedAndTheModesOfFoldersItDidNotMake)
 {
+    // A shared folder as the root: it keeps its mode (sticky bit included);
+    // what setup makes inside is owner-only from its creation.
     QTemporaryDir dir;
+    ASSERT_EQ(::chmod(QFile::encodeName(dir.path()).constData(), 01777), 0);
+    const mode_t umaskBefore = ::umask(022);
     const InstallRoot r(dir.path());
     buildInstallRoot(r, {});
+    ::umask(umaskBefore);
+    struct stat st {};
+    ASSERT_EQ(::stat(QFile::encodeName(dir.path()).constData(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 01777u);
+    for (const QString& made : {r.editionDir(2), r.outboxDir(), r.pointOfSale5Dir(), r.dataCenterDb(2), r.pointOfSale5Db()}) {
+        ASSERT_EQ(::stat(QFile::encodeName(made).constData(), &st), 0) << made.toStdString();
+        EXPECT_EQ(st.st_mode & 077, 0u) << made.toStdString();
+    }
     test::TempRoot::setSetting(r.dataCenterDb(2), 2, QStringLiteral("mi_tienda"));
     const QStringList again = buildInstallRoot(r, {});
     EXPECT_EQ(test::TempRoot::setting(r.dataCenterDb(2), 2), QStringLiteral("mi_tienda"));
@@ -77,9 +91,22 @@ TEST(InstallRootBuilder, KeepsExistingDatabasesUnlessForced)
 
     SetupOptions force;
     force.force = true;
+    // A replacement that cannot be completed leaves the old database as it was.
+    ASSERT_TRUE(QDir().mkpath(r.dataCenterDb(2) + QStringLiteral(".nueva/ocupado")));
+    EXPECT_THROW(buildInstallRoot(r, force), std::runtime_error);
+    EXPECT_EQ(test::TempRoot::setting(r.dataCenterDb(2), 2), QStringLiteral("mi_tienda"));
+    ASSERT_TRUE(QDir(r.dataCenterDb(2) + QStringLiteral(".nueva")).removeRecursively());
+
     const QStringList forced = buildInstallRoot(r, force);
     EXPECT_EQ(test::TempRoot::setting(r.dataCenterDb(2), 2), QString());
     EXPECT_TRUE(forced.join(QLatin1Char('\n')).contains(QStringLiteral("base de datos creada")));
+    EXPECT_FALSE(QFileInfo::exists(r.dataCenterDb(2) + QStringLiteral(".nueva")));
+
+    // Roots that would lay out somebody else's folders are refused.
+    EXPECT_FALSE(installRootProblem(QString()).isEmpty());
+    EXPECT_FALSE(installRootProblem(QStringLiteral("/")).isEmpty());
+    EXPECT_FALSE(installRootProblem(r.dataCenterDb(2)).isEmpty());
+    EXPECT_TRUE(installRootProblem(dir.path()).isEmpty());
 }
 
 TEST(InstallRootBuilder, DemoDataIsRealistic)
