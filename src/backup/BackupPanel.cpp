@@ -23,7 +23,7 @@ BackupPanel::BackupPanel(WindowContext& ctx, QObject* parent)
     ErrorReporter& e = ctx.errors;
     ui.DBGrid1->setModel(m_listModel);
     m_run = [this] { launchBackupTool(); };
-    m_cancel = [this] { m_ctx.launcher.killByName(QLatin1String(kBackupToolName)); };
+    m_cancel = [this] { m_ctx.launcher.killByName(m_ctx.root.backupTool()); };
 
     connect(ui.txtusuario, &QLineEdit::textChanged, this,
             e.guard([this](const QString& t) { store(RowBackupUser, t); }));

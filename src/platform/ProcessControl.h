@@ -12,10 +12,14 @@ enum class WindowMode { Normal, MinimizedNoActivate };
 // fills *error when it could not be started.
 bool startProgramDetached(const QString& program, WindowMode mode, QString* error = nullptr);
 
-// Ends every process whose executable name is `name` (ASCII letters compared
-// without case). Returns the outcome of the last termination attempt; false
-// when no process matched. Never ends the calling process.
-bool killProcessByName(const QString& name);
+// Ends the running instances of an installed program ("Cancelar Respaldo"
+// ends the backup tool so). On Windows: every process whose executable name
+// is the file name of `program` (letters a-z compared without case), as the
+// tool has always been stopped there. Elsewhere, where any user may run a
+// program of that name from any folder: only this user's processes whose
+// executable is that very file. Returns the outcome of the last termination
+// attempt; false when no process matched. Never ends the calling process.
+bool killProcessByName(const QString& program);
 
 // True when a process's executable field names `name`: either the whole field
 // or its file-name part (after the last '\', '/' or ':') equals it, with the
@@ -28,13 +32,14 @@ class Launcher {
 public:
     virtual ~Launcher() = default;
     virtual bool start(const QString& program, WindowMode mode) = 0;
-    virtual bool killByName(const QString& name) = 0;
+    // Ends the running instances of an installed program (killProcessByName).
+    virtual bool killByName(const QString& program) = 0;
 };
 
 class SystemLauncher final : public Launcher {
 public:
     bool start(const QString& program, WindowMode mode) override { return startProgramDetached(program, mode); }
-    bool killByName(const QString& name) override { return killProcessByName(name); }
+    bool killByName(const QString& program) override { return killProcessByName(program); }
 };
 
 }  // namespace dc

@@ -9,6 +9,7 @@
 #include <QThread>
 
 #include <csignal>
+#include <sys/stat.h>
 #include <sys/types.h>
 #include <unistd.h>
 
@@ -16,22 +17,14 @@ namespace dc {
 
 namespace {
 
-// The executable fields of a process: the target of /proc/PID/exe (the real
-// file, any length) and argv[0]. /proc/PID/comm is cut to 15 characters and is
-// not used.
-QStringList executableFields(const QString& pidDir)
+// The file a process runs: the target of /proc/PID/exe (the real file, any
+// length; /proc/PID/comm is cut to 15 characters). A file replaced while it
+// runs shows with " (deleted)" after its path.
+QString executableOf(const QString& pidDir)
 {
-    QStringList fields;
     QString exe = QFile::symLinkTarget(pidDir + QStringLiteral("/exe"));
     if (exe.endsWith(QStringLiteral(" (deleted)"))) exe.chop(10);
-    if (!exe.isEmpty()) fields << exe;
-    QFile cmdline(pidDir + QStringLiteral("/cmdline"));
-    if (cmdline.open(QIODevice::ReadOnly)) {
-        const QByteArray raw = cmdline.read(4096);
-        const QByteArray argv0 = raw.left(raw.indexOf('\0') < 0 ? raw.size() : raw.indexOf('\0'));
-        if (!argv0.isEmpty()) fields << QString::fromLocal8Bit(argv0);
-    }
-    return fields;
+    return exe;
 }
 
 bool processGone(pid_t pid)
@@ -76,19 +69,24 @@ bool startProgramDetached(const QString& program, WindowMode /*mode: no window t
     return ok;
 }
 
-bool killProcessByName(const QString& name)
+bool killProcessByName(const QString& program)
 {
+    const QString wanted = QFileInfo(program).canonicalFilePath();
+    if (wanted.isEmpty()) return false;  // not installed: nothing of it can run
     bool result = false;
     const pid_t self = ::getpid();
+    const uid_t me = ::getuid();
     const QStringList pids = QDir(QStringLiteral("/proc")).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
     for (const QString& entry : pids) {
         bool isPid = false;
         const pid_t pid = static_cast<pid_t>(entry.toLongLong(&isPid));
         if (!isPid || pid == self) continue;
-        const QStringList fields = executableFields(QStringLiteral("/proc/") + entry);
-        bool match = false;
-        for (const QString& f : fields) match = match || executableNameMatches(f, name);
-        if (match) result = terminate(pid);
+        const QString dir = QStringLiteral("/proc/") + entry;
+        struct stat st {};
+        // A process's /proc folder belongs to the user it runs as.
+        if (::stat(QFile::encodeName(dir).constData(), &st) != 0 || st.st_uid != me) continue;
+        if (executableOf(dir) != wanted) continue;
+        result = terminate(pid);
     }
     return result;
 }

@@ -2,6 +2,7 @@
 #include "platform/ProcessControl.h"
 
 #include <QDir>
+#include <QFileInfo>
 
 #include <windows.h>
 #include <shellapi.h>
@@ -23,8 +24,9 @@ bool startProgramDetached(const QString& program, WindowMode mode, QString* erro
     return true;
 }
 
-bool killProcessByName(const QString& name)
+bool killProcessByName(const QString& program)
 {
+    const QString name = QFileInfo(program).fileName();
     bool result = false;
     HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
     if (snapshot == INVALID_HANDLE_VALUE) return false;

@@ -128,7 +128,7 @@ TEST(BackupLaunch, CancelEndsTheToolByNameAndChangesNothingElse)
     WindowFixture f;
     TFrmPrincipal& w = f.start();
     w.ui().Button2->click();
-    EXPECT_EQ(f.launcher.kills, QStringList{QStringLiteral("KOVA_BackUp.exe")});
+    EXPECT_EQ(f.launcher.kills, QStringList{f.temp.root().backupTool()});
     EXPECT_FALSE(w.ui().Timer1->isActive());
     EXPECT_TRUE(w.ui().txtusuario->isEnabled());
     EXPECT_TRUE(f.prompts.shown.isEmpty()) << "nothing running: nothing reported";

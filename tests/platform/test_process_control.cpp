@@ -48,29 +48,31 @@ TEST(ProcessControl, NameMatchingIgnoresLetterCaseAndFolders)
     EXPECT_FALSE(executableNameMatches(QStringLiteral("ÑANDÚ.exe"), QStringLiteral("ñandú.exe")));
 }
 
-TEST(ProcessControl, KillEndsEveryInstanceWithALongNameInAnyCase)
+TEST(ProcessControl, KillEndsEveryInstanceOfThatVeryProgramOnly)
 {
     QTemporaryDir dir;
-    // Names longer than the 15 characters the kernel keeps as a process name.
+    // Names longer than the 15 characters the kernel keeps as a process name;
+    // a program of the same name in another folder is somebody else's.
     const QString a = dir.filePath(QStringLiteral("KOVA_BackUp_de_prueba.exe"));
     const QString b = dir.filePath(QStringLiteral("sub/kova_backup_DE_PRUEBA.EXE"));
     QDir().mkpath(dir.filePath(QStringLiteral("sub")));
     ASSERT_TRUE(QFile::copy(QStringLiteral("/bin/sleep"), a));
     ASSERT_TRUE(QFile::copy(QStringLiteral("/bin/sleep"), b));
     for (const QString& p : {a, b}) QFile::setPermissions(p, QFileDevice::ReadOwner | QFileDevice::ExeOwner);
-    qint64 pa = 0, pb = 0, other = 0;
-    ASSERT_TRUE(QProcess::startDetached(a, {QStringLiteral("60")}, QString(), &pa));
+    qint64 pa1 = 0, pa2 = 0, pb = 0;
+    ASSERT_TRUE(QProcess::startDetached(a, {QStringLiteral("60")}, QString(), &pa1));
+    ASSERT_TRUE(QProcess::startDetached(a, {QStringLiteral("60")}, QString(), &pa2));
     ASSERT_TRUE(QProcess::startDetached(b, {QStringLiteral("60")}, QString(), &pb));
-    ASSERT_TRUE(QProcess::startDetached(QStringLiteral("/bin/sleep"), {QStringLiteral("60")}, QString(), &other));
-    ASSERT_TRUE(waitFor([&] { return alive(pa) && alive(pb); }));
+    ASSERT_TRUE(waitFor([&] { return alive(pa1) && alive(pa2) && alive(pb); }));
 
-    EXPECT_TRUE(killProcessByName(QStringLiteral("KOVA_BackUp_de_prueba.exe")));
-    EXPECT_TRUE(waitFor([&] { return !alive(pa) && !alive(pb); }));
-    EXPECT_TRUE(alive(other)) << "a process of another name was ended";
-    ::kill(static_cast<pid_t>(other), SIGKILL);
+    EXPECT_TRUE(killProcessByName(a));
+    EXPECT_TRUE(waitFor([&] { return !alive(pa1) && !alive(pa2); }));
+    EXPECT_TRUE(alive(pb)) << "the same name in another folder was ended";
+    ::kill(static_cast<pid_t>(pb), SIGKILL);
 
-    // Nothing left to end: false, no error.
-    EXPECT_FALSE(killProcessByName(QStringLiteral("KOVA_BackUp_de_prueba.exe")));
+    // Nothing left to end, or a program that is not there: false, no error.
+    EXPECT_FALSE(killProcessByName(a));
+    EXPECT_FALSE(killProcessByName(dir.filePath(QStringLiteral("no_existe.exe"))));
 }
 
 TEST(ProcessControl, StartedProgramInheritsTheCurrentDirectory)

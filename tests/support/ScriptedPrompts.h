@@ -70,9 +70,9 @@ public:
     QStringList kills;
     bool startResult = true;
     bool start(const QString& program, WindowMode mode) override;
-    bool killByName(const QString& name) override
+    bool killByName(const QString& program) override
     {
-        kills << name;
+        kills << program;
         return false;
     }
 };
