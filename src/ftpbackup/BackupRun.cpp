@@ -113,7 +113,14 @@ bool BackupRun::backUpFolderRow(const BackupRow& row)
     QString folder = row.ruta;
     if (!folder.endsWith(QDir::separator()) && !folder.endsWith(QLatin1Char('/'))) folder += QDir::separator();
     QStringList entries;
-    listFolderFiles(folder, entries);
+    QString why;
+    if (!listFolderFiles(folder, entries, &why)) {
+        // Nothing of it can be sent: a failure like a file that used up its attempts.
+        m_report.error(clockText() + QStringLiteral(" ERROR, no se pudo leer la carpeta ") + QDir::toNativeSeparators(folder)
+                       + QStringLiteral(": ") + why);
+        m_result.failedFiles << folder;
+        return true;
+    }
     for (const QString& entry : entries) {
         if (!backUp(Item{folder + entry, entry, &row, true})) return false;
     }

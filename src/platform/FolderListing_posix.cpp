@@ -10,16 +10,21 @@
 #include <QByteArray>
 #include <QFile>
 
+#include <cerrno>
+#include <cstring>
 #include <dirent.h>
 #include <sys/stat.h>
 
 namespace dc {
 
-void listFolderFiles(const QString& folder, QStringList& list)
+bool listFolderFiles(const QString& folder, QStringList& list, QString* why)
 {
     const QByteArray dirPath = QFile::encodeName(folder);
     DIR* dir = ::opendir(dirPath.constData());
-    if (!dir) return;
+    if (!dir) {
+        if (why) *why = QString::fromLocal8Bit(std::strerror(errno));
+        return false;
+    }
     QStringList found;
     while (const dirent* e = ::readdir(dir)) {
         const QByteArray name(e->d_name);
@@ -37,6 +42,7 @@ void listFolderFiles(const QString& folder, QStringList& list)
     // The directory's own order is arbitrary here; list by name, as NTFS does.
     found.sort();
     list.append(found);
+    return true;
 }
 
 }  // namespace dc

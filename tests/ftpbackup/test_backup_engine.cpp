@@ -440,17 +440,22 @@ TEST(BackupRun, TheServerIndexChoosesTheAccountAndOtherIndexesKeepTheLastOne)
     EXPECT_EQ(server->count(QStringLiteral("USER ") + accounts[0].user), 1);
 }
 
-TEST(BackupRun, MissingSourceFailsEveryAttemptAndAnOlderCopyIsNeverSent)
+TEST(BackupRun, MissingSourceOrFolderIsAFailureAndAnOlderCopyIsNeverSent)
 {
     QTemporaryDir src;
     const QString gone = src.filePath(QStringLiteral("falta.csv"));
     writeFile(gone + QStringLiteral(".resp"), "copia de ayer");
+    const QString noFolder = src.filePath(QStringLiteral("Reportes_Borrados/"));
     auto server = shopServer();
     EngineHarness h(server->port());
-    const BackupResult r = h.run({fileRow(gone)});
+    const BackupResult r = h.run({fileRow(gone), folderRow(noFolder, QStringLiteral("Reportes_Borrados"))});
 
-    EXPECT_EQ(r.failedFiles, QStringList{gone});
+    EXPECT_EQ(r.outcome, BackupOutcome::Completed);
+    EXPECT_EQ(r.failedFiles, (QStringList{gone, noFolder}));
     EXPECT_TRUE(firstOf(h.errors).contains(QStringLiteral("No se encontró el archivo"))) << firstOf(h.errors).toStdString();
+    EXPECT_EQ(startingWith(h.errors, QStringLiteral("10:25 ERROR, no se pudo leer la carpeta ") + noFolder).size(), 1)
+        << h.errors.join(QLatin1Char('\n')).toStdString();
+    EXPECT_EQ(lastOf(h.errors), QStringLiteral("No se respaldaron 2 archivo(s)"));
     EXPECT_EQ(server->count(QStringLiteral("STOR")), 0);
     EXPECT_FALSE(QFileInfo::exists(gone + QStringLiteral(".resp")));
 }

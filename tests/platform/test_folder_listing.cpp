@@ -38,7 +38,9 @@ TEST(FolderListing, MissingFolderOrNoSeparatorLeavesTheListAlone)
     QTemporaryDir dir;
     test::writeFile(dir.filePath(QStringLiteral("a.txt")), "a");
     QStringList list{QStringLiteral("x")};
-    listFolderFiles(dir.path() + QStringLiteral("/no_existe/"), list);
+    QString why;
+    EXPECT_FALSE(listFolderFiles(dir.path() + QStringLiteral("/no_existe/"), list, &why));
+    EXPECT_FALSE(why.isEmpty());
     EXPECT_EQ(list, QStringList{QStringLiteral("x")});
     // Without the trailing separator the folder name runs into the pattern: nothing matches.
     listFolderFiles(dir.path(), list);
