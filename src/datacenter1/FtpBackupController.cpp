@@ -27,6 +27,7 @@ FtpBackupController::FtpBackupController(TFrmPrincipal& window, BackupEngine::Pa
     connect(engine, &BackupEngine::finished, this,
             e.guard([this](const BackupResult& result) { runEnded(result); }));
 
+    window.setExitStatus(kNoCompleteRun);
     window.backup().setRunner([this] { Button1Click(); }, [this] { Button2Click(); }, [this] { return isBusy(); });
     window.setCloseQuery([this] { return FormCloseQuery(); });
     window.setStartupRun([this] { Button1Click(); });
@@ -88,6 +89,12 @@ bool FtpBackupController::FormCloseQuery()
     return true;
 }
 
+void FtpBackupController::endOnRequest()
+{
+    m_engine->cancel();
+    m_window.endProgram();
+}
+
 void FtpBackupController::runEnded(const BackupResult& result)
 {
     MainWindowUi& ui = m_window.ui();
@@ -102,6 +109,7 @@ void FtpBackupController::runEnded(const BackupResult& result)
     if (result.outcome != BackupOutcome::Completed) return;
 
     m_finished = true;
+    m_window.setExitStatus(kAllBackedUp);
     ui.Timer1->start();
     if (!ui.ChkActivaRespaldos->isChecked()) m_window.backup().setLocked(false);
     bool noticeShown = false;

@@ -23,6 +23,10 @@ public:
     // The process's exit status after a run that went through the whole list.
     static constexpr int kAllBackedUp = 0;
     static constexpr int kFilesNotBackedUp = 1;
+    // Ended before any run went through the list: a run cancelled or stopped,
+    // or the program closed or ended by the system first. Nothing says the
+    // list was backed up.
+    static constexpr int kNoCompleteRun = 3;
 
     // Takes over the window's backup buttons, its close question and its
     // start-up run; the window owns the controller.
@@ -36,6 +40,10 @@ public:
     void Button2Click();
     // True lets the window close (and the program end).
     bool FormCloseQuery();
+    // The system asks the program to end (a termination signal, the end of
+    // the session): the run is cancelled and the program ends; on its way out
+    // the run lets go of its temporary copy.
+    void endOnRequest();
 
     // A run is being prepared or is under way.
     bool isBusy() const;

@@ -3,6 +3,7 @@
 #include "datacenter1/FtpBackupController.h"
 #include "ftpbackup/BackupService.h"
 #include "mainwindow/ProgramStart.h"
+#include "platform/TerminationRequest.h"
 
 #include <QApplication>
 #include <QTextStream>
@@ -23,6 +24,7 @@ int main(int argc, char** argv)
         parts.service = *service;
     }
     return dc::runProgram(options, dc::Edition::One, [&parts](dc::TFrmPrincipal& window) {
-        new dc::FtpBackupController(window, std::move(parts));
+        auto* backup = new dc::FtpBackupController(window, std::move(parts));
+        dc::onTerminationRequest(backup, [backup] { backup->endOnRequest(); });
     });
 }

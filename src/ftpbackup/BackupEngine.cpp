@@ -4,9 +4,11 @@
 #include "ftpbackup/PocoFtpClient.h"
 #include "platform/Clock.h"
 
+#include <QDeadlineTimer>
 #include <QThread>
 
 #include <cstdio>
+#include <cstdlib>
 
 namespace dc {
 
@@ -62,11 +64,19 @@ BackupEngine::BackupEngine(Parts parts, QObject* parent)
 
 BackupEngine::~BackupEngine()
 {
-    if (m_thread) {
-        m_cancel = true;
-        m_client->abort();
-        m_pacing->interrupt();
-        m_thread->wait();
+    if (!m_thread) return;
+    m_cancel = true;
+    m_client->abort();
+    m_pacing->interrupt();
+    // A cancelled run ends within a second; one stuck beyond any cancel (a
+    // read from a file system that no longer answers) must not keep the
+    // program from ending. The run's thread uses this object, so the process
+    // ends here; its temporary copy is swept by the next run.
+    if (!m_thread->wait(QDeadlineTimer(kEndWait))) {
+        echo(QStringLiteral("El respaldo no se detuvo en %1 segundos; el programa termina sin esperarlo")
+                 .arg(std::chrono::duration_cast<std::chrono::seconds>(kEndWait).count()));
+        std::fflush(nullptr);
+        std::_Exit(kStuckExitStatus);
     }
 }
 

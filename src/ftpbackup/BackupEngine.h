@@ -11,6 +11,7 @@
 #include <QString>
 
 #include <atomic>
+#include <chrono>
 #include <memory>
 
 class QThread;
@@ -42,6 +43,11 @@ public:
         ServiceAddress service = defaultBackupService();
         bool echoToStandardError = true;
     };
+
+    // How long the end of the program waits for a run to stop, and the exit
+    // status of a process that could not wait any longer.
+    static constexpr std::chrono::milliseconds kEndWait{10'000};
+    static constexpr int kStuckExitStatus = 3;
 
     explicit BackupEngine(QObject* parent = nullptr);
     explicit BackupEngine(Parts parts, QObject* parent = nullptr);

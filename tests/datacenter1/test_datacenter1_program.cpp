@@ -3,6 +3,8 @@
 #include "datacenter1/Edition1Fixture.h"
 
 #include <QDate>
+#include <QDeadlineTimer>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QProcess>
 #include <QProcessEnvironment>
@@ -18,7 +20,10 @@ struct ProgramRun {
     QString err;
 };
 
-ProgramRun runDatacenter1(const TempRoot& root, const QString& service, int timeoutMs)
+// Runs the program until it ends; `whileRunning`, when given, is called once
+// the program has started and may end it.
+ProgramRun runDatacenter1(const TempRoot& root, const QString& service, int timeoutMs,
+                          const std::function<void(QProcess&)>& whileRunning = {})
 {
     QProcess p;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -27,6 +32,7 @@ ProgramRun runDatacenter1(const TempRoot& root, const QString& service, int time
     p.start(QStringLiteral(DC_BUILD_BIN_DIR "/datacenter1"),
             {QStringLiteral("--root"), root.root().drive(), QStringLiteral("--backup-service"), service});
     ProgramRun r;
+    if (whileRunning && p.waitForStarted(10'000)) whileRunning(p);
     r.ended = p.waitForFinished(timeoutMs);
     if (!r.ended) {
         p.kill();
@@ -60,6 +66,27 @@ TEST(Datacenter1Program, BacksUpAtStartAndEndsByItselfWithStatusZero)
     day += QLatin1Char('/');
     for (const char* name : {"KOVA_PuntoDeVenta.mdb", "Abarrotes_Centro.mdb"})
         EXPECT_GT(QFileInfo(server->path(day + QLatin1String(name))).size(), 0) << name;
+    EXPECT_TRUE(leftoverCopies(root.root().drive()).isEmpty());
+}
+
+TEST(Datacenter1Program, EndedByTheSystemMidUploadItCancelsLeavesNoCopyAndSaysNothingWasBackedUp)
+{
+    TempRoot root;
+    const QString db = root.root().dataCenterDb(1);
+    TempRoot::setSetting(db, RowBackupUser, kShopUser);
+    TempRoot::setSetting(db, RowBackupPassword, kShopPassword);
+    auto server = backupServer(QStringLiteral("stall-data"));
+    QElapsedTimer sinceTerm;
+    const ProgramRun r = runDatacenter1(root, QStringLiteral("127.0.0.1:%1").arg(server->port()), 20'000, [&](QProcess& p) {
+        QDeadlineTimer deadline(60'000);
+        while (server->count(QStringLiteral("STOR")) == 0 && !deadline.hasExpired()) p.waitForFinished(100);
+        ASSERT_EQ(p.state(), QProcess::Running) << "the upload never started";
+        sinceTerm.start();
+        p.terminate();  // SIGTERM to the process this test started
+    });
+    ASSERT_TRUE(r.ended) << r.err.toStdString();
+    EXPECT_LT(sinceTerm.elapsed(), 5'000);
+    EXPECT_EQ(r.exitCode, FtpBackupController::kNoCompleteRun) << r.err.toStdString();
     EXPECT_TRUE(leftoverCopies(root.root().drive()).isEmpty());
 }
 

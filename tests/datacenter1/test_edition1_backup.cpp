@@ -183,7 +183,7 @@ TEST(Edition1Startup, MissingUserFolderStopsTheRunAndTheProgramStays)
     EXPECT_FALSE(w.ui().Timer1->isActive()) << "only a completed run starts the daily check again";
 
     QTimer::singleShot(0, &w, [&w] { w.close(); });
-    EXPECT_EQ(Edition1::runUntilEnd(), 0);
+    EXPECT_EQ(Edition1::runUntilEnd(), FtpBackupController::kNoCompleteRun) << "closed before any complete run";
     EXPECT_TRUE(e.f.prompts.texts(QStringLiteral("confirm")).isEmpty());
 }
 
@@ -273,7 +273,7 @@ TEST(Edition1Run, ClosingAsksOnlyWhileConnectedNoKeepsTheRunYesEndsIt)
 
     e.f.prompts.answers.enqueue(true);
     QTimer::singleShot(0, &w, [&w] { w.close(); });
-    EXPECT_EQ(Edition1::runUntilEnd(), 0);
+    EXPECT_EQ(Edition1::runUntilEnd(), FtpBackupController::kNoCompleteRun) << "nothing was backed up";
     EXPECT_EQ(e.f.prompts.texts(QStringLiteral("confirm")).size(), 2);
     ASSERT_TRUE(Edition1::waitForEnd(finished, 5'000)) << "Yes cancels the transfer";
     EXPECT_EQ(finished.first().first().value<BackupResult>().outcome, BackupOutcome::Cancelled);
@@ -295,7 +295,7 @@ TEST(Edition1Run, CerrarAplicacionDuringATransferStopsTheRunOnTheWayOut)
     ASSERT_TRUE(waitForDataSent(progressed)) << "the upload never started";
 
     QTimer::singleShot(0, &w, [&w] { w.tray().DetenerAplicacin1->trigger(); });
-    EXPECT_EQ(Edition1::runUntilEnd(), 0);
+    EXPECT_EQ(Edition1::runUntilEnd(), FtpBackupController::kNoCompleteRun) << "nothing was backed up";
     EXPECT_TRUE(e.f.prompts.shown.isEmpty()) << "no question";
 
     QElapsedTimer t;

@@ -10,7 +10,7 @@
 #include "platform/InstallRoot.h"
 #include "settings/Database.h"
 #include "settings/SettingsRows.h"
-#include "setup/tools/TerminationRequest.h"
+#include "platform/TerminationRequest.h"
 #include "setup/tools/ToolSupport.h"
 
 #include <QCommandLineParser>

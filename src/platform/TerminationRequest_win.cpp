@@ -1,7 +1,7 @@
 // Termination requests on Windows: console control events. The handler runs
 // on a thread of the system; it hands the request to the event loop and gives
 // the tool a few seconds to clean up before Windows ends the process.
-#include "setup/tools/TerminationRequest.h"
+#include "platform/TerminationRequest.h"
 
 #include <QMetaObject>
 #include <QPointer>

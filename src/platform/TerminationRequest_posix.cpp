@@ -1,6 +1,6 @@
 // Termination requests on POSIX: the signal handler writes one byte to a
 // socket pair; a socket notifier reads it in the event loop.
-#include "setup/tools/TerminationRequest.h"
+#include "platform/TerminationRequest.h"
 
 #include <QSocketNotifier>
 
@@ -37,6 +37,7 @@ void onTerminationRequest(QObject* context, std::function<void()> handler)
     action.sa_flags = SA_RESTART;
     ::sigaction(SIGTERM, &action, nullptr);
     ::sigaction(SIGINT, &action, nullptr);
+    ::sigaction(SIGHUP, &action, nullptr);
 }
 
 }  // namespace dc
