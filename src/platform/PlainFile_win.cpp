@@ -1,7 +1,8 @@
-// Plain files on Windows: names are UTF-16, and links are symbolic links,
-// junctions and other reparse points, which QFileInfo tells apart.
+// Plain files on Windows: names are UTF-16, and what QFileInfo tells apart as
+// a link (a symbolic link, a shortcut, a junction) is never opened.
 #include "platform/PlainFile.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
 
