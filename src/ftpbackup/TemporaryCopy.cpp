@@ -132,7 +132,6 @@ public:
     // Runs a statement, its rows ignored; the result code.
     int exec(const char* sql) { return m_code = sqlite3_exec(m_db, sql, nullptr, nullptr, nullptr); }
     int code() const { return m_code; }
-    void setCode(int code) { m_code = code; }
 
 private:
     sqlite3* m_db = nullptr;
