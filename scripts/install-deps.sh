@@ -4,7 +4,7 @@
 set -euo pipefail
 packages=(
   g++ make cmake
-  qt6-base-dev libqt6sql6-sqlite
+  qt6-base-dev libqt6sql6-sqlite libsqlite3-dev
   libpoco-dev
   libgtest-dev libgmock-dev
   python3-pyftpdlib

@@ -10,6 +10,7 @@
 #include <QFile>
 
 #include <exception>
+#include <utility>
 
 namespace dc {
 
@@ -121,6 +122,7 @@ bool BackupRun::backUpFolderRow(const BackupRow& row)
         m_result.failedFiles << folder;
         return true;
     }
+    entries = withoutTemporaryCopies(entries);
     for (const QString& entry : entries) {
         if (!backUp(Item{folder + entry, entry, &row, true})) return false;
     }
@@ -132,6 +134,7 @@ bool BackupRun::backUp(const Item& item)
     const QString copy = temporaryCopyPath(item.localPath);
     int attempts = 0;
     bool done = false;
+    bool warned = false;
     while (attempts < kAttempts && !done) {
         if (m_cancel) {
             cancelStop(item.folderEntry);
@@ -140,7 +143,10 @@ bool BackupRun::backUp(const Item& item)
         CopyCleanup cleanup(copy);
         try {
             m_report.status(kBackingUp + item.localPath);
-            const qint64 size = makeTemporaryCopy(item.localPath, copy, [this] { return m_cancel.load(); });
+            const CopyOutcome made = makeTemporaryCopy(item.localPath, copy, [this] { return m_cancel.load(); });
+            // A damaged database still goes, as it is; once per file is enough said.
+            if (!made.warning.isEmpty() && !std::exchange(warned, true)) m_report.error(made.warning);
+            const qint64 size = made.size;
             if (item.folderEntry) m_pacing.wait(kCopyWait);
             if (!m_client.isOpen())
                 m_client.open(m_service.host, m_service.port, m_input->account.user, m_input->account.password);

@@ -1,15 +1,11 @@
 #include "ftpbackup/TemporaryCopy.h"
 
-#include "settings/Database.h"
-
-#include <QAtomicInt>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSqlDatabase>
-#include <QSqlError>
-#include <QSqlQuery>
-#include <QUrl>
+#include <QSet>
+
+#include <sqlite3.h>
 
 #include <algorithm>
 #include <cstring>
@@ -22,10 +18,15 @@ namespace {
 // The smallest SQLite database with any content is one 512-byte page.
 constexpr qint64 kSmallestDatabase = 512;
 constexpr qint64 kBlock = 256 * 1024;
-// SQLITE_NOTADB: the file does not start with the SQLite header.
-const QString kNotADatabase = QStringLiteral("26");
-
-QAtomicInt g_copyConnections;
+// Pages per step of a database copy: a few MiB at most, so that a cancel is
+// seen within a fraction of a second.
+constexpr int kPagesPerStep = 256;
+// How long a database locked by a writer is waited for, in slices that look
+// at the cancel.
+constexpr int kLockWaitMs = 5000;
+constexpr int kLockSliceMs = 20;
+const QString kJournal = QStringLiteral("-journal");
+const QString kCancelled = QStringLiteral("Copia cancelada");
 
 QString native(const QString& path)
 {
@@ -40,85 +41,44 @@ bool allZero(const char* p, qint64 n)
     return std::memcmp(p, zeros, 8) == 0 && std::memcmp(p, p + 8, static_cast<size_t>(n - 8)) == 0;
 }
 
-// A read-only SQLite connection of its own on one file, for this thread only.
-class ReadOnlyDatabase {
-public:
-    explicit ReadOnlyDatabase(const QString& path)
-        : m_name(QStringLiteral("backup-copy#") + QString::number(g_copyConnections.fetchAndAddRelaxed(1)))
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_name);
-        db.setDatabaseName(QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()).toString(QUrl::FullyEncoded)
-                           + QStringLiteral("?mode=ro"));
-        db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_OPEN_READONLY;QSQLITE_BUSY_TIMEOUT=5000"));
-        m_open = db.open();
-        if (!m_open) m_error = sqlErrorText(db.lastError());
-    }
-    ~ReadOnlyDatabase()
-    {
-        {
-            QSqlDatabase db = QSqlDatabase::database(m_name, false);
-            db.close();
-        }
-        QSqlDatabase::removeDatabase(m_name);
-    }
-    bool isOpen() const { return m_open; }
-    QString openError() const { return m_error; }
-    QSqlDatabase db() const { return QSqlDatabase::database(m_name, false); }
-
-private:
-    QString m_name;
-    bool m_open = false;
-    QString m_error;
-};
-
-// Copies a database through SQLite; false when the file is not a database.
-bool copyIfDatabase(const QString& source, const QString& copy)
+bool isCancelled(const std::function<bool()>& cancelled)
 {
-    ReadOnlyDatabase src(source);
-    if (!src.isOpen())
-        throw CopyError(QStringLiteral("No se pudo abrir ") + native(source) + QStringLiteral(": ") + src.openError());
-    {
-        QSqlQuery probe(src.db());
-        if (!probe.exec(QStringLiteral("select count(*) from sqlite_master"))) {
-            if (probe.lastError().nativeErrorCode() == kNotADatabase) return false;
-            throw CopyError(QStringLiteral("No se pudo leer la base de datos ") + native(source) + QStringLiteral(": ")
-                            + sqlErrorText(probe.lastError()));
-        }
-    }
-    QSqlQuery vacuum(src.db());
-    if (!vacuum.prepare(QStringLiteral("VACUUM INTO ?"))) {
-        throw CopyError(QStringLiteral("No se pudo copiar la base de datos ") + native(source) + QStringLiteral(": ")
-                        + sqlErrorText(vacuum.lastError()));
-    }
-    vacuum.addBindValue(QFileInfo(copy).absoluteFilePath());
-    if (!vacuum.exec()) {
-        const QString why = sqlErrorText(vacuum.lastError());
-        QFile::remove(copy);
-        throw CopyError(QStringLiteral("No se pudo copiar la base de datos ") + native(source) + QStringLiteral(": ") + why);
-    }
-    return true;
+    return cancelled && cancelled();
 }
 
-void copyBytes(const QString& source, const QString& copy, const std::function<bool()>& cancelled)
+// Creates the copy readable by its owner only, exclusively: never through a
+// name that is already there, a link placed there included.
+void createCopy(QFile& out)
 {
-    QFile in(source);
-    if (!in.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
-        throw CopyError(QStringLiteral("No se pudo leer ") + native(source) + QStringLiteral(": ") + in.errorString());
-    QFile out(copy);
-    if (!out.open(QIODevice::WriteOnly | QIODevice::NewOnly | QIODevice::Unbuffered))
-        throw CopyError(QStringLiteral("No se pudo crear la copia temporal ") + native(copy) + QStringLiteral(": ")
+    if (!out.open(QIODevice::WriteOnly | QIODevice::NewOnly | QIODevice::Unbuffered,
+                  QFileDevice::ReadOwner | QFileDevice::WriteOwner))
+        throw CopyError(QStringLiteral("No se pudo crear la copia temporal ") + native(out.fileName()) + QStringLiteral(": ")
                         + out.errorString());
+}
+
+// Gives the next block of the source into `into`: the bytes read, 0 at the
+// end. Throws CopyError.
+using ReadBlock = std::function<qint64(char* into, qint64 max)>;
+
+void copyBytes(const ReadBlock& read, const QString& copy, const std::function<bool()>& cancelled)
+{
+    QFile out(copy);
+    createCopy(out);
     const auto failed = [&](const QString& why) {
         out.close();
-        QFile::remove(copy);
+        removeTemporaryCopy(copy);
         throw CopyError(why);
     };
     std::vector<char> block(kBlock);
     qint64 total = 0;
     for (;;) {
-        if (cancelled && cancelled()) failed(QStringLiteral("Copia cancelada"));
-        const qint64 n = in.read(block.data(), kBlock);
-        if (n < 0) failed(QStringLiteral("No se pudo leer ") + native(source) + QStringLiteral(": ") + in.errorString());
+        if (isCancelled(cancelled)) failed(kCancelled);
+        qint64 n = 0;
+        try {
+            n = read(block.data(), kBlock);
+        } catch (const CopyError& e) {
+            failed(e.text());
+        }
         if (n == 0) break;
         if (allZero(block.data(), n)) {
             // Leave a hole: sparse files stay sparse and cost no disk.
@@ -133,6 +93,163 @@ void copyBytes(const QString& source, const QString& copy, const std::function<b
     if (!out.flush()) failed(QStringLiteral("No se pudo escribir ") + native(copy) + QStringLiteral(": ") + out.errorString());
 }
 
+void copyFileBytes(const QString& source, const QString& copy, const std::function<bool()>& cancelled)
+{
+    QFile in(source);
+    if (!in.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
+        throw CopyError(QStringLiteral("No se pudo leer ") + native(source) + QStringLiteral(": ") + in.errorString());
+    copyBytes(
+        [&](char* into, qint64 max) {
+            const qint64 n = in.read(into, max);
+            if (n < 0) throw CopyError(QStringLiteral("No se pudo leer ") + native(source) + QStringLiteral(": ") + in.errorString());
+            return n;
+        },
+        copy, cancelled);
+}
+
+bool isLock(int code)
+{
+    return (code & 0xff) == SQLITE_BUSY || (code & 0xff) == SQLITE_LOCKED;
+}
+
+// One SQLite connection of its own, for this thread only. It goes through the
+// same SQLite library as Qt's driver, so SQLite keeps sharing its locks on a
+// file with the process's other connections.
+class SqliteConnection {
+public:
+    SqliteConnection(const QString& path, int flags)
+    {
+        // SQLite takes UTF-8 names on every platform.
+        m_code = sqlite3_open_v2(QFileInfo(path).absoluteFilePath().toUtf8().constData(), &m_db, flags, nullptr);
+    }
+    ~SqliteConnection() { sqlite3_close_v2(m_db); }
+    SqliteConnection(const SqliteConnection&) = delete;
+    SqliteConnection& operator=(const SqliteConnection&) = delete;
+
+    sqlite3* db() const { return m_db; }
+    bool isOpen() const { return m_code == SQLITE_OK; }
+    QString error() const { return m_db ? QString::fromUtf8(sqlite3_errmsg(m_db)) : QString::fromUtf8(sqlite3_errstr(m_code)); }
+    // Runs a statement, its rows ignored; the result code.
+    int exec(const char* sql) { return m_code = sqlite3_exec(m_db, sql, nullptr, nullptr, nullptr); }
+    int code() const { return m_code; }
+
+private:
+    sqlite3* m_db = nullptr;
+    int m_code = SQLITE_OK;
+};
+
+// SQLite's own handle on the open database file: reading through it leaves
+// SQLite's locks alone.
+class SqliteFileReader {
+public:
+    SqliteFileReader(SqliteConnection& c, const QString& path) : m_path(path)
+    {
+        if (sqlite3_file_control(c.db(), "main", SQLITE_FCNTL_FILE_POINTER, &m_file) != SQLITE_OK || !m_file
+            || !m_file->pMethods || m_file->pMethods->xFileSize(m_file, &m_size) != SQLITE_OK)
+            throw CopyError(QStringLiteral("No se pudo leer ") + native(path));
+    }
+    bool startsWith(const char* text, int n)
+    {
+        std::vector<char> head(static_cast<size_t>(n));
+        return m_size >= n && m_file->pMethods->xRead(m_file, head.data(), n, 0) == SQLITE_OK
+               && std::memcmp(head.data(), text, static_cast<size_t>(n)) == 0;
+    }
+    qint64 read(char* into, qint64 max)
+    {
+        const qint64 n = std::min<qint64>(max, m_size - m_offset);
+        if (n <= 0) return 0;
+        if (m_file->pMethods->xRead(m_file, into, static_cast<int>(n), m_offset) != SQLITE_OK)
+            throw CopyError(QStringLiteral("No se pudo leer ") + native(m_path));
+        m_offset += n;
+        return n;
+    }
+
+private:
+    QString m_path;
+    sqlite3_file* m_file = nullptr;
+    sqlite3_int64 m_size = 0;
+    sqlite3_int64 m_offset = 0;
+};
+
+// Waits for a writer's lock in short slices, giving up on a cancel.
+int onBusy(void* cancelled, int count)
+{
+    if (isCancelled(*static_cast<const std::function<bool()>*>(cancelled)) || count * kLockSliceMs >= kLockWaitMs) return 0;
+    sqlite3_sleep(kLockSliceMs);
+    return 1;
+}
+
+// Copies the open source database into `copy` with the online backup, in
+// steps. The result code of the step that ended it (SQLITE_DONE when whole);
+// `cancelled` stops it with SQLITE_INTERRUPT. Nothing is left of a copy that
+// is not whole.
+int backUpDatabase(SqliteConnection& src, const QString& copy, const std::function<bool()>& cancelled, QString* why)
+{
+    {
+        // Owner-only from the start: SQLite writes into the file made here.
+        QFile out(copy);
+        createCopy(out);
+    }
+    int code = SQLITE_OK;
+    {
+        SqliteConnection dest(copy, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOFOLLOW);
+        // A temporary copy needs no journal: a copy that is not whole is removed.
+        if (dest.isOpen() && dest.exec("PRAGMA journal_mode=OFF") == SQLITE_OK && dest.exec("PRAGMA synchronous=OFF") == SQLITE_OK) {
+            if (sqlite3_backup* backup = sqlite3_backup_init(dest.db(), "main", src.db(), "main")) {
+                do {
+                    code = isCancelled(cancelled) ? SQLITE_INTERRUPT : sqlite3_backup_step(backup, kPagesPerStep);
+                } while (code == SQLITE_OK);
+                sqlite3_backup_finish(backup);
+                if (code != SQLITE_DONE && code != SQLITE_INTERRUPT) *why = QString::fromUtf8(sqlite3_errstr(code));
+            } else {
+                code = sqlite3_errcode(dest.db());
+                *why = dest.error();
+            }
+        } else {
+            code = dest.code();
+            *why = dest.error();
+        }
+    }
+    if (code != SQLITE_DONE) removeTemporaryCopy(copy);
+    return code;
+}
+
+// Copies an SQLite database consistently; false when the file is not one.
+// A database that cannot be copied that way for a reason other than a lock
+// is copied byte for byte, and `warning` says so.
+bool copyIfDatabase(const QString& source, const QString& copy, const std::function<bool()>& cancelled, QString* warning)
+{
+    SqliteConnection src(source, SQLITE_OPEN_READONLY);
+    if (!src.isOpen())
+        throw CopyError(QStringLiteral("No se pudo abrir ") + native(source) + QStringLiteral(": ") + src.error());
+    sqlite3_busy_handler(src.db(), onBusy, const_cast<void*>(static_cast<const void*>(&cancelled)));
+    // One read transaction for the whole copy: the steps see one state of
+    // the database however the shop's programs write meanwhile.
+    QString why;
+    int code = src.exec("BEGIN");
+    if (code == SQLITE_OK) code = src.exec("SELECT count(*) FROM sqlite_master");
+    if (code != SQLITE_OK) {
+        why = src.error();
+    } else {
+        code = backUpDatabase(src, copy, cancelled, &why);
+        if (code == SQLITE_DONE) return true;
+    }
+    if (code == SQLITE_INTERRUPT || isCancelled(cancelled)) throw CopyError(kCancelled);
+    if (isLock(code))
+        throw CopyError(QStringLiteral("No se pudo copiar la base de datos ") + native(source) + QStringLiteral(": ") + why);
+
+    SqliteFileReader reader(src, source);
+    const bool looksLikeDatabase = reader.startsWith("SQLite format 3", 16);
+    if ((code & 0xff) == SQLITE_NOTADB && !looksLikeDatabase) return false;
+    copyBytes([&](char* into, qint64 max) { return reader.read(into, max); }, copy, cancelled);
+    const bool damaged = (code & 0xff) == SQLITE_CORRUPT || (code & 0xff) == SQLITE_NOTADB;
+    *warning = QStringLiteral("Advertencia: la base de datos %1 %2 (%3); se respalda tal como está")
+                   .arg(native(source),
+                        damaged ? QStringLiteral("está dañada") : QStringLiteral("no se pudo copiar de forma consistente"),
+                        why);
+    return true;
+}
+
 }  // namespace
 
 QString temporaryCopyPath(const QString& file)
@@ -140,24 +257,45 @@ QString temporaryCopyPath(const QString& file)
     return file + QStringLiteral(".resp");
 }
 
-bool removeTemporaryCopy(const QString& copy)
+QStringList withoutTemporaryCopies(const QStringList& entries)
 {
-    QFile::remove(copy);
-    const QFileInfo info(copy);
-    return !info.exists() && !info.isSymLink();
+    const QSet<QString> names(entries.begin(), entries.end());
+    const QString suffix = temporaryCopyPath(QString());
+    QStringList kept;
+    for (const QString& e : entries) {
+        QString base = e;
+        if (base.endsWith(kJournal)) base.chop(kJournal.size());
+        if (base.endsWith(suffix) && names.contains(base.chopped(suffix.size()))) continue;
+        kept << e;
+    }
+    return kept;
 }
 
-qint64 makeTemporaryCopy(const QString& source, const QString& copy, const std::function<bool()>& cancelled)
+bool removeTemporaryCopy(const QString& copy)
+{
+    bool gone = true;
+    for (const QString& path : {copy, copy + kJournal}) {
+        QFile::remove(path);
+        const QFileInfo info(path);
+        gone = gone && !info.exists() && !info.isSymLink();
+    }
+    return gone;
+}
+
+CopyOutcome makeTemporaryCopy(const QString& source, const QString& copy, const std::function<bool()>& cancelled)
 {
     if (!removeTemporaryCopy(copy))
         throw CopyError(QStringLiteral("No se pudo reemplazar la copia temporal ") + native(copy));
     const QFileInfo info(source);
     if (!info.exists()) throw CopyError(QStringLiteral("No se encontró el archivo ") + native(source));
     if (!info.isFile()) throw CopyError(native(source) + QStringLiteral(" no es un archivo"));
-    if (info.size() < kSmallestDatabase || !copyIfDatabase(source, copy)) copyBytes(source, copy, cancelled);
+    CopyOutcome outcome;
+    if (info.size() < kSmallestDatabase || !copyIfDatabase(source, copy, cancelled, &outcome.warning))
+        copyFileBytes(source, copy, cancelled);
     const QFileInfo made(copy);
     if (!made.isFile()) throw CopyError(QStringLiteral("No se pudo crear la copia temporal ") + native(copy));
-    return made.size();
+    outcome.size = made.size();
+    return outcome;
 }
 
 }  // namespace dc

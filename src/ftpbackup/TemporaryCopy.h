@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 #include <stdexcept>
@@ -20,20 +21,34 @@ private:
 // The temporary copy of a backed-up file: the file's path with ".resp" added.
 QString temporaryCopyPath(const QString& file);
 
-// Copies `source` to `copy`, replacing an older copy first (an older copy is
-// never left in place of a failed one), and returns the copy's size.
-//
-// An SQLite database is copied with VACUUM INTO through its own read-only
-// SQLite connection: a byte copy of a database in WAL mode misses the
-// transactions still in its -wal file. SQLite tells a database by its 16-byte
-// header; asking SQLite, and not reading the header through a file handle of
-// our own, matters: closing any other handle on a database file that this
-// process has open through SQLite drops SQLite's locks on it (POSIX). Other
-// files are copied block by block, keeping holes, and `cancelled` is asked
-// between blocks. Throws CopyError; a partial copy is removed.
-qint64 makeTemporaryCopy(const QString& source, const QString& copy, const std::function<bool()>& cancelled = {});
+// The entries of a folder without the temporary copies of its other entries
+// (left behind by a run that was ended by force): those are never backed up.
+QStringList withoutTemporaryCopies(const QStringList& entries);
 
-// Removes a temporary copy; true when none is left.
+struct CopyOutcome {
+    qint64 size = 0;  // of the copy
+    QString warning;  // set when a database could not be copied consistently and was copied byte for byte
+};
+
+// Copies `source` to `copy`, replacing an older copy first (an older copy, a
+// link or anything left there by a run that was ended by force, is never left
+// in place of a failed one). The copy is created exclusively and readable by
+// its owner only, whatever the umask.
+//
+// An SQLite database is copied with SQLite's online backup, in steps, through
+// a read-only connection of its own that holds one read transaction: a byte
+// copy of a database in WAL mode misses the transactions still in its -wal
+// file. SQLite tells a database by its 16-byte header; asking SQLite, and not
+// reading the file through a handle of our own, matters: closing any other
+// handle on a database file that this process has open through SQLite drops
+// SQLite's locks on it (POSIX). A database that SQLite cannot copy for a reason
+// other than a lock (a damaged one) is copied byte for byte through SQLite's
+// own handle, and the outcome carries a warning that says so. Other files are
+// copied block by block, keeping holes. `cancelled` is asked between blocks
+// and steps. Throws CopyError; a partial copy is removed.
+CopyOutcome makeTemporaryCopy(const QString& source, const QString& copy, const std::function<bool()>& cancelled = {});
+
+// Removes a temporary copy (and any journal SQLite left beside it); true when none is left.
 bool removeTemporaryCopy(const QString& copy);
 
 }  // namespace dc

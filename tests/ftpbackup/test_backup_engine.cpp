@@ -5,6 +5,8 @@
 #include <QDirIterator>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QTemporaryDir>
 
 using namespace dc;
@@ -22,7 +24,8 @@ QString day(const QString& date = kRunDate)
 QStringList leftoverCopies(const QString& folder)
 {
     QStringList found;
-    QDirIterator it(folder, {QStringLiteral("*.resp")}, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+    QDirIterator it(folder, {QStringLiteral("*.resp"), QStringLiteral("*.resp-journal")}, QDir::Files | QDir::Hidden,
+                    QDirIterator::Subdirectories);
     while (it.hasNext()) found << it.next();
     return found;
 }
@@ -327,11 +330,13 @@ TEST(BackupRun, CancelDuringAFolderEntryShowsRespaldoCanceladoWithTheRealWaits)
     EXPECT_TRUE(leftoverCopies(src.path()).isEmpty());
 }
 
-TEST(BackupRun, FolderEntryThatIsAHiddenSubFolderFailsAndTheOthersUpload)
+TEST(BackupRun, FolderEntryThatIsAHiddenSubFolderFailsAStaleCopyIsSweptAndTheOthersUpload)
 {
     QTemporaryDir src;
     const QString docs = src.filePath(QStringLiteral("Docs/"));
     writeFile(docs + QStringLiteral("a.txt"), "a");
+    writeFile(docs + QStringLiteral("a.txt.resp"), "copia de una corrida terminada a la fuerza");
+    writeFile(docs + QStringLiteral("notas.resp"), "del usuario");  // no listed file of that name: the shop's own
     QDir().mkpath(docs + QStringLiteral(".oculta"));
     writeFile(docs + QStringLiteral("z.txt"), "z");
     auto server = shopServer();
@@ -340,11 +345,49 @@ TEST(BackupRun, FolderEntryThatIsAHiddenSubFolderFailsAndTheOthersUpload)
 
     EXPECT_EQ(r.outcome, BackupOutcome::Completed);
     EXPECT_EQ(r.failedFiles, QStringList{docs + QStringLiteral(".oculta")});
-    EXPECT_EQ(r.uploadedFiles, (QStringList{docs + QStringLiteral("a.txt"), docs + QStringLiteral("z.txt")}));
+    EXPECT_EQ(r.uploadedFiles, (QStringList{docs + QStringLiteral("a.txt"), docs + QStringLiteral("notas.resp"),
+                                            docs + QStringLiteral("z.txt")}));
+    EXPECT_FALSE(QFileInfo::exists(docs + QStringLiteral("a.txt.resp")));
+    EXPECT_EQ(readAll(docs + QStringLiteral("notas.resp")), QByteArray("del usuario"));
     EXPECT_EQ(startingWith(h.errors, QStringLiteral("10:25 ERROR, intento No.")).size(), 5);
     EXPECT_TRUE(firstOf(h.errors).endsWith(QStringLiteral(" no es un archivo"))) << firstOf(h.errors).toStdString();
     EXPECT_EQ(lastOf(h.errors), QStringLiteral("No se respaldaron 1 archivo(s)"));
     EXPECT_EQ(readAll(server->path(day() + QStringLiteral("Docs/z.txt"))), QByteArray("z"));
+}
+
+TEST(BackupRun, DamagedDatabaseIsUploadedAsItIsWithAWarning)
+{
+    QTemporaryDir src;
+    const QString dbFile = src.filePath(QStringLiteral("tienda.db"));
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("damaged"));
+        db.setDatabaseName(dbFile);
+        ASSERT_TRUE(db.open());
+        QSqlQuery q(db);
+        ASSERT_TRUE(q.exec(QStringLiteral("create table ventas (id integer primary key, total real)")));
+        ASSERT_TRUE(q.exec(QStringLiteral("insert into ventas (total) values (12.5)")));
+        q = QSqlQuery();
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("damaged"));
+    // The first page's table header gets a page type that does not exist.
+    QByteArray bytes = readAll(dbFile);
+    ASSERT_GT(bytes.size(), 100);
+    bytes[100] = 0x42;
+    writeFile(dbFile, bytes);
+
+    auto server = shopServer();
+    EngineHarness h(server->port());
+    const BackupResult r = h.run({fileRow(dbFile)});
+
+    EXPECT_EQ(r.uploadedFiles, QStringList{dbFile});
+    EXPECT_EQ(readAll(server->path(day() + QStringLiteral("tienda.db"))), bytes);
+    ASSERT_EQ(h.errors.size(), 1) << h.errors.join(QLatin1Char('|')).toStdString();
+    EXPECT_TRUE(firstOf(h.errors).startsWith(QStringLiteral("Advertencia: la base de datos ") + dbFile
+                                             + QStringLiteral(" está dañada (")))
+        << firstOf(h.errors).toStdString();
+    EXPECT_TRUE(firstOf(h.errors).endsWith(QStringLiteral("se respalda tal como está"))) << firstOf(h.errors).toStdString();
+    EXPECT_TRUE(leftoverCopies(src.path()).isEmpty());
 }
 
 TEST(BackupRun, RunCrossingMidnightMovesFolderEntriesAndLaterFilesToTheNewDay)

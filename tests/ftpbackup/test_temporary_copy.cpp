@@ -1,12 +1,19 @@
-// The temporary copy: byte copies with holes, and databases with their WAL.
+// The temporary copy: byte copies with holes, databases with their WAL, owner
+// only, and a cancel in the middle of a large database.
 #include "ftpbackup/TemporaryCopy.h"
 #include "ftpbackup/EngineHarness.h"
 #include "support/TempRoot.h"
 
+#include <QElapsedTimer>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QTemporaryDir>
+
+#include <sys/stat.h>
+
+#include <atomic>
+#include <thread>
 
 using namespace dc;
 using namespace dc::test;
@@ -30,6 +37,23 @@ int rowCount(const QString& dbFile, const QString& table)
     return n;
 }
 
+// The permission bits of a file, as the system stores them.
+unsigned modeOf(const QString& path)
+{
+    struct stat st {};
+    return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? (st.st_mode & 07777) : 0xffff;
+}
+
+// The shop's files are owner-only; the process umask lets everyone read new files.
+class OwnerOnlySource {
+public:
+    OwnerOnlySource() : m_umask(::umask(022)) {}
+    ~OwnerOnlySource() { ::umask(m_umask); }
+
+private:
+    mode_t m_umask;
+};
+
 }  // namespace
 
 TEST(TemporaryCopy, ByteCopyKeepsZeroRunsAndATrailingHoleExact)
@@ -39,10 +63,21 @@ TEST(TemporaryCopy, ByteCopyKeepsZeroRunsAndATrailingHoleExact)
     const QByteArray data = randomBytes(100'000, 20) + QByteArray(600 * 1024, '\0') + randomBytes(10, 21)
                             + QByteArray(300 * 1024, '\0');
     writeFile(source, data);
+    const OwnerOnlySource umask022;
+    ASSERT_TRUE(QFile::setPermissions(source, QFileDevice::ReadOwner | QFileDevice::WriteOwner));
     const QString copy = temporaryCopyPath(source);
     EXPECT_EQ(copy, source + QStringLiteral(".resp"));
-    EXPECT_EQ(makeTemporaryCopy(source, copy), data.size());
+    // A link placed where the copy goes is replaced, never written through.
+    const QString elsewhere = dir.filePath(QStringLiteral("ajeno.txt"));
+    writeFile(elsewhere, "ajeno");
+    ASSERT_TRUE(QFile::link(elsewhere, copy));
+    const CopyOutcome made = makeTemporaryCopy(source, copy);
+    EXPECT_EQ(made.size, data.size());
+    EXPECT_TRUE(made.warning.isEmpty());
     EXPECT_EQ(readAll(copy), data);
+    EXPECT_FALSE(QFileInfo(copy).isSymLink());
+    EXPECT_EQ(readAll(elsewhere), QByteArray("ajeno"));
+    EXPECT_EQ(modeOf(copy), 0600u);
 
     // A copy that cannot be made leaves no older one behind.
     writeFile(copy, "de ayer");
@@ -72,8 +107,12 @@ TEST(TemporaryCopy, DatabaseCopyHoldsTheTransactionsStillInItsWriteAheadLog)
         EXPECT_LT(rowCount(raw, QStringLiteral("ventas")), 300);
 
         const QString copy = temporaryCopyPath(dbFile);
-        const qint64 size = makeTemporaryCopy(dbFile, copy);
-        EXPECT_EQ(size, QFileInfo(copy).size());
+        const OwnerOnlySource umask022;
+        ASSERT_TRUE(QFile::setPermissions(dbFile, QFileDevice::ReadOwner | QFileDevice::WriteOwner));
+        const CopyOutcome made = makeTemporaryCopy(dbFile, copy);
+        EXPECT_EQ(made.size, QFileInfo(copy).size());
+        EXPECT_TRUE(made.warning.isEmpty()) << made.warning.toStdString();
+        EXPECT_EQ(modeOf(copy), 0600u);
         EXPECT_EQ(rowCount(copy, QStringLiteral("ventas")), 300);
 
         // The shop's connection goes on writing.
@@ -82,4 +121,49 @@ TEST(TemporaryCopy, DatabaseCopyHoldsTheTransactionsStillInItsWriteAheadLog)
         db.close();
     }
     QSqlDatabase::removeDatabase(QStringLiteral("shop"));
+}
+
+TEST(TemporaryCopy, CancelDuringALargeDatabaseCopyEndsItWithinASecondAndLeavesNothing)
+{
+    QTemporaryDir dir;
+    const QString dbFile = dir.filePath(QStringLiteral("grande.db"));
+    {
+        // About 150 MB of incompressible rows, written in one transaction.
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("big"));
+        db.setDatabaseName(dbFile);
+        ASSERT_TRUE(db.open());
+        QSqlQuery q(db);
+        ASSERT_TRUE(q.exec(QStringLiteral("create table datos (b blob)")));
+        ASSERT_TRUE(q.exec(QStringLiteral("with recursive n(i) as (select 1 union all select i + 1 from n where i < 150000) "
+                                          "insert into datos select randomblob(1000) from n")))
+            << q.lastError().text().toStdString();
+        q = QSqlQuery();
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("big"));
+    const QString copy = temporaryCopyPath(dbFile);
+
+    std::atomic_bool cancel{false};
+    std::atomic_bool ended{false};
+    QString failure;
+    std::thread copier([&] {
+        try {
+            makeTemporaryCopy(dbFile, copy, [&] { return cancel.load(); });
+        } catch (const CopyError& e) {
+            failure = e.text();
+        }
+        ended = true;
+    });
+    // Well under way: a tenth of it is written.
+    QElapsedTimer t;
+    t.start();
+    while (!ended && QFileInfo(copy).size() < 15'000'000 && t.elapsed() < 30'000)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    t.restart();
+    cancel = true;
+    copier.join();
+    EXPECT_LT(t.elapsed(), 1000);
+    EXPECT_EQ(failure, QStringLiteral("Copia cancelada"));
+    EXPECT_FALSE(QFileInfo::exists(copy));
+    EXPECT_FALSE(QFileInfo::exists(copy + QStringLiteral("-journal")));
 }

@@ -1,12 +1,22 @@
 // KOVA_EnviaXML.exe on its own: uploads the server did not keep whole,
-// refused accounts and unusable settings, and one run at a time. A file that
-// did not go stays in the outbox with a log row saying why.
+// refused accounts and unusable settings, one run at a time, and ordinary
+// files only. A file that did not go stays in the outbox with a log row saying why.
 #include "pipeline/ToolHarness.h"
 
 #include <QDeadlineTimer>
 #include <QProcess>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+
+#ifndef Q_OS_WIN
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <thread>
+#endif
 
 using namespace dc;
 using namespace dc::test;
@@ -149,6 +159,84 @@ TEST(SendTool, RunsOneAtATimeAndAKilledRunLosesNothing)
     EXPECT_EQ(next.exitCode, 0) << next.text();
     EXPECT_TRUE(outboxEntries(*root).isEmpty());
 }
+
+#ifndef Q_OS_WIN
+TEST(SendTool, SendsOrdinaryFilesOnlyAndLeavesWhatChangesForTheNextRun)
+{
+    auto root = rootWithExports();
+    const QStringList exports = outboxEntries(*root);
+    const QDir outbox(root->root().outboxDir());
+    QTemporaryDir outside;
+    const QString secret = outside.filePath(QStringLiteral("clientes.db"));
+    writeFile(secret, "fuera de la bandeja");
+    ASSERT_TRUE(QFile::link(secret, outbox.filePath(QStringLiteral("enlace.xml"))));
+    ASSERT_TRUE(QFile::link(QStringLiteral("/dev/zero"), outbox.filePath(QStringLiteral("cero.xml"))));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(outbox.filePath(QStringLiteral("tuberia.xml"))).constData(), 0600), 0);
+    const QByteArray badName = QFile::encodeName(outbox.path()) + "/venta\xE1.xml";
+    const int fd = ::open(badName.constData(), O_CREAT | O_WRONLY, 0600);
+    ASSERT_GE(fd, 0);
+    ::close(fd);
+    // An export still being written: a line every 50 ms while the tool runs.
+    const QString growing = outbox.filePath(QStringLiteral("creciendo.xml"));
+    writeFile(growing, "<Acciones>\n");
+    std::atomic_bool stop{false};
+    std::thread writer([&] {
+        QFile f(growing);
+        if (!f.open(QIODevice::Append)) return;
+        while (!stop) {
+            f.write("<Accion/>\n");
+            f.flush();
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+    });
+    // The first export's upload is held for a second, and the export changes meanwhile.
+    auto cloud = cloudServer(QStringLiteral("pause-data"), 1);
+    pointAtCloud(*root, cloud->port());
+    const qsizetype before = logRows(*root).size();
+
+    QProcess tool;
+    tool.setWorkingDirectory(outbox.path());
+    tool.start(root->root().sendTool(), {});
+    QDeadlineTimer deadline(15'000);
+    while (cloud->count(QStringLiteral("STOR")) == 0 && !deadline.hasExpired()) tool.waitForFinished(20);
+    {
+        QFile first(outbox.filePath(exports.first()));
+        ASSERT_TRUE(first.open(QIODevice::Append));
+        first.write("<!-- otra acción -->\n");
+    }
+    const bool ended = tool.waitForFinished(30'000);
+    stop = true;
+    writer.join();
+    ASSERT_TRUE(ended) << "the tool must never block on what it finds in the outbox";
+    const QString out = QString::fromUtf8(tool.readAllStandardOutput());
+    const QString err = QString::fromUtf8(tool.readAllStandardError());
+    EXPECT_EQ(tool.exitCode(), 1) << (out + err).toStdString();
+    EXPECT_TRUE(out.contains(QStringLiteral("2 archivo(s) enviado(s); 5 no enviado(s)"))) << out.toStdString();
+
+    EXPECT_EQ(cloud->count(QStringLiteral("STOR")), 3) << "only the exports reach the server";
+    EXPECT_TRUE(QFileInfo::exists(outbox.filePath(exports.first()))) << "changed while it went: it stays";
+    EXPECT_FALSE(QFileInfo::exists(outbox.filePath(exports[1])));
+    EXPECT_FALSE(QFileInfo::exists(outbox.filePath(exports[2])));
+    const QStringList rows = rowsAfter(*root, before);
+    EXPECT_EQ(rows.filter(QStringLiteral("Error al enviar %1: el archivo cambió mientras se enviaba").arg(exports.first())).size(), 1)
+        << rows.join(QLatin1Char('\n')).toStdString();
+    const std::pair<const char*, const char*> refused[] = {{"cero.xml", "enlace simbólico"},
+                                                           {"enlace.xml", "enlace simbólico"},
+                                                           {"tuberia.xml", "no es un archivo ordinario"},
+                                                           {"venta\\xE1.xml", "no es UTF-8"}};
+    for (const auto& [name, reason] : refused) {
+        const QString row = QStringLiteral("No se envía %1: ").arg(QString::fromUtf8(name));
+        ASSERT_EQ(rows.filter(row).size(), 1) << name << '\n' << rows.join(QLatin1Char('\n')).toStdString();
+        EXPECT_TRUE(rows.filter(row).first().contains(QString::fromUtf8(reason))) << rows.filter(row).first().toStdString();
+        EXPECT_TRUE(err.contains(row)) << name;
+    }
+    EXPECT_TRUE(QFileInfo(outbox.filePath(QStringLiteral("enlace.xml"))).isSymLink());
+    EXPECT_EQ(fileBytes(secret), QByteArray("fuera de la bandeja"));
+    EXPECT_TRUE(QFileInfo::exists(outbox.filePath(QStringLiteral("tuberia.xml"))));
+    EXPECT_EQ(::access(badName.constData(), F_OK), 0);
+    EXPECT_TRUE(QFileInfo::exists(growing));
+}
+#endif
 
 TEST(CloudTools, WorkOnlyInTheOutboxOfTheirRoot)
 {

@@ -15,6 +15,7 @@ namespace dc::test {
 //   close-data-early    closes the data connection after faultBytes, answers 226
 //   truncate-stored     answers 226 but keeps one byte less
 //   stall-data          stops reading the data connection
+//   pause-data          stops reading the data connection for faultBytes milliseconds
 //   drop-after-upload   closes the control connection once it has answered SIZE
 //   no-size             answers 502 to SIZE
 //   no-data-connection  never opens the data connection

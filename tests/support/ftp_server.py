@@ -69,6 +69,21 @@ class StallDTP(DTPHandler):
             self.ioloop.unregister(self._fileno)
 
 
+class PauseDTP(DTPHandler):
+    """Stops reading the data connection for --fault-bytes milliseconds, then
+    reads on: the upload ends late but whole."""
+
+    def enable_receiving(self, type, cmd):
+        super().enable_receiving(type, cmd)
+        if Faults.take():
+            self.ioloop.unregister(self._fileno)
+            self.ioloop.call_later(Faults.bytes / 1000.0, self._resume)
+
+    def _resume(self):
+        if not self._closed:
+            self.ioloop.register(self._fileno, self, self.ioloop.READ)
+
+
 class Handler(FTPHandler):
     def on_connect(self):
         Log.write("CONNECT")
@@ -129,6 +144,8 @@ def main():
         Handler.dtp_handler = CloseEarlyDTP
     elif a.fault == "stall-data":
         Handler.dtp_handler = StallDTP
+    elif a.fault == "pause-data":
+        Handler.dtp_handler = PauseDTP
 
     server = FTPServer(("127.0.0.1", 0), Handler)
     server.max_cons = 64

@@ -7,9 +7,13 @@
 #include "setup/tools/CloudExport.h"
 #include "setup/tools/ToolSupport.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QThread>
+
+#include <algorithm>
 
 namespace dc {
 
@@ -65,22 +69,60 @@ CloudTarget readCloudTarget(Connection& dataCenter)
     return target;
 }
 
-QStringList filesToSend(const QString& outbox)
+OutboxContents filesToSend(const QString& outbox)
 {
-    // A leading dot hides a file on POSIX only; on Windows an export still
-    // being written shows in the listing and is left alone here.
-    QStringList files = outboxFiles(outbox);
-    files.removeIf([](const QString& name) { return isPartialExport(name); });
-    return files;
+    const std::optional<std::vector<FolderEntry>> entries = readFolder(outbox);
+    if (!entries) throw FolderError(missingFolderText(outbox));
+    OutboxContents contents;
+    std::vector<OutboxContents::File> recent;
+    const qint64 now = QDateTime::currentMSecsSinceEpoch();
+    const qint64 settle = OutboxContents::kSettleMs;
+    qint64 wait = 0;
+    for (const FolderEntry& e : *entries) {
+        // A leading dot hides a file on POSIX only; on Windows an export still
+        // being written shows in the listing and is left alone here.
+        if (e.hidden || isPartialExport(e.name) || e.kind == EntryKind::Folder) continue;
+        if (!e.validName) {
+            contents.refused.push_back({e.name, QStringLiteral("el nombre del archivo no es UTF-8 válido; cámbialo para enviarlo")});
+        } else if (e.kind == EntryKind::Link) {
+            contents.refused.push_back({e.name, QStringLiteral("es un enlace simbólico; solo se envían archivos ordinarios")});
+        } else if (e.kind == EntryKind::Special) {
+            contents.refused.push_back(
+                {e.name, QStringLiteral("no es un archivo ordinario (tubería, dispositivo o socket); no se envía")});
+        } else if (const qint64 age = now - e.stamp.modifiedMs(); age < settle && age > -settle) {
+            recent.push_back({e.name, e.stamp});
+            wait = std::max(wait, std::min(settle - age, settle));
+        } else {
+            contents.files.push_back({e.name, e.stamp});
+        }
+    }
+    if (!recent.empty()) {
+        // Maybe still being written: it goes only if it stays as it is until
+        // it has been left alone long enough; else it waits for the next run.
+        QThread::msleep(static_cast<unsigned long>(wait));
+        const QDir dir(outbox);
+        for (const OutboxContents::File& f : recent)
+            if (plainFileStamp(dir.filePath(f.name)) == f.stamp) contents.files.push_back(f);
+    }
+    const auto byName = [](const auto& a, const auto& b) { return a.name < b.name; };
+    std::sort(contents.files.begin(), contents.files.end(), byName);
+    std::sort(contents.refused.begin(), contents.refused.end(), byName);
+    return contents;
 }
 
-SendReport sendOutbox(FtpClient& client, const CloudTarget& target, const QString& outbox, const QStringList& files,
+SendReport sendOutbox(FtpClient& client, const CloudTarget& target, const QString& outbox, const OutboxContents& contents,
                       CloudLogWriter& log)
 {
     SendReport report;
+    for (const OutboxContents::Refusal& r : contents.refused) {
+        report.failed << r.name;
+        log.write(QStringLiteral("No se envía %1: %2").arg(r.name, r.reason));
+    }
     QString connectionProblem = target.problem;
     const QDir dir(outbox);
-    for (const QString& name : files) {
+    const QString changed = QStringLiteral("el archivo cambió mientras se enviaba; queda para el próximo envío");
+    for (const OutboxContents::File& listed : contents.files) {
+        const QString& name = listed.name;
         const QString path = dir.filePath(name);
         try {
             if (!connectionProblem.isEmpty()) throw NotDelivered(connectionProblem);
@@ -95,10 +137,14 @@ SendReport sendOutbox(FtpClient& client, const CloudTarget& target, const QStrin
                     throw NotDelivered(connectionProblem);
                 }
             }
-            QFile file(path);
-            if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
-                throw NotDelivered(QStringLiteral("no se pudo leer: ") + file.errorString());
+            QFile file;
+            FileStamp opened;
+            QString why;
+            if (!openPlainFile(path, file, opened, why)) throw NotDelivered(QStringLiteral("no se pudo leer: ") + why);
+            if (opened != listed.stamp) throw NotDelivered(changed);
             deliver(client, file, name);
+            // What went must be what stays behind to be removed.
+            if (plainFileStamp(path) != listed.stamp) throw NotDelivered(changed);
         } catch (const std::exception& e) {
             report.failed << name;
             log.write(QStringLiteral("Error al enviar %1: %2").arg(name, errorText(e)));

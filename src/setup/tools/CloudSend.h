@@ -1,9 +1,12 @@
 #pragma once
 
 #include "ftpbackup/BackupService.h"
+#include "platform/PlainFile.h"
 
 #include <QString>
 #include <QStringList>
+
+#include <vector>
 
 namespace dc {
 
@@ -31,15 +34,37 @@ struct SendReport {
     QStringList failed;   // still in the outbox (or delivered but not removed)
 };
 
-// The outbox's files that are ready to go: the outbox listing without
-// exports still being written. Throws FolderError.
-QStringList filesToSend(const QString& outbox);
+// What one run finds in the outbox.
+struct OutboxContents {
+    struct File {
+        QString name;
+        FileStamp stamp;  // as listed: the file must still be this one when it leaves the outbox
+    };
+    struct Refusal {
+        QString name;
+        QString reason;
+    };
+    std::vector<File> files;        // ordinary files that are ready to go, by name
+    std::vector<Refusal> refused;   // entries that are never sent: links, FIFOs, devices, sockets, names that are not UTF-8
 
-// Sends the files, one log row each. A file leaves the outbox only when the
-// data bytes sent and the server's SIZE both equal its local size; any
-// failure leaves it for the next run. After a failed connection the remaining
-// files fail with the same reason, without a new attempt.
-SendReport sendOutbox(FtpClient& client, const CloudTarget& target, const QString& outbox, const QStringList& files,
+    // How long a file must have been left alone before it goes.
+    static constexpr qint64 kSettleMs = 2000;
+};
+
+// The outbox's ordinary files that are ready to go, seen without following
+// links. Sub-folders, hidden files and exports still being written are left
+// out; so is a file changed within the last two seconds: when there is one, the
+// listing waits until it is that old (two seconds at most) and keeps it only if
+// it did not change meanwhile. Throws FolderError.
+OutboxContents filesToSend(const QString& outbox);
+
+// Sends the files, one log row each. A refused entry gets its log row and
+// counts as not sent. A file is opened only as an ordinary file, and leaves
+// the outbox only when the data bytes sent and the server's SIZE both equal
+// its local size and it is still, unchanged, the file that was listed; any
+// failure leaves it for the next run. After a failed connection the
+// remaining files fail with the same reason, without a new attempt.
+SendReport sendOutbox(FtpClient& client, const CloudTarget& target, const QString& outbox, const OutboxContents& contents,
                       CloudLogWriter& log);
 
 }  // namespace dc

@@ -1,9 +1,11 @@
 // KOVA_EnviaXML.exe: the send tool of the cloud cycle. Installed in
 // <root>/KOVA_VazivoZeRurov_2/ and started by the data center without
-// arguments, with the outbox as its current directory. Uploads every file of
-// the current directory by FTP to the cloud server of settings rows 8 to 10,
-// checks that the server holds all of it and only then removes it; a file
-// that did not go stays for the next run. One cloud log row per file. It
+// arguments, with the outbox as its current directory. Uploads every ordinary
+// file of the current directory by FTP to the cloud server of settings rows 8
+// to 10, checks that the server holds all of it and only then removes it; a
+// file that did not go, or that changed meanwhile, stays for the next run.
+// Links, FIFOs, devices, sockets and names that are not UTF-8 are never sent:
+// each is reported and counts as not sent. One cloud log row per file. It
 // refuses to run in any other folder than the outbox of its install root.
 // --root DIR names another install root (for use by hand). Prints one summary
 // line.
@@ -48,9 +50,9 @@ int main(int argc, char** argv)
     if (!running) return kCannotStart;
 
     const QString outbox = QDir::currentPath();
-    QStringList files;
+    dc::OutboxContents waiting;
     try {
-        files = dc::filesToSend(outbox);
+        waiting = dc::filesToSend(outbox);
     } catch (const dc::FolderError& e) {
         err << kTool << ": " << QString::fromStdString(e.what()) << '\n';
         return kCannotStart;
@@ -64,7 +66,7 @@ int main(int argc, char** argv)
         err << kTool << ": " << e.text() << '\n';
         return kCannotStart;
     }
-    if (files.isEmpty()) {
+    if (waiting.files.empty() && waiting.refused.empty()) {
         out << kTool << ": no hay archivos por enviar\n";
         return kAllSent;
     }
@@ -72,7 +74,7 @@ int main(int argc, char** argv)
     const dc::SystemClock clock;
     dc::CloudLogWriter log(dataCenter, kTool, clock);
     dc::PocoFtpClient client;
-    const dc::SendReport report = dc::sendOutbox(client, target, outbox, files, log);
+    const dc::SendReport report = dc::sendOutbox(client, target, outbox, waiting, log);
     QString line = QStringLiteral("%1 archivo(s) enviado(s)").arg(report.sent.size());
     if (!report.failed.isEmpty())
         line += QStringLiteral("; %1 no enviado(s), quedan en la bandeja de salida").arg(report.failed.size());
