@@ -184,13 +184,10 @@ TEST(BackupRun, MissingShopFolderOrRefusedLogInStopsTheRunWithItsMessage)
         const BackupResult r = h.run({fileRow(a), fileRow(b)});
 
         EXPECT_EQ(r.outcome, BackupOutcome::CredentialsStop);
-        ASSERT_EQ(h.messages.size(), 1);
-        EXPECT_EQ(r.stopText, h.messages.first());
-        if (c == LogInRefused)
-            EXPECT_TRUE(h.messages.first().startsWith(QStringLiteral("El servidor no aceptó la cuenta \"respaldo1@")))
-                << h.messages.first().toStdString();
-        else
-            EXPECT_EQ(h.messages.first(), c == PasswordMissing ? QStringLiteral("Password Incorrecto!") : QStringLiteral("Usuario Incorrecto!"));
+        const QString shown[] = {QStringLiteral("Usuario Incorrecto!"), QStringLiteral("Password Incorrecto!"),
+                                 QStringLiteral("El servidor no aceptó la cuenta \"respaldo1@kovasistemas.mx\" (530 Authentication failed.)")};
+        EXPECT_EQ(h.messages, QStringList{shown[c]});
+        EXPECT_EQ(r.stopText, shown[c]);
         EXPECT_EQ(server.count(QStringLiteral("STOR")), 0);
         // No later file is tried: a refused account is not asked again (servers ban that).
         EXPECT_EQ(server.count(QStringLiteral("USER ")), 1);
@@ -501,9 +498,8 @@ TEST(BackupRun, BlankCredentialsOrCredentialsWithLineBreaksStopBeforeAnyConnecti
                       QStringList{QStringLiteral("Por favor captura tu usuario y contraseña para poder hacer tus respaldos")});
         } else {
             EXPECT_EQ(r.outcome, BackupOutcome::CredentialsStop);
-            EXPECT_EQ(h.messages, QStringList{QStringLiteral("Tu usuario o tu contraseña de respaldo contiene un salto de "
-                                                             "línea y no se puede enviar al servicio; corrígelo para poder "
-                                                             "hacer tus respaldos")});
+            ASSERT_EQ(h.messages.size(), 1);
+            EXPECT_TRUE(h.messages.first().startsWith(QStringLiteral("Tu usuario o tu contraseña de respaldo contiene un salto de línea")));
         }
     }
     EXPECT_EQ(server->count(QStringLiteral("CONNECT")), 0);
