@@ -1,4 +1,6 @@
-// FTP throughput: the backup engine (waits off, temporary copy included)
+// FTP throughput: the backup engine (waits off, temporary copy included, and
+// per file its round trips after the data: SIZE of the partial name, then
+// RNFR/RNTO to the real name)
 // against curl -T in active mode, both uploading to the same local pyftpdlib
 // server in one run: one 1 GiB file, then 200 files of 1 MiB. Then the
 // engine's peak resident memory while it uploads a 4 GiB (sparse) file.
@@ -205,7 +207,8 @@ int main(int argc, char** argv)
         engineBatch = std::min(engineBatch, bench.engine({batchRow}, 200));
         bench.clearUploads();
     }
-    out << "\nFTP upload to a local pyftpdlib server (best of 3; engine with its temporary copy, waits off;\n"
+    out << "\nFTP upload to a local pyftpdlib server (best of 3; engine with its temporary copy, waits off,\n"
+           "and per file SIZE of the partial name and RNFR/RNTO to the real name;\n"
            "curl -T in active mode with PORT, one connection):\n";
     report("1 file of 1 GiB   ", engineBig, curlBig, qint64(1) << 30);
     report("200 files of 1 MiB", engineBatch, curlBatch, qint64(200) << 20);

@@ -3,6 +3,7 @@
 #include "ftpbackup/FtpClient.h"
 #include "ftpbackup/Pacing.h"
 #include "ftpbackup/TemporaryCopy.h"
+#include "ftpbackup/VerifiedUpload.h"
 #include "platform/Clock.h"
 #include "platform/FolderListing.h"
 
@@ -26,17 +27,26 @@ const QString kWrongPassword = QStringLiteral("Password Incorrecto!");
 const QString kCancelled = QStringLiteral("Respaldo Cancelado!");
 const QString kBlankCredentials =
     QStringLiteral("Por favor captura tu usuario y contraseña para poder hacer tus respaldos");
+const QString kUnsendableCredentials =
+    QStringLiteral("Tu usuario o tu contraseña de respaldo contiene un salto de línea y no se puede enviar al servicio; "
+                   "corrígelo para poder hacer tus respaldos");
 
-// The user or password folder is refused by the service: the run stops.
+// The service refused the log-in, the user folder or the password folder: the run stops.
 struct CredentialsStop {
     QString text;
 };
 
-// An upload that the server did not receive whole.
-class NotVerified : public std::runtime_error {
-public:
-    explicit NotVerified(const QString& text) : std::runtime_error(text.toStdString()) {}
-};
+// A name or path for the error line, its line breaks shown as \r and \n.
+QString escaped(QString text)
+{
+    return text.replace(QLatin1Char('\r'), QLatin1String("\\r")).replace(QLatin1Char('\n'), QLatin1String("\\n"));
+}
+
+QString unsendableText(const QString& what, const QString& name)
+{
+    return QStringLiteral(" ERROR, no se respalda ") + escaped(what) + QStringLiteral(": el nombre \"") + escaped(name)
+           + QStringLiteral("\" contiene un salto de línea y no se puede enviar al servidor");
+}
 
 QString errorText(const std::exception& e)
 {
@@ -96,6 +106,14 @@ BackupResult BackupRun::run(const RunInput& input)
         m_result.outcome = BackupOutcome::BlankCredentials;
         return m_result;
     }
+    if (!isSafeFtpArgument(input.user) || !isSafeFtpArgument(input.password)) {
+        m_report.message(kUnsendableCredentials);
+        m_result.outcome = BackupOutcome::CredentialsStop;
+        m_result.stopText = kUnsendableCredentials;
+        return m_result;
+    }
+    // The password folder's name is the shop's password: servers echo it.
+    m_client.setSecrets({input.password});
     for (const BackupRow& row : input.rows) {
         const bool goOn = row.tipo == 1 ? backUp(Item{row.ruta, row.nombre, &row, false}) : backUpFolderRow(row);
         if (!goOn) return m_result;
@@ -123,14 +141,29 @@ bool BackupRun::backUpFolderRow(const BackupRow& row)
         return true;
     }
     entries = withoutTemporaryCopies(entries);
+    if (row.tipo == 2 && !isSafeFtpArgument(row.nombre)) {
+        m_report.error(clockText() + unsendableText(QStringLiteral("la carpeta ") + row.ruta, row.nombre));
+        for (const QString& entry : std::as_const(entries)) m_result.failedFiles << folder + entry;
+        return true;
+    }
     for (const QString& entry : entries) {
         if (!backUp(Item{folder + entry, entry, &row, true})) return false;
     }
     return true;
 }
 
+bool BackupRun::checkNames(const Item& item)
+{
+    if (isSafeFtpArgument(item.remoteName)) return true;
+    m_report.error(clockText() + unsendableText(item.localPath, item.remoteName));
+    m_result.failedFiles << item.localPath;
+    return false;
+}
+
 bool BackupRun::backUp(const Item& item)
 {
+    // Refused before any connection: five attempts could not change it.
+    if (!checkNames(item)) return true;
     const QString copy = temporaryCopyPath(item.localPath);
     int attempts = 0;
     bool done = false;
@@ -148,8 +181,15 @@ bool BackupRun::backUp(const Item& item)
             if (!made.warning.isEmpty() && !std::exchange(warned, true)) m_report.error(made.warning);
             const qint64 size = made.size;
             if (item.folderEntry) m_pacing.wait(kCopyWait);
-            if (!m_client.isOpen())
-                m_client.open(m_service.host, m_service.port, m_input->account.user, m_input->account.password);
+            if (!m_client.isOpen()) {
+                try {
+                    m_client.open(m_service.host, m_service.port, m_input->account.user, m_input->account.password);
+                } catch (const FtpLoginRefused& e) {
+                    // Every later log-in would be refused too, and servers ban
+                    // an address that keeps trying.
+                    throw CredentialsStop{e.message()};
+                }
+            }
             if (!m_client.isOpen()) {
                 ++attempts;
                 const QString n = kAttemptError + QString::number(attempts);
@@ -165,6 +205,7 @@ bool BackupRun::backUp(const Item& item)
             m_report.message(stop.text);
             m_client.close();
             m_result.outcome = BackupOutcome::CredentialsStop;
+            m_result.stopText = stop.text;
             return false;
         } catch (const std::exception& e) {
             // The next connection starts in its log-in folder.
@@ -203,14 +244,7 @@ void BackupRun::uploadPhase(const Item& item, const QString& copy, qint64 size)
     if (!source.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
         throw CopyError(QStringLiteral("No se pudo leer ") + QDir::toNativeSeparators(copy) + QStringLiteral(": ")
                         + source.errorString());
-    const qint64 sent = m_client.upload(source, item.remoteName, [&](qint64 n) { m_report.progress(n, size); });
-    // 226 alone is no proof: a server keeps a truncated file after an early close.
-    if (sent != size)
-        throw NotVerified(QStringLiteral("Se enviaron %1 de %2 bytes de %3").arg(sent).arg(size).arg(item.remoteName));
-    const std::optional<qint64> stored = m_client.remoteSize(item.remoteName);
-    if (stored && *stored != size)
-        throw NotVerified(
-            QStringLiteral("El servidor guardó %1 de %2 bytes de %3").arg(*stored).arg(size).arg(item.remoteName));
+    uploadVerified(m_client, source, size, item.remoteName, [&](qint64 n) { m_report.progress(n, size); });
 }
 
 void BackupRun::enterCredentialFolder(const QString& name, const QString& stopText)

@@ -19,7 +19,7 @@ class Pacing;
 enum class BackupOutcome {
     Completed,         // the whole list was gone through ("Respaldo Terminado!"), see failedFiles
     Cancelled,         // a cancel was found at the start of an attempt
-    CredentialsStop,   // the user or password folder does not exist on the service
+    CredentialsStop,   // the service refused the log-in or the shop's folders, or they cannot be sent (see stopText)
     BlankCredentials,  // user name or password empty: nothing was tried
     Failed,            // the run ended on an unexpected error (its text went to the error line)
 };
@@ -27,7 +27,8 @@ enum class BackupOutcome {
 struct BackupResult {
     BackupOutcome outcome = BackupOutcome::Completed;
     QStringList uploadedFiles;  // local paths uploaded and verified
-    QStringList failedFiles;    // local paths that used up their five attempts
+    QStringList failedFiles;    // local paths that used up their five attempts or cannot be sent
+    QString stopText;           // CredentialsStop: the message shown
 };
 
 // What a run tells its window. Called on the run's thread.
@@ -73,6 +74,8 @@ private:
     };
 
     bool backUpFolderRow(const BackupRow& row);
+    // False (and the error line says so) when a name of `item` cannot go into an FTP command.
+    bool checkNames(const Item& item);
     // False when the run stops.
     bool backUp(const Item& item);
     void uploadPhase(const Item& item, const QString& copy, qint64 size);

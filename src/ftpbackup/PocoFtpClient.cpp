@@ -6,6 +6,7 @@
 #include <Poco/Net/FTPClientSession.h>
 #include <Poco/Net/NetException.h>
 #include <Poco/Net/ServerSocket.h>
+#include <Poco/Net/SocketDefs.h>
 #include <Poco/Net/SocketAddress.h>
 #include <Poco/Net/SocketStream.h>
 #include <Poco/Net/StreamSocket.h>
@@ -25,6 +26,9 @@ Q_LOGGING_CATEGORY(lcFtp, "dc.ftp", QtWarningMsg)
 namespace {
 
 constexpr int kBlockSize = 64 * 1024;
+// A listing longer than this is not read to its end.
+constexpr qsizetype kMaxListing = 16 * 1024 * 1024;
+const QString kMask = QStringLiteral("****");
 // How often a wait on the network looks at the abort flag.
 constexpr std::chrono::milliseconds kSlice{100};
 
@@ -51,6 +55,34 @@ QString quoted(const QString& name)
     return QLatin1Char('"') + name + QLatin1Char('"');
 }
 
+using Clock = std::chrono::steady_clock;
+
+// A send or receive on a non-blocking socket that has nothing to do yet.
+bool wouldBlock(const Poco::Exception& e)
+{
+    return e.code() == POCO_EAGAIN || e.code() == POCO_EWOULDBLOCK;
+}
+
+std::optional<qint64> toSize(const QString& digits)
+{
+    bool ok = false;
+    const qint64 size = digits.toLongLong(&ok);
+    if (!ok || size < 0) return std::nullopt;
+    return size;
+}
+
+// The size fact of an MLST reply: its fact line is " type=file;size=123;... name".
+std::optional<qint64> sizeInMlst(const QString& lines)
+{
+    for (const QString& line : lines.split(QLatin1Char('\n'))) {
+        if (!line.startsWith(QLatin1Char(' '))) continue;
+        const QString facts = line.mid(1).section(QLatin1Char(' '), 0, 0);
+        for (const QString& fact : facts.split(QLatin1Char(';'), Qt::SkipEmptyParts))
+            if (fact.startsWith(QLatin1String("size="), Qt::CaseInsensitive)) return toSize(fact.mid(5));
+    }
+    return std::nullopt;
+}
+
 const QString kCancelled = QStringLiteral("Operación cancelada");
 
 // How an upload's source is named in a message: its file's path.
@@ -70,6 +102,22 @@ void ignoreBrokenPipe()
 }
 
 }  // namespace
+
+std::optional<qint64> sizeInListing(const QString& listing, const QString& name)
+{
+    const QString tail = QLatin1Char(' ') + name;
+    for (QString line : listing.split(QLatin1Char('\n'))) {
+        if (line.endsWith(QLatin1Char('\r'))) line.chop(1);
+        if (!line.endsWith(tail)) continue;
+        const QStringList fields = line.chopped(tail.size()).split(QLatin1Char(' '), Qt::SkipEmptyParts);
+        // "-rw-r--r-- 1 owner group 1234 Mar 14 10:25 name": the size comes
+        // before the three date fields (some servers leave out the group).
+        if (fields.size() >= 5 && fields.first().startsWith(QLatin1Char('-'))) return toSize(fields[fields.size() - 4]);
+        // "03-14-26  10:25AM  1234 name" (a folder says <DIR> instead).
+        if (fields.size() == 3) return toSize(fields[2]);
+    }
+    return std::nullopt;
+}
 
 // Poco's session, with the data connection made here: PORT, the command,
 // then at most the data-connection time-out for the server to connect.
@@ -113,13 +161,42 @@ PocoFtpClient::~PocoFtpClient()
 
 void PocoFtpClient::fail(const QString& message, int code, const QString& reply)
 {
-    throw FtpError(message, code, reply);
+    throw FtpError(masked(message), code, masked(reply));
+}
+
+void PocoFtpClient::setSecrets(const QStringList& secrets)
+{
+    m_secrets = secrets;
+}
+
+QString PocoFtpClient::masked(QString text) const
+{
+    QStringList all = m_secrets;
+    all << m_loginPassword;
+    for (const QString& secret : std::as_const(all)) {
+        if (secret.isEmpty()) continue;
+        text.replace(secret, kMask, Qt::CaseInsensitive);
+        // A quoted path in a reply doubles the quotes of a name.
+        if (secret.contains(QLatin1Char('"')))
+            text.replace(QString(secret).replace(QLatin1String("\""), QLatin1String("\"\"")), kMask, Qt::CaseInsensitive);
+    }
+    return text;
+}
+
+void PocoFtpClient::trace(const char* direction, const QString& line) const
+{
+    if (lcFtp().isDebugEnabled()) qCDebug(lcFtp).noquote() << direction << masked(line);
+}
+
+bool PocoFtpClient::aborted() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_aborted;
 }
 
 void PocoFtpClient::throwIfAborted() const
 {
-    std::lock_guard lock(m_mutex);
-    if (m_aborted) throw FtpError(kCancelled);
+    if (aborted()) throw FtpError(kCancelled);
 }
 
 template <class F>
@@ -133,13 +210,9 @@ auto PocoFtpClient::guarded(const QString& what, F&& fn) -> decltype(fn())
         drop();
         fail(what + QStringLiteral(": el servidor no respondió en ") + seconds(m_timeouts.reply) + QStringLiteral(" segundos"));
     } catch (const Poco::Exception& e) {
-        bool aborted;
-        {
-            std::lock_guard lock(m_mutex);
-            aborted = m_aborted;
-        }
+        const bool cancelled = aborted();
         drop();
-        if (aborted) fail(kCancelled);
+        if (cancelled) fail(kCancelled);
         fail(what + QStringLiteral(": se perdió la conexión con el servidor (") + text(e.displayText()) + QLatin1Char(')'));
     }
 }
@@ -185,6 +258,7 @@ void PocoFtpClient::open(const QString& host, quint16 port, const QString& user,
     if (!isSafeFtpArgument(user) || !isSafeFtpArgument(password))
         fail(QStringLiteral("El usuario o la contraseña de la cuenta contiene un salto de línea; no se envía al servidor"));
     drop();
+    m_loginPassword = password;
     try {
         const Poco::Net::StreamSocket socket = connectControl(host, port);
         guarded(QStringLiteral("Conexión"), [&] {
@@ -198,10 +272,12 @@ void PocoFtpClient::open(const QString& host, quint16 port, const QString& user,
                  greeting.text);
         Reply r = exchange("USER", user);
         if (r.code / 100 == 3) r = exchange("PASS", password);
-        if (r.code / 100 != 2)
-            fail(QStringLiteral("El servidor no aceptó la cuenta ") + quoted(user) + QStringLiteral(" (") + r.text
-                     + QLatin1Char(')'),
-                 r.code, r.text);
+        if (r.code / 100 != 2) {
+            const QString message =
+                QStringLiteral("El servidor no aceptó la cuenta ") + quoted(user) + QStringLiteral(" (") + r.text + QLatin1Char(')');
+            if (r.code / 100 == 5) throw FtpLoginRefused(masked(message), r.code, masked(r.text));
+            fail(message, r.code, r.text);
+        }
         m_open = true;
     } catch (...) {
         drop();
@@ -277,17 +353,13 @@ PocoFtpClient::Reply PocoFtpClient::readReply()
     Reply r = guarded(QStringLiteral("Respuesta del servidor"), [&] {
         std::string response;
         const int code = m_session->control().receiveStatusMessage(response);
-        return Reply{code, text(response)};
+        return Reply{code, text(response), QString::fromStdString(response)};
     });
-    qCDebug(lcFtp).noquote() << "<-" << r.text;
+    trace("<-", r.text);
     if (r.code == 0) {
-        bool aborted;
-        {
-            std::lock_guard lock(m_mutex);
-            aborted = m_aborted;
-        }
+        const bool cancelled = aborted();
         drop();
-        fail(aborted ? kCancelled : QStringLiteral("El servidor cerró la conexión"));
+        fail(cancelled ? kCancelled : QStringLiteral("El servidor cerró la conexión"));
     }
     return r;
 }
@@ -298,11 +370,8 @@ PocoFtpClient::Reply PocoFtpClient::exchange(const std::string& verb, const QStr
     if (!isSafeFtpArgument(arg))
         fail(QStringLiteral("El nombre ") + quoted(arg) + QStringLiteral(" contiene un salto de línea; no se envía al servidor"));
     throwIfAborted();
-    const QString shown = verb == "PASS" ? QStringLiteral("****") : arg;
-    if (shown.isEmpty())
-        qCDebug(lcFtp).noquote() << "->" << QString::fromStdString(verb);
-    else
-        qCDebug(lcFtp).noquote() << "->" << QString::fromStdString(verb) << shown;
+    const QString shown = verb == "PASS" ? kMask : arg;
+    trace("->", shown.isEmpty() ? QString::fromStdString(verb) : QString::fromStdString(verb) + QLatin1Char(' ') + shown);
     guarded(QString::fromStdString(verb), [&] {
         if (arg.isEmpty())
             m_session->control().sendMessage(verb);
@@ -338,6 +407,27 @@ void PocoFtpClient::makeFolder(const QString& name)
 void PocoFtpClient::setBinary()
 {
     command("TYPE", QStringLiteral("I"), 2, QStringLiteral("El servidor no aceptó el tipo binario"));
+}
+
+void PocoFtpClient::remove(const QString& name)
+{
+    command("DELE", name, 2, QStringLiteral("No se pudo borrar ") + quoted(name));
+}
+
+void PocoFtpClient::rename(const QString& from, const QString& to)
+{
+    const QString what = QStringLiteral("No se pudo renombrar ") + quoted(from) + QStringLiteral(" a ") + quoted(to);
+    command("RNFR", from, 3, what);
+    const Reply refused = exchange("RNTO", to);
+    if (refused.code / 100 == 2) return;
+    if (refused.code / 100 != 5) fail(what + QStringLiteral(" (") + refused.text + QLatin1Char(')'), refused.code, refused.text);
+    // Some servers do not rename onto an existing name: the old file goes
+    // first. When it cannot go, nothing has changed.
+    const Reply removed = exchange("DELE", to);
+    if (removed.code / 100 != 2)
+        fail(what + QStringLiteral(" (") + refused.text + QLatin1Char(')'), refused.code, refused.text);
+    command("RNFR", from, 3, what);
+    command("RNTO", to, 2, what);
 }
 
 Poco::Net::StreamSocket PocoFtpClient::openDataConnection(const std::string& verb, const std::string& arg)
@@ -380,23 +470,29 @@ Poco::Net::StreamSocket PocoFtpClient::openDataConnection(const std::string& ver
 
 void PocoFtpClient::sendBlock(Poco::Net::StreamSocket& data, const char* bytes, int length)
 {
+    // The socket does not block: a server that stops reading is noticed
+    // after the reply time-out without progress, and a cancel within a slice.
     int done = 0;
+    auto deadline = Clock::now() + m_timeouts.reply;
     while (done < length) {
-        int n = 0;
+        int n = -1;
         try {
-            n = data.sendBytes(bytes + done, length - done);
-        } catch (const Poco::TimeoutException&) {
-            fail(QStringLiteral("El servidor dejó de recibir datos durante ") + seconds(m_timeouts.reply)
-                 + QStringLiteral(" segundos"));
+            if (data.poll(span(kSlice), Poco::Net::Socket::SELECT_WRITE | Poco::Net::Socket::SELECT_ERROR))
+                n = data.sendBytes(bytes + done, length - done);
         } catch (const Poco::Exception& e) {
             throwIfAborted();
-            fail(QStringLiteral("Se cortó la conexión de datos (") + text(e.displayText()) + QLatin1Char(')'));
+            if (!wouldBlock(e))
+                fail(QStringLiteral("Se cortó la conexión de datos (") + text(e.displayText()) + QLatin1Char(')'));
         }
-        if (n <= 0) {
-            throwIfAborted();
-            fail(QStringLiteral("Se cortó la conexión de datos"));
+        throwIfAborted();
+        if (n == 0) fail(QStringLiteral("Se cortó la conexión de datos"));
+        if (n > 0) {
+            done += n;
+            deadline = Clock::now() + m_timeouts.reply;
+        } else if (Clock::now() >= deadline) {
+            fail(QStringLiteral("El servidor dejó de recibir datos: no aceptó nada en ") + seconds(m_timeouts.reply)
+                 + QStringLiteral(" segundos"));
         }
-        done += n;
     }
 }
 
@@ -417,6 +513,7 @@ qint64 PocoFtpClient::upload(QIODevice& file, const QString& remoteName, const P
             if (!m_dataSocket) fail(kCancelled);
             data = *m_dataSocket;
         }
+        guarded(QStringLiteral("STOR"), [&] { data.setBlocking(false); });
         std::vector<char> block(kBlockSize);
         for (;;) {
             const qint64 n = file.read(block.data(), kBlockSize);
@@ -449,17 +546,61 @@ qint64 PocoFtpClient::upload(QIODevice& file, const QString& remoteName, const P
 
 std::optional<qint64> PocoFtpClient::remoteSize(const QString& name)
 {
-    const Reply r = exchange("SIZE", name);
-    if (r.code == 213) {
-        bool ok = false;
-        const qint64 size = r.text.mid(4).trimmed().toLongLong(&ok);
-        if (!ok) fail(QStringLiteral("Respuesta de SIZE no válida (") + r.text + QLatin1Char(')'), r.code, r.text);
-        return size;
+    // Servers differ: some lack SIZE, some answer it 550 for a file they
+    // hold (ASCII mode, a setting), some lack MLST too.
+    const Reply size = exchange("SIZE", name);
+    if (size.code == 213)
+        if (const std::optional<qint64> n = toSize(size.text.mid(4).trimmed())) return n;
+    const Reply mlst = exchange("MLST", name);
+    if (mlst.code / 100 == 2)
+        if (const std::optional<qint64> n = sizeInMlst(mlst.lines)) return n;
+    if (const std::optional<QString> list = listing()) return sizeInListing(*list, name);
+    return std::nullopt;
+}
+
+std::optional<QString> PocoFtpClient::listing()
+{
+    QByteArray bytes;
+    try {
+        Poco::Net::StreamSocket data = openDataConnection("LIST", std::string());
+        std::vector<char> block(kBlockSize);
+        auto deadline = Clock::now() + m_timeouts.reply;
+        for (;;) {
+            const bool ready = guarded(QStringLiteral("LIST"), [&] {
+                return data.poll(span(kSlice), Poco::Net::Socket::SELECT_READ | Poco::Net::Socket::SELECT_ERROR);
+            });
+            throwIfAborted();
+            if (!ready) {
+                if (Clock::now() >= deadline)
+                    fail(QStringLiteral("El servidor dejó de enviar la lista de archivos: no envió nada en ")
+                         + seconds(m_timeouts.reply) + QStringLiteral(" segundos"));
+                continue;
+            }
+            const int n = guarded(QStringLiteral("LIST"), [&] { return data.receiveBytes(block.data(), kBlockSize); });
+            throwIfAborted();
+            if (n <= 0) break;
+            bytes.append(block.data(), n);
+            if (bytes.size() > kMaxListing) fail(QStringLiteral("La lista de archivos del servidor es demasiado larga"));
+            deadline = Clock::now() + m_timeouts.reply;
+        }
+        {
+            std::lock_guard lock(m_mutex);
+            m_dataSocket.reset();
+        }
+        guarded(QStringLiteral("LIST"), [&] { data.close(); });
+        const Reply done = readReply();
+        if (done.code / 100 != 2) return std::nullopt;
+    } catch (const FtpError& e) {
+        // A refusal of PORT or LIST leaves the session in step; anything
+        // else puts it out of step.
+        if (e.isNegativeReply() && m_open) return std::nullopt;
+        drop();
+        throw;
+    } catch (...) {
+        drop();
+        throw;
     }
-    if (r.code == 500 || r.code == 502 || r.code == 504) return std::nullopt;  // not offered
-    fail(QStringLiteral("El servidor no informó el tamaño de ") + quoted(name) + QStringLiteral(" (") + r.text
-             + QLatin1Char(')'),
-         r.code, r.text);
+    return QString::fromUtf8(bytes);
 }
 
 }  // namespace dc

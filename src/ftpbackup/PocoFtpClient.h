@@ -18,8 +18,12 @@ class StreamSocket;
 
 namespace dc {
 
-// The control connection's traffic (commands and replies; the password is masked).
+// The control connection's traffic (commands and replies; secrets are masked).
 Q_DECLARE_LOGGING_CATEGORY(lcFtp)
+
+// The size that a LIST line gives for the file `name` ("ls -l" or DOS form);
+// nullopt when no plain file of that name is listed with a size.
+std::optional<qint64> sizeInListing(const QString& listing, const QString& name);
 
 // FtpClient over Poco's FTPClientSession: active mode with PORT, IPv4,
 // 64 KiB blocks written straight to the data socket.
@@ -33,7 +37,7 @@ class PocoFtpClient final : public FtpClient {
 public:
     struct Timeouts {
         std::chrono::milliseconds connect{60'000};
-        std::chrono::milliseconds reply{60'000};          // each reply; also each data block
+        std::chrono::milliseconds reply{60'000};          // each reply; also the data connection without progress
         std::chrono::milliseconds dataConnection{10'000};  // for the server to open the data connection
         std::chrono::milliseconds quitReply{2'000};        // close() does not wait longer for QUIT
     };
@@ -42,6 +46,7 @@ public:
     explicit PocoFtpClient(const Timeouts& timeouts);
     ~PocoFtpClient() override;
 
+    void setSecrets(const QStringList& secrets) override;
     void open(const QString& host, quint16 port, const QString& user, const QString& password) override;
     bool isOpen() const override;
     void close() override;
@@ -49,6 +54,8 @@ public:
     void leaveFolder() override;
     void makeFolder(const QString& name) override;
     void setBinary() override;
+    void remove(const QString& name) override;
+    void rename(const QString& from, const QString& to) override;
     qint64 upload(QIODevice& source, const QString& remoteName, const Progress& progress) override;
     std::optional<qint64> remoteSize(const QString& name) override;
     void abort() override;
@@ -60,7 +67,8 @@ private:
 
     struct Reply {
         int code = 0;
-        QString text;
+        QString text;   // on one line
+        QString lines;  // as received, lines separated by LF
     };
 
     // Sends one command and reads its reply; a reply of another class than
@@ -69,9 +77,15 @@ private:
     Reply exchange(const std::string& verb, const QString& arg);
     Reply readReply();
     Poco::Net::StreamSocket openDataConnection(const std::string& verb, const std::string& arg);
+    // The LIST of the current folder; nullopt when the server refuses it.
+    std::optional<QString> listing();
     Poco::Net::StreamSocket connectControl(const QString& host, quint16 port);
     void sendBlock(Poco::Net::StreamSocket& data, const char* bytes, int length);
     void throwIfAborted() const;
+    bool aborted() const;
+    // `text` with every secret replaced by "****".
+    QString masked(QString text) const;
+    void trace(const char* direction, const QString& line) const;
     [[noreturn]] void fail(const QString& message, int code = 0, const QString& reply = {});
     // Runs fn; a Poco failure drops the session and becomes an FtpError.
     template <class F>
@@ -80,6 +94,8 @@ private:
 
     Timeouts m_timeouts;
     std::unique_ptr<Session> m_session;   // the calling thread's
+    QStringList m_secrets;                // setSecrets() and the log-in password
+    QString m_loginPassword;
 
     // Shared with abort(): the sockets it may shut down, and the abort flag.
     mutable std::mutex m_mutex;

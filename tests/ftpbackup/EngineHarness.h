@@ -145,7 +145,7 @@ struct EngineHarness {
     {
         if (done.isEmpty() && !done.wait(timeoutMs)) {
             ADD_FAILURE() << "the run did not end within " << timeoutMs << " ms";
-            return {BackupOutcome::Failed, {}, {}};
+            return {BackupOutcome::Failed, {}, {}, {}};
         }
         return done.first().first().value<BackupResult>();
     }

@@ -5,6 +5,7 @@
 #include <QDirIterator>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QLoggingCategory>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QTemporaryDir>
@@ -21,11 +22,12 @@ QString day(const QString& date = kRunDate)
     return kShopUser + QLatin1Char('/') + kShopPassword + QLatin1Char('/') + date + QLatin1Char('/');
 }
 
-QStringList leftoverCopies(const QString& folder)
+// Temporary copies left on disk, or partial uploads left on the server.
+QStringList leftoverCopies(const QString& folder,
+                           const QStringList& patterns = {QStringLiteral("*.resp"), QStringLiteral("*.resp-journal")})
 {
     QStringList found;
-    QDirIterator it(folder, {QStringLiteral("*.resp"), QStringLiteral("*.resp-journal")}, QDir::Files | QDir::Hidden,
-                    QDirIterator::Subdirectories);
+    QDirIterator it(folder, patterns, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
     while (it.hasNext()) found << it.next();
     return found;
 }
@@ -49,6 +51,36 @@ void writeSparse(const QString& path, qint64 size)
     ASSERT_TRUE(f.seek(size - 3));
     f.write("FIN");
 }
+
+// The FTP trace's lines while it lives (they come from the run's thread too).
+class TraceCapture {
+public:
+    TraceCapture()
+    {
+        lines().clear();
+        QLoggingCategory::setFilterRules(QStringLiteral("dc.ftp.debug=true"));
+        m_previous = qInstallMessageHandler(&record);
+    }
+    ~TraceCapture()
+    {
+        qInstallMessageHandler(m_previous);
+        QLoggingCategory::setFilterRules(QStringLiteral("dc.ftp.debug=false"));
+    }
+    static QStringList& lines()
+    {
+        static QStringList l;
+        return l;
+    }
+
+private:
+    static void record(QtMsgType, const QMessageLogContext& context, const QString& text)
+    {
+        static std::mutex mutex;
+        std::lock_guard lock(mutex);
+        if (qstrcmp(context.category, "dc.ftp") == 0) lines() << text;
+    }
+    QtMessageHandler m_previous;
+};
 
 // Waits until the run has sent some data bytes of its file.
 bool waitForDataSent(EngineHarness& h, QSignalSpy& progressed)
@@ -93,6 +125,7 @@ TEST(BackupRun, UploadsFileRowsAndFolderRowsIntoUserPasswordAndDateFolders)
     EXPECT_EQ(readAll(server->path(day() + QStringLiteral("nota.txt"))), QByteArray("nota del día"));  // Tipo 3: no folder of its own
     EXPECT_EQ(readAll(server->path(day() + QStringLiteral("cierre.dat"))), readAll(close));
     EXPECT_TRUE(leftoverCopies(src.path()).isEmpty()) << leftoverCopies(src.path()).join(QLatin1Char(',')).toStdString();
+    EXPECT_TRUE(leftoverCopies(server->root(), {QStringLiteral("*.kova-parcial")}).isEmpty());
 
     // One connection for the whole list; each file climbs back to the log-in
     // folder first: 3 levels after a file row or a Tipo 3 entry, 4 after a Tipo 2 entry.
@@ -108,26 +141,37 @@ TEST(BackupRun, UploadsFileRowsAndFolderRowsIntoUserPasswordAndDateFolders)
     EXPECT_FALSE(h.engine->isRunning());
 }
 
-TEST(BackupRun, ReusesAnExistingDateFolderAndReplacesItsFiles)
+TEST(BackupRun, ReusesAnExistingDateFolderAndReplacesItsFilesOnlyWithWholeCopies)
 {
     QTemporaryDir src;
     const QString sales = src.filePath(QStringLiteral("ventas.csv"));
     writeFile(sales, randomBytes(20'000, 4));
-    auto server = shopServer();
-    writeFile(server->path(day() + QStringLiteral("ventas.csv")), QByteArray(50'000, 'v'));  // this morning's, longer
+    const QByteArray morning(50'000, 'v');  // this morning's copy, longer
+    // A server that renames onto an existing name, one that will not, and one
+    // that keeps every upload truncated: the morning's copy stays.
+    for (const QString& fault : {QString(), QStringLiteral("rnto-no-replace"), QStringLiteral("truncate-stored")}) {
+        SCOPED_TRACE(fault.toStdString());
+        auto server = shopServer(fault);
+        writeFile(server->path(day() + QStringLiteral("ventas.csv")), morning);
 
-    EngineHarness h(server->port());
-    const BackupResult r = h.run({fileRow(sales)});
+        EngineHarness h(server->port());
+        const BackupResult r = h.run({fileRow(sales)});
 
-    EXPECT_EQ(r.outcome, BackupOutcome::Completed);
-    EXPECT_EQ(server->count(QStringLiteral("MKD")), 0);
-    EXPECT_EQ(readAll(server->path(day() + QStringLiteral("ventas.csv"))), readAll(sales));
+        const bool fails = fault == QStringLiteral("truncate-stored");
+        EXPECT_EQ(r.outcome, BackupOutcome::Completed);
+        EXPECT_EQ(r.failedFiles.size(), fails ? 1 : 0);
+        EXPECT_EQ(server->count(QStringLiteral("MKD")), 0);
+        EXPECT_EQ(server->count(QStringLiteral("STOR")), fails ? 5 : 1);
+        EXPECT_EQ(readAll(server->path(day() + QStringLiteral("ventas.csv"))), fails ? morning : readAll(sales));
+        EXPECT_TRUE(leftoverCopies(server->root(), {QStringLiteral("*.kova-parcial")}).isEmpty());
+    }
 }
 
-TEST(BackupRun, MissingShopFolderStopsTheRunWithItsMessage)
+TEST(BackupRun, MissingShopFolderOrRefusedLogInStopsTheRunWithItsMessage)
 {
-    for (const bool userFolderExists : {false, true}) {
-        SCOPED_TRACE(userFolderExists ? "password folder missing" : "user folder missing");
+    enum Case { UserMissing, PasswordMissing, LogInRefused };
+    for (const Case c : {UserMissing, PasswordMissing, LogInRefused}) {
+        SCOPED_TRACE(c);
         QTemporaryDir src;
         const QString a = src.filePath(QStringLiteral("a.txt"));
         const QString b = src.filePath(QStringLiteral("b.txt"));
@@ -135,17 +179,22 @@ TEST(BackupRun, MissingShopFolderStopsTheRunWithItsMessage)
         writeFile(b, "b");
         FtpServer::Options o;
         o.accounts = serviceAccounts();
+        if (c == LogInRefused) o.accounts[0].second = QStringLiteral("otra");
         FtpServer server(o);
-        if (userFolderExists) QDir().mkpath(server.path(kShopUser));
+        if (c == PasswordMissing) QDir().mkpath(server.path(kShopUser));
 
         EngineHarness h(server.port());
         const BackupResult r = h.run({fileRow(a), fileRow(b)});
 
         EXPECT_EQ(r.outcome, BackupOutcome::CredentialsStop);
-        EXPECT_EQ(h.messages, QStringList{userFolderExists ? QStringLiteral("Password Incorrecto!")
-                                                           : QStringLiteral("Usuario Incorrecto!")});
+        const QString shown[] = {QStringLiteral("Usuario Incorrecto!"), QStringLiteral("Password Incorrecto!"),
+                                 QStringLiteral("El servidor no aceptó la cuenta \"respaldo1@kovasistemas.mx\" (530 Authentication failed.)")};
+        EXPECT_EQ(h.messages, QStringList{shown[c]});
+        EXPECT_EQ(r.stopText, shown[c]);
         EXPECT_EQ(server.count(QStringLiteral("STOR")), 0);
-        EXPECT_EQ(server.count(QStringLiteral("CWD ") + kShopUser), 1) << "no later file may be tried";
+        // No later file is tried: a refused account is not asked again (servers ban that).
+        EXPECT_EQ(server.count(QStringLiteral("USER ")), 1);
+        EXPECT_EQ(server.count(QStringLiteral("CWD ") + kShopUser), c == LogInRefused ? 0 : 1);
         EXPECT_EQ(lastOf(h.statuses), QStringLiteral("Respaldando... Archivo: ") + a);
         EXPECT_TRUE(leftoverCopies(src.path()).isEmpty());
         EXPECT_FALSE(h.engine->isConnectionOpen());
@@ -167,6 +216,27 @@ TEST(BackupRun, ServerThatStopsAnsweringIsAnAttemptErrorNotAWrongUser)
     EXPECT_EQ(r.failedFiles, QStringList{a});
     EXPECT_EQ(server->count(QStringLiteral("CONNECT")), 5) << "each attempt opens a new connection";
     EXPECT_TRUE(firstOf(h.errors).contains(QStringLiteral("no respondió"))) << firstOf(h.errors).toStdString();
+}
+
+TEST(BackupRun, ABusyPasswordFolderIsAnAttemptErrorThatNeverShowsThePassword)
+{
+    QTemporaryDir src;
+    const QString a = src.filePath(QStringLiteral("a.txt"));
+    writeFile(a, "a");
+    auto server = shopServer(QStringLiteral("cwd-busy"), 1);  // its reply names the folder
+    TraceCapture trace;
+    EngineHarness h(server->port());
+    const BackupResult r = h.run({fileRow(a)});
+
+    EXPECT_EQ(r.uploadedFiles, QStringList{a});
+    EXPECT_TRUE(h.messages.isEmpty()) << firstOf(h.messages).toStdString();
+    ASSERT_EQ(h.errors.size(), 1);
+    EXPECT_EQ(h.errors.first(), QStringLiteral("10:25 ERROR, intento No.1 Desc: No se pudo entrar a la carpeta \"****\" "
+                                               "(450 /tienda_centro/****: busy, try again later.)"));
+    const QString traced = trace.lines().join(QLatin1Char('\n'));
+    EXPECT_TRUE(traced.contains(QStringLiteral("-> CWD ****"))) << traced.toStdString();
+    for (const QString& secret : {kShopPassword, backupServiceAccounts()[0].password})
+        EXPECT_FALSE(traced.contains(secret, Qt::CaseInsensitive)) << traced.toStdString();
 }
 
 TEST(BackupRun, EarlyDataCloseFailsTheAttemptAndIsRetried)
@@ -213,23 +283,33 @@ TEST(BackupRun, CompletionReplyIsNoProofTheRemoteSizeMustMatch)
     QTemporaryDir src;
     const QString a = src.filePath(QStringLiteral("a.bin"));
     writeFile(a, randomBytes(200'000, 8));
-    {
-        // The server answers 226 and keeps one byte less, once.
-        auto server = shopServer(QStringLiteral("truncate-stored"), 1);
+    // The server answers 226 and keeps one byte less, once; told by SIZE, or
+    // by MLST or LIST where SIZE and MLST are refused. A 550 to SIZE alone is
+    // no failed upload.
+    const struct {
+        const char* fault;
+        const char* askedLast;
+        bool truncates;
+    } cases[] = {
+        {"truncate-stored", "SIZE", true},
+        {"no-size,truncate-stored", "MLST", true},
+        {"no-size,no-mlst,truncate-stored", "LIST", true},
+        {"size-550", "MLST", false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.fault);
+        auto server = shopServer(QString::fromLatin1(c.fault), 1);
         EngineHarness h(server->port());
         const BackupResult r = h.run({fileRow(a)});
+        EXPECT_EQ(r.outcome, BackupOutcome::Completed);
         EXPECT_EQ(r.uploadedFiles, QStringList{a});
-        ASSERT_EQ(h.errors.size(), 1);
-        EXPECT_TRUE(firstOf(h.errors).contains(QStringLiteral("El servidor guardó 199999 de 200000 bytes"))) << firstOf(h.errors).toStdString();
-        EXPECT_EQ(server->count(QStringLiteral("STOR")), 2);
-    }
-    {
-        // A server without SIZE: the data bytes sent still have to match.
-        auto server = shopServer(QStringLiteral("no-size"));
-        EngineHarness h(server->port());
-        const BackupResult r = h.run({fileRow(a)});
-        EXPECT_EQ(r.uploadedFiles, QStringList{a});
-        EXPECT_TRUE(h.errors.isEmpty()) << h.errors.join(QLatin1Char('|')).toStdString();
+        EXPECT_EQ(h.errors.size(), c.truncates ? 1 : 0) << h.errors.join(QLatin1Char('|')).toStdString();
+        if (c.truncates) {
+            EXPECT_TRUE(firstOf(h.errors).endsWith(QStringLiteral("Desc: El servidor guardó 199999 de 200000 bytes")))
+                << firstOf(h.errors).toStdString();
+        }
+        EXPECT_EQ(server->count(QStringLiteral("STOR")), c.truncates ? 2 : 1);
+        EXPECT_EQ(server->count(QString::fromLatin1(c.askedLast)), c.truncates ? 2 : 1);
         EXPECT_EQ(readAll(server->path(day() + QStringLiteral("a.bin"))), readAll(a));
     }
 }
@@ -440,24 +520,62 @@ TEST(BackupRun, FileOfMoreThanTwoGibibytesIsUploadedAndVerified)
     EXPECT_TRUE(leftoverCopies(src.path()).isEmpty());
 }
 
-TEST(BackupRun, BlankCredentialsStopBeforeAnyConnection)
+TEST(BackupRun, BlankCredentialsOrCredentialsWithLineBreaksStopBeforeAnyConnection)
 {
     QTemporaryDir src;
     const QString a = src.filePath(QStringLiteral("a.txt"));
     writeFile(a, "a");
     auto server = shopServer();
     for (const auto& [user, password] : {std::pair{QStringLiteral(" \t\n"), kShopPassword},
-                                         std::pair{kShopUser, QStringLiteral("\x01 ")}}) {
+                                         std::pair{kShopUser, QStringLiteral("\x01 ")},
+                                         std::pair{kShopUser, QStringLiteral("Clave\r\nDELE x")},
+                                         std::pair{QStringLiteral("tienda\n"), kShopPassword}}) {
         EngineHarness h(server->port());
         BackupRequest request = h.request({fileRow(a)});
         request.user = user;
         request.password = password;
         const BackupResult r = h.run(request);
-        EXPECT_EQ(r.outcome, BackupOutcome::BlankCredentials);
-        EXPECT_EQ(h.messages,
-                  QStringList{QStringLiteral("Por favor captura tu usuario y contraseña para poder hacer tus respaldos")});
+        if (user.trimmed().isEmpty() || password.startsWith(QLatin1Char('\x01'))) {
+            EXPECT_EQ(r.outcome, BackupOutcome::BlankCredentials);
+            EXPECT_EQ(h.messages,
+                      QStringList{QStringLiteral("Por favor captura tu usuario y contraseña para poder hacer tus respaldos")});
+        } else {
+            EXPECT_EQ(r.outcome, BackupOutcome::CredentialsStop);
+            ASSERT_EQ(h.messages.size(), 1);
+            EXPECT_TRUE(h.messages.first().startsWith(QStringLiteral("Tu usuario o tu contraseña de respaldo contiene un salto de línea")));
+        }
     }
     EXPECT_EQ(server->count(QStringLiteral("CONNECT")), 0);
+}
+
+TEST(BackupRun, NamesWithLineBreaksFailOnceWithoutAConnectionAndTheOthersUpload)
+{
+    QTemporaryDir src;
+    const QString good = src.filePath(QStringLiteral("bien.txt"));
+    writeFile(good, "bien");
+    BackupRow badFile = fileRow(good);
+    badFile.nombre = QStringLiteral("bien.txt\r\nDELE bien.txt");
+    const QString docs = src.filePath(QStringLiteral("Docs/"));
+    writeFile(docs + QStringLiteral("mal\nnombre.txt"), "m");
+    writeFile(docs + QStringLiteral("otro.txt"), "o");
+    const QString more = src.filePath(QStringLiteral("Mas/"));
+    writeFile(more + QStringLiteral("x.txt"), "x");
+    auto server = shopServer();
+    EngineHarness h(server->port());
+    const BackupResult r = h.run({badFile, folderRow(docs, QStringLiteral("Docs")),
+                                  folderRow(more, QStringLiteral("Mas\nRMD Docs")), fileRow(good)});
+
+    EXPECT_EQ(r.uploadedFiles, (QStringList{docs + QStringLiteral("otro.txt"), good}));
+    EXPECT_EQ(r.failedFiles, (QStringList{good, docs + QStringLiteral("mal\nnombre.txt"), more + QStringLiteral("x.txt")}));
+    ASSERT_EQ(h.errors.size(), 4) << h.errors.join(QLatin1Char('|')).toStdString();
+    EXPECT_EQ(h.errors[0], QStringLiteral("10:25 ERROR, no se respalda %1: el nombre \"bien.txt\\r\\nDELE bien.txt\" contiene "
+                                          "un salto de línea y no se puede enviar al servidor").arg(good));
+    EXPECT_TRUE(h.errors[1].contains(QStringLiteral("\"mal\\nnombre.txt\""))) << h.errors[1].toStdString();
+    EXPECT_TRUE(h.errors[2].startsWith(QStringLiteral("10:25 ERROR, no se respalda la carpeta ") + more)) << h.errors[2].toStdString();
+    EXPECT_EQ(h.errors[3], QStringLiteral("No se respaldaron 3 archivo(s)"));
+    EXPECT_EQ(server->count(QStringLiteral("CONNECT")), 1);
+    EXPECT_EQ(server->count(QStringLiteral("STOR")), 2);
+    EXPECT_EQ(server->count(QStringLiteral("DELE")) + server->count(QStringLiteral("RMD")), 0);
 }
 
 TEST(BackupRun, TheServerIndexChoosesTheAccountAndOtherIndexesKeepTheLastOne)

@@ -54,6 +54,11 @@ TEST(PocoFtpClient, UploadCountsOnlyDataBytesAndTheServerConfirmsTheSize)
     EXPECT_EQ(lastOf(server->log()), QStringLiteral("QUIT"));
     EXPECT_EQ(server->count(QStringLiteral("PORT 127,0,0,1,")), 1);
     EXPECT_EQ(server->count(QStringLiteral("EPRT")), 0) << "active mode announces itself with PORT";
+
+    // The other forms of a LIST line that servers send.
+    EXPECT_EQ(sizeInListing(QStringLiteral("-rw-r--r-- 1 ftp 4321 Mar 14  2026 a b.txt\r\n"), QStringLiteral("a b.txt")), 4321);
+    EXPECT_EQ(sizeInListing(QStringLiteral("03-14-26  10:25AM  1234 a b.txt\r\n"), QStringLiteral("a b.txt")), 1234);
+    EXPECT_EQ(sizeInListing(QStringLiteral("03-14-26  10:25AM  <DIR> a b.txt\r\n"), QStringLiteral("a b.txt")), std::nullopt);
 }
 
 TEST(PocoFtpClient, FailuresCarryTheServersReply)
@@ -63,7 +68,7 @@ TEST(PocoFtpClient, FailuresCarryTheServersReply)
     try {
         client.open(QStringLiteral("127.0.0.1"), server->port(), backupServiceAccounts()[0].user, QStringLiteral("mala"));
         FAIL() << "a wrong password must fail";
-    } catch (const FtpError& e) {
+    } catch (const FtpLoginRefused& e) {
         EXPECT_EQ(e.replyCode(), 530);
         EXPECT_TRUE(e.message().contains(QStringLiteral("530 Authentication failed."))) << e.message().toStdString();
     }
@@ -114,21 +119,36 @@ TEST(PocoFtpClient, ServerThatStopsAnsweringTimesOutAndTheSessionIsDropped)
     EXPECT_FALSE(client.isOpen()) << "after a time-out the control connection is out of step";
 }
 
-TEST(PocoFtpClient, ServerThatNeverOpensTheDataConnectionFailsTheUpload)
+TEST(PocoFtpClient, ServerThatNeverOpensOrStopsReadingTheDataConnectionFailsTheUploadInTime)
 {
     QTemporaryDir src;
     const QString file = src.filePath(QStringLiteral("a.bin"));
-    writeFile(file, "abc");
-    auto server = shopServer(QStringLiteral("no-data-connection"));
-    PocoFtpClient client(quick());
-    logIn(client, *server);
-    QFile source(file);
-    ASSERT_TRUE(source.open(QIODevice::ReadOnly));
-    try {
-        client.upload(source, QStringLiteral("a.bin"), {});
-        FAIL() << "the upload must fail";
-    } catch (const FtpError& e) {
-        EXPECT_TRUE(e.message().contains(QStringLiteral("no abrió la conexión de datos"))) << e.message().toStdString();
+    QFile big(file);
+    ASSERT_TRUE(big.open(QIODevice::WriteOnly) && big.resize(64 * 1024 * 1024));  // a hole: more than the socket buffers
+    big.close();
+    const struct {
+        const char* fault;
+        const char* says;
+    } cases[] = {{"no-data-connection", "no abrió la conexión de datos"},
+                 {"stall-data", "El servidor dejó de recibir datos: no aceptó nada en 0.7 segundos"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.fault);
+        auto server = shopServer(QString::fromLatin1(c.fault));
+        PocoFtpClient client(quick());
+        logIn(client, *server);
+        QFile source(file);
+        ASSERT_TRUE(source.open(QIODevice::ReadOnly));
+        QElapsedTimer t;
+        t.start();
+        try {
+            client.upload(source, QStringLiteral("a.bin"), {});
+            FAIL() << "the upload must fail";
+        } catch (const FtpError& e) {
+            EXPECT_TRUE(e.message().contains(QString::fromUtf8(c.says))) << e.message().toStdString();
+        }
+        // The reply time-out, and no second one waiting for the completion reply.
+        EXPECT_GE(t.elapsed(), 700);
+        EXPECT_LT(t.elapsed(), 700 + 1500);
+        EXPECT_FALSE(client.isOpen());
     }
-    EXPECT_FALSE(client.isOpen());
 }

@@ -57,12 +57,15 @@ TEST(SendTool, AFileTheServerDidNotKeepWholeStaysForTheNextRun)
     const qint64 size = bytes[files.first()].size();
     const QStringList errors = rowsAfter(*root, before).filter(QStringLiteral("Error al enviar "));
     ASSERT_EQ(errors.size(), 1);
-    EXPECT_TRUE(errors.first().endsWith(QStringLiteral("Error al enviar %1: el servidor guardó %2 de %3 bytes")
+    EXPECT_TRUE(errors.first().endsWith(QStringLiteral("Error al enviar %1: El servidor guardó %2 de %3 bytes")
                                             .arg(files.first())
                                             .arg(size - 1)
                                             .arg(size)))
         << errors.first().toStdString();
     EXPECT_EQ(rowsAfter(*root, before).filter(QStringLiteral("Enviado: ")).size(), 2);
+    // The truncated upload never showed under the export's name, and did not stay.
+    EXPECT_FALSE(QFileInfo::exists(cloud->path(files.first())));
+    EXPECT_EQ(QDir(cloud->root()).entryList(QDir::Files).size(), 2);
 
     const ToolRun second = send(*root);
     EXPECT_EQ(second.exitCode, 0) << second.text();
@@ -70,15 +73,16 @@ TEST(SendTool, AFileTheServerDidNotKeepWholeStaysForTheNextRun)
     for (const QString& f : files) EXPECT_EQ(fileBytes(cloud->path(f)), bytes[f]) << f.toStdString();
 }
 
-TEST(SendTool, WithoutSizeOnTheServerNothingLeavesTheOutbox)
+TEST(SendTool, WhenTheServerTellsNoSizeNothingLeavesTheOutbox)
 {
     auto root = rootWithExports();
-    auto cloud = cloudServer(QStringLiteral("no-size"));
+    auto cloud = cloudServer(QStringLiteral("no-size,no-mlst,no-list"));
     pointAtCloud(*root, cloud->port());
     const ToolRun r = send(*root);
     EXPECT_EQ(r.exitCode, 1) << r.text();
     EXPECT_EQ(outboxEntries(*root).size(), 3);
-    EXPECT_EQ(logRows(*root).filter(QStringLiteral("el servidor no informa el tamaño")).size(), 3);
+    EXPECT_EQ(logRows(*root).filter(QStringLiteral("El servidor no informa el tamaño")).size(), 3);
+    EXPECT_TRUE(QDir(cloud->root()).isEmpty()) << "nothing unchecked stays on the server";
 }
 
 TEST(SendTool, ARefusedAccountOrUnusableSettingsFailEveryFileWithTheReason)

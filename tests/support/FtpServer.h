@@ -11,16 +11,21 @@ namespace dc::test {
 
 // A real FTP server (pyftpdlib, tests/support/ftp_server.py) on a free
 // loopback port, started here and stopped by the destructor. Every account
-// shares one home folder, root(). `fault` picks a misbehaving handler:
+// shares one home folder, root(). `fault` picks how the handler misbehaves
+// (several, comma-separated):
 //   close-data-early    closes the data connection after faultBytes, answers 226
 //   truncate-stored     answers 226 but keeps one byte less
 //   stall-data          stops reading the data connection
 //   pause-data          stops reading the data connection for faultBytes milliseconds
-//   drop-after-upload   closes the control connection once it has answered SIZE
-//   no-size             answers 502 to SIZE
+//   drop-after-upload   closes the control connection once it has answered RNTO
+//   no-size, size-550   answers 502, or 550 naming the file, to SIZE
+//   no-mlst, no-list    answers 502 to MLST, to LIST
+//   rnto-no-replace     answers 550 to RNTO onto an existing file
+//   cwd-busy            answers 450 naming the folder to CWD into a folder two
+//                       levels down (the shop's password folder)
 //   no-data-connection  never opens the data connection
 //   stall-replies       never answers CWD
-// faultCount limits the fault to the first N uploads (-1: all).
+// faultCount limits a fault to its first N hits (uploads, RNTOs, CWDs; -1: all).
 class FtpServer {
 public:
     struct Options {

@@ -4,8 +4,8 @@ Listens on a free port of 127.0.0.1 and prints "PORT <n>" once it accepts
 connections. Every account gets the same home folder (--root). Each command
 received is appended to --log ("CONNECT" for a new connection, "RECEIVED
 <path> <size>" for a complete upload), so a test can see what reached the
-server. --fault picks a handler that misbehaves in one way; --fault-count
-limits it to the first N uploads (default: all).
+server. --fault picks the ways a handler misbehaves (comma-separated);
+--fault-count limits a fault to its first N hits (default: all).
 
 Run it with /usr/bin/python3 (the interpreter that sees Debian's pyftpdlib).
 """
@@ -19,7 +19,7 @@ from pyftpdlib.servers import FTPServer
 
 
 class Faults:
-    name = "none"
+    names = set()
     count = -1      # how many uploads the fault hits; -1 every one
     bytes = 1000    # close-data-early: bytes read before closing
     hits = 0
@@ -30,6 +30,10 @@ class Faults:
             return False
         cls.hits += 1
         return True
+
+    @classmethod
+    def on(cls, name):
+        return name in cls.names
 
 
 class Log:
@@ -91,28 +95,51 @@ class Handler(FTPHandler):
     def pre_process_command(self, line, cmd, arg):
         shown = "****" if cmd == "PASS" else (arg or "")
         Log.write((cmd + " " + shown).rstrip())
-        if Faults.name == "stall-replies" and cmd == "CWD":
+        if Faults.on("stall-replies") and cmd == "CWD":
             return  # never answers
-        super().pre_process_command(line, cmd, arg)
-
-    def ftp_SIZE(self, path):
-        if Faults.name == "no-size":
+        if (Faults.on("no-mlst") and cmd == "MLST") or (Faults.on("no-list") and cmd == "LIST"):
             self.respond("502 Command not implemented.")
             return
+        super().pre_process_command(line, cmd, arg)
+
+    def ftp_CWD(self, path):
+        # A folder two levels down is the shop's password folder; the reply
+        # names it, as servers' replies do.
+        depth = len(os.path.relpath(path, self.root).split(os.sep))
+        if Faults.on("cwd-busy") and depth == 2 and Faults.take():
+            self.respond("450 %s: busy, try again later." % self.fs.fs2ftp(path))
+            return
+        return super().ftp_CWD(path)
+
+    def ftp_SIZE(self, path):
+        if Faults.on("no-size"):
+            self.respond("502 Command not implemented.")
+            return
+        if Faults.on("size-550"):
+            self.respond("550 %s is not retrievable." % self.fs.fs2ftp(path))
+            return
         super().ftp_SIZE(path)
-        # The client checks the size last: the upload is over, drop the connection.
-        if Faults.name == "drop-after-upload" and Faults.take():
+
+    def ftp_RNTO(self, path):
+        if Faults.on("rnto-no-replace") and self._rnfr and os.path.exists(path):
+            self._rnfr = None
+            self.respond("550 %s: file exists." % self.fs.fs2ftp(path))
+            return
+        result = super().ftp_RNTO(path)
+        # The upload is over once its file has its name: drop the connection.
+        if Faults.on("drop-after-upload") and Faults.take():
             self.close_when_done()
+        return result
 
     def ftp_PORT(self, line):
-        if Faults.name == "no-data-connection":
+        if Faults.on("no-data-connection"):
             self.respond("200 Active data connection established.")
             return
         super().ftp_PORT(line)
 
     def on_file_received(self, file):
         Log.write("RECEIVED %s %d" % (os.path.relpath(file, self.root), os.path.getsize(file)))
-        if Faults.name == "truncate-stored" and Faults.take():
+        if Faults.on("truncate-stored") and Faults.take():
             with open(file, "r+b") as f:
                 f.truncate(max(0, os.path.getsize(file) - 1))
 
@@ -130,7 +157,8 @@ def main():
     p.add_argument("--log")
     a = p.parse_args()
 
-    Faults.name, Faults.count, Faults.bytes = a.fault, a.fault_count, a.fault_bytes
+    Faults.names = set(a.fault.split(","))
+    Faults.count, Faults.bytes = a.fault_count, a.fault_bytes
     Log.path = a.log
     authorizer = DummyAuthorizer()
     for user, password in a.account:
@@ -140,11 +168,11 @@ def main():
     Handler.root = os.path.realpath(a.root)
     Handler.banner = "Servidor de prueba listo."
     Handler.auth_failed_timeout = 0
-    if a.fault == "close-data-early":
+    if Faults.on("close-data-early"):
         Handler.dtp_handler = CloseEarlyDTP
-    elif a.fault == "stall-data":
+    elif Faults.on("stall-data"):
         Handler.dtp_handler = StallDTP
-    elif a.fault == "pause-data":
+    elif Faults.on("pause-data"):
         Handler.dtp_handler = PauseDTP
 
     server = FTPServer(("127.0.0.1", 0), Handler)

@@ -2,6 +2,7 @@
 
 #include "cloud/OutboxListing.h"
 #include "ftpbackup/FtpClient.h"
+#include "ftpbackup/VerifiedUpload.h"
 #include "settings/Database.h"
 #include "settings/SettingsRows.h"
 #include "setup/tools/CloudExport.h"
@@ -33,16 +34,9 @@ QString errorText(const std::exception& e)
 
 void deliver(FtpClient& client, QFile& file, const QString& name)
 {
-    const qint64 size = file.size();
-    const qint64 sent = client.upload(file, name, {});
-    if (sent != size) throw NotDelivered(QStringLiteral("se enviaron %1 de %2 bytes").arg(sent).arg(size));
-    // The completion reply alone is no proof: servers keep a truncated file
-    // after an early close. Without SIZE the file cannot be checked, and an
-    // unchecked file is not taken out of the outbox.
-    const std::optional<qint64> stored = client.remoteSize(name);
-    if (!stored) throw NotDelivered(QStringLiteral("el servidor no informa el tamaño de los archivos (SIZE)"));
-    if (*stored != size)
-        throw NotDelivered(QStringLiteral("el servidor guardó %1 de %2 bytes").arg(*stored).arg(size));
+    // The cloud server never sees a partial export under its real name, and
+    // an export whose arrival cannot be checked is not taken out of the outbox.
+    uploadVerified(client, file, file.size(), name);
 }
 
 }  // namespace

@@ -27,7 +27,7 @@ enum ExitStatus {
     kAllBackedUp = 0,
     kFilesNotBackedUp = 1,  // the run ended, but some files used up their attempts
     kCannotStart = 2,       // bad arguments, the database could not be read, or another run is under way
-    kStopped = 3,           // cancelled, wrong shop user or password, blank credentials
+    kStopped = 3,           // cancelled, log-in or shop user or password refused, blank credentials
 };
 
 QString timestamp()
@@ -88,7 +88,7 @@ QString summary(const dc::BackupResult& r)
     case dc::BackupOutcome::Cancelled:
         return QStringLiteral("respaldo cancelado: %1 archivo(s) respaldado(s)").arg(r.uploadedFiles.size());
     case dc::BackupOutcome::CredentialsStop:
-        return QStringLiteral("respaldo detenido: el usuario o la contraseña no existen en el servicio");
+        return QStringLiteral("respaldo detenido: ") + r.stopText;
     case dc::BackupOutcome::BlankCredentials:
         return QStringLiteral("respaldo no realizado: falta el usuario o la contraseña");
     case dc::BackupOutcome::Failed:
