@@ -1,5 +1,6 @@
 #include "backup/BackupPanel.h"
 
+#include "ftpbackup/BackupRun.h"
 #include "mainwindow/ErrorReporter.h"
 #include "mainwindow/GridModels.h"
 #include "mainwindow/Prompts.h"
@@ -71,13 +72,6 @@ QList<QWidget*> BackupPanel::lockedControls() const
 void BackupPanel::setLocked(bool locked)
 {
     for (QWidget* w : lockedControls()) w->setEnabled(!locked);
-}
-
-bool BackupPanel::isBlank(const QString& text)
-{
-    for (const QChar c : text)
-        if (c > QLatin1Char(' ') && !c.isSpace()) return false;
-    return true;
 }
 
 qint64 BackupPanel::currentRowId() const
@@ -160,7 +154,7 @@ void BackupPanel::ChkActivaRespaldosClick()
     if (ui.ChkActivaRespaldos->isChecked()) {
         storeSetting(m_ctx.cnn, backupSwitchUpdate(true));
         setLocked(true);
-        if (isBlank(ui.txtusuario->text()) || isBlank(ui.txtpass->text())) {
+        if (isBlankCredential(ui.txtusuario->text()) || isBlankCredential(ui.txtpass->text())) {
             m_ctx.prompts.inform(kMsgCredentials);
             ui.ChkActivaRespaldos->setChecked(false);  // runs this reaction again, unchecked
             return;

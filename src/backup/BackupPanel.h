@@ -52,10 +52,6 @@ public:
     // Remembers the minute of a launch for the daily check.
     void markLaunched();
 
-    // True when the text is empty once blanks and control characters are
-    // removed from both ends.
-    static bool isBlank(const QString& text);
-
 private:
     void store(int row, const QString& value);
     BackupListStore::AddOutcome addAndShow(const std::function<BackupListStore::AddOutcome()>& add);

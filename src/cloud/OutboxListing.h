@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/Failure.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -9,9 +11,9 @@
 namespace dc {
 
 // An input/output failure on a folder the system relies on.
-class FolderError : public std::runtime_error {
+class FolderError : public Failure {
 public:
-    explicit FolderError(const QString& text) : std::runtime_error(text.toStdString()) {}
+    using Failure::Failure;
 };
 
 // The files waiting in the outbox: ordinary files only (no folders, no hidden

@@ -24,7 +24,7 @@ const QString kDescription = QStringLiteral(" Desc: ");
 const QString kIdle = QStringLiteral("Sin Actividad");
 const QString kWrongUser = QStringLiteral("Usuario Incorrecto!");
 const QString kWrongPassword = QStringLiteral("Password Incorrecto!");
-const QString kCancelled = QStringLiteral("Respaldo Cancelado!");
+const QString kMsgCancelled = QStringLiteral("Respaldo Cancelado!");
 const QString kBlankCredentials =
     QStringLiteral("Por favor captura tu usuario y contraseña para poder hacer tus respaldos");
 const QString kUnsendableCredentials =
@@ -48,13 +48,6 @@ QString unsendableText(const QString& what, const QString& name)
            + QStringLiteral("\" contiene un salto de línea y no se puede enviar al servidor");
 }
 
-QString errorText(const std::exception& e)
-{
-    if (const auto* ftp = dynamic_cast<const FtpError*>(&e)) return ftp->message();
-    if (const auto* copy = dynamic_cast<const CopyError*>(&e)) return copy->text();
-    return QString::fromStdString(e.what());
-}
-
 // Removes the attempt's temporary copy however the attempt ends.
 class CopyCleanup {
 public:
@@ -70,7 +63,7 @@ private:
 bool isBlankCredential(const QString& text)
 {
     for (const QChar c : text)
-        if (c.unicode() > 0x20) return false;
+        if (c.unicode() > 0x20 && !c.isSpace()) return false;
     return true;
 }
 
@@ -187,7 +180,7 @@ bool BackupRun::backUp(const Item& item)
                 } catch (const FtpLoginRefused& e) {
                     // Every later log-in would be refused too, and servers ban
                     // an address that keeps trying.
-                    throw CredentialsStop{e.message()};
+                    throw CredentialsStop{e.text()};
                 }
             }
             if (!m_client.isOpen()) {
@@ -279,7 +272,7 @@ void BackupRun::cancelStop(bool folderVariant)
 {
     if (!folderVariant) m_client.abort();
     m_client.close();
-    if (folderVariant) m_report.message(kCancelled);
+    if (folderVariant) m_report.message(kMsgCancelled);
     m_cancel = false;
     m_report.status(kIdle);
     m_report.progress(0, m_progressTotal);

@@ -2,8 +2,8 @@
 
 namespace dc {
 
-FtpError::FtpError(const QString& message, int replyCode, const QString& reply)
-    : std::runtime_error(message.toStdString()), m_message(message), m_replyCode(replyCode), m_reply(reply)
+FtpError::FtpError(const QString& text, int replyCode, const QString& reply)
+    : Failure(text), m_replyCode(replyCode), m_reply(reply)
 {
 }
 

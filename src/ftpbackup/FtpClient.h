@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/Failure.h"
+
 #include <QIODevice>
 #include <QString>
 #include <QStringList>
@@ -10,21 +12,19 @@
 
 namespace dc {
 
-// A failed FTP operation. `message()` says what failed in words for the
-// status line and always carries the server's reply when there was one;
+// A failed FTP operation. text() says what failed in words for the status
+// line and always carries the server's reply when there was one;
 // `replyCode()` is that reply's code, 0 when the server did not answer
 // (connection refused, lost or timed out, a local error, a cancel).
-class FtpError : public std::runtime_error {
+class FtpError : public Failure {
 public:
-    explicit FtpError(const QString& message, int replyCode = 0, const QString& reply = {});
-    QString message() const { return m_message; }
+    explicit FtpError(const QString& text, int replyCode = 0, const QString& reply = {});
     int replyCode() const { return m_replyCode; }
     QString reply() const { return m_reply; }
     // The server answered and said no (4xx or 5xx).
     bool isNegativeReply() const { return m_replyCode >= 400; }
 
 private:
-    QString m_message;
     int m_replyCode;
     QString m_reply;
 };

@@ -55,7 +55,7 @@ QString quoted(const QString& name)
     return QLatin1Char('"') + name + QLatin1Char('"');
 }
 
-using Clock = std::chrono::steady_clock;
+using SteadyClock = std::chrono::steady_clock;
 
 // A send or receive on a non-blocking socket that has nothing to do yet.
 bool wouldBlock(const Poco::Exception& e)
@@ -83,7 +83,6 @@ std::optional<qint64> sizeInMlst(const QString& lines)
     return std::nullopt;
 }
 
-const QString kCancelled = QStringLiteral("Operación cancelada");
 
 // How an upload's source is named in a message: its file's path.
 QString sourceName(const QIODevice& source)
@@ -196,7 +195,7 @@ bool PocoFtpClient::aborted() const
 
 void PocoFtpClient::throwIfAborted() const
 {
-    if (aborted()) throw FtpError(kCancelled);
+    if (aborted()) throw FtpError(kOperationCancelled);
 }
 
 template <class F>
@@ -212,7 +211,7 @@ auto PocoFtpClient::guarded(const QString& what, F&& fn) -> decltype(fn())
     } catch (const Poco::Exception& e) {
         const bool cancelled = aborted();
         drop();
-        if (cancelled) fail(kCancelled);
+        if (cancelled) fail(kOperationCancelled);
         fail(what + QStringLiteral(": se perdió la conexión con el servidor (") + text(e.displayText()) + QLatin1Char(')'));
     }
 }
@@ -229,7 +228,7 @@ Poco::Net::StreamSocket PocoFtpClient::connectControl(const QString& host, quint
     Poco::Net::StreamSocket socket(Poco::Net::SocketAddress::IPv4);
     {
         std::lock_guard lock(m_mutex);
-        if (m_aborted) fail(kCancelled);
+        if (m_aborted) fail(kOperationCancelled);
         m_controlSocket = std::make_unique<Poco::Net::StreamSocket>(socket);
     }
     try {
@@ -359,7 +358,7 @@ PocoFtpClient::Reply PocoFtpClient::readReply()
     if (r.code == 0) {
         const bool cancelled = aborted();
         drop();
-        fail(cancelled ? kCancelled : QStringLiteral("El servidor cerró la conexión"));
+        fail(cancelled ? kOperationCancelled : QStringLiteral("El servidor cerró la conexión"));
     }
     return r;
 }
@@ -462,7 +461,7 @@ Poco::Net::StreamSocket PocoFtpClient::openDataConnection(const std::string& ver
     std::lock_guard lock(m_mutex);
     if (m_aborted) {
         data.close();
-        fail(kCancelled);
+        fail(kOperationCancelled);
     }
     m_dataSocket = std::make_unique<Poco::Net::StreamSocket>(data);
     return data;
@@ -473,7 +472,7 @@ void PocoFtpClient::sendBlock(Poco::Net::StreamSocket& data, const char* bytes, 
     // The socket does not block: a server that stops reading is noticed
     // after the reply time-out without progress, and a cancel within a slice.
     int done = 0;
-    auto deadline = Clock::now() + m_timeouts.reply;
+    auto deadline = SteadyClock::now() + m_timeouts.reply;
     while (done < length) {
         int n = -1;
         try {
@@ -488,8 +487,8 @@ void PocoFtpClient::sendBlock(Poco::Net::StreamSocket& data, const char* bytes, 
         if (n == 0) fail(QStringLiteral("Se cortó la conexión de datos"));
         if (n > 0) {
             done += n;
-            deadline = Clock::now() + m_timeouts.reply;
-        } else if (Clock::now() >= deadline) {
+            deadline = SteadyClock::now() + m_timeouts.reply;
+        } else if (SteadyClock::now() >= deadline) {
             fail(QStringLiteral("El servidor dejó de recibir datos: no aceptó nada en ") + seconds(m_timeouts.reply)
                  + QStringLiteral(" segundos"));
         }
@@ -510,7 +509,7 @@ qint64 PocoFtpClient::upload(QIODevice& file, const QString& remoteName, const P
         Poco::Net::StreamSocket data;
         {
             std::lock_guard lock(m_mutex);
-            if (!m_dataSocket) fail(kCancelled);
+            if (!m_dataSocket) fail(kOperationCancelled);
             data = *m_dataSocket;
         }
         guarded(QStringLiteral("STOR"), [&] { data.setBlocking(false); });
@@ -564,14 +563,14 @@ std::optional<QString> PocoFtpClient::listing()
     try {
         Poco::Net::StreamSocket data = openDataConnection("LIST", std::string());
         std::vector<char> block(kBlockSize);
-        auto deadline = Clock::now() + m_timeouts.reply;
+        auto deadline = SteadyClock::now() + m_timeouts.reply;
         for (;;) {
             const bool ready = guarded(QStringLiteral("LIST"), [&] {
                 return data.poll(span(kSlice), Poco::Net::Socket::SELECT_READ | Poco::Net::Socket::SELECT_ERROR);
             });
             throwIfAborted();
             if (!ready) {
-                if (Clock::now() >= deadline)
+                if (SteadyClock::now() >= deadline)
                     fail(QStringLiteral("El servidor dejó de enviar la lista de archivos: no envió nada en ")
                          + seconds(m_timeouts.reply) + QStringLiteral(" segundos"));
                 continue;
@@ -581,7 +580,7 @@ std::optional<QString> PocoFtpClient::listing()
             if (n <= 0) break;
             bytes.append(block.data(), n);
             if (bytes.size() > kMaxListing) fail(QStringLiteral("La lista de archivos del servidor es demasiado larga"));
-            deadline = Clock::now() + m_timeouts.reply;
+            deadline = SteadyClock::now() + m_timeouts.reply;
         }
         {
             std::lock_guard lock(m_mutex);

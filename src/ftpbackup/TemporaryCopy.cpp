@@ -26,7 +26,6 @@ constexpr int kPagesPerStep = 256;
 constexpr int kLockWaitMs = 5000;
 constexpr int kLockSliceMs = 20;
 const QString kJournal = QStringLiteral("-journal");
-const QString kCancelled = QStringLiteral("Copia cancelada");
 
 QString native(const QString& path)
 {
@@ -72,7 +71,7 @@ void copyBytes(const ReadBlock& read, const QString& copy, const std::function<b
     std::vector<char> block(kBlock);
     qint64 total = 0;
     for (;;) {
-        if (isCancelled(cancelled)) failed(kCancelled);
+        if (isCancelled(cancelled)) failed(kOperationCancelled);
         qint64 n = 0;
         try {
             n = read(block.data(), kBlock);
@@ -234,7 +233,7 @@ bool copyIfDatabase(const QString& source, const QString& copy, const std::funct
         code = backUpDatabase(src, copy, cancelled, &why);
         if (code == SQLITE_DONE) return true;
     }
-    if (code == SQLITE_INTERRUPT || isCancelled(cancelled)) throw CopyError(kCancelled);
+    if (code == SQLITE_INTERRUPT || isCancelled(cancelled)) throw CopyError(kOperationCancelled);
     if (isLock(code))
         throw CopyError(QStringLiteral("No se pudo copiar la base de datos ") + native(source) + QStringLiteral(": ") + why);
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/Failure.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -9,13 +11,9 @@
 namespace dc {
 
 // The temporary copy could not be made; the text says why.
-class CopyError : public std::runtime_error {
+class CopyError : public Failure {
 public:
-    explicit CopyError(const QString& text) : std::runtime_error(text.toStdString()), m_text(text) {}
-    QString text() const { return m_text; }
-
-private:
-    QString m_text;
+    using Failure::Failure;
 };
 
 // The temporary copy of a backed-up file: the file's path with ".resp" added.

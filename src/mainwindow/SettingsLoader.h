@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/Failure.h"
+
 #include <QString>
 #include <QTime>
 
@@ -11,9 +13,9 @@ namespace dc {
 struct WindowContext;
 
 // A stored value that cannot be read as what its row holds.
-class ConversionError : public std::runtime_error {
+class ConversionError : public Failure {
 public:
-    explicit ConversionError(const QString& text) : std::runtime_error(text.toStdString()) {}
+    using Failure::Failure;
 };
 
 // A whole number in decimal (blanks around it allowed); throws ConversionError.

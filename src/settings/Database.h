@@ -6,16 +6,17 @@
 #include <QVariant>
 #include <QVariantList>
 
+#include "platform/Failure.h"
+
 #include <stdexcept>
 
 namespace dc {
 
 // A database failure. The text carries the driver's own message so the user
 // (and support) can see what the database said.
-class DbError : public std::runtime_error {
+class DbError : public Failure {
 public:
-    explicit DbError(const QString& text) : std::runtime_error(text.toStdString()) {}
-    QString text() const { return QString::fromStdString(what()); }
+    using Failure::Failure;
 };
 
 // One database file behind a named Qt Sql connection, used only by the thread

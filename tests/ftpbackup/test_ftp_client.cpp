@@ -70,7 +70,7 @@ TEST(PocoFtpClient, FailuresCarryTheServersReply)
         FAIL() << "a wrong password must fail";
     } catch (const FtpLoginRefused& e) {
         EXPECT_EQ(e.replyCode(), 530);
-        EXPECT_TRUE(e.message().contains(QStringLiteral("530 Authentication failed."))) << e.message().toStdString();
+        EXPECT_TRUE(e.text().contains(QStringLiteral("530 Authentication failed."))) << e.text().toStdString();
     }
     EXPECT_FALSE(client.isOpen());
 
@@ -81,7 +81,7 @@ TEST(PocoFtpClient, FailuresCarryTheServersReply)
     } catch (const FtpError& e) {
         EXPECT_EQ(e.replyCode(), 550);
         EXPECT_TRUE(e.isNegativeReply());
-        EXPECT_TRUE(e.message().contains(QStringLiteral("\"no_existe\""))) << e.message().toStdString();
+        EXPECT_TRUE(e.text().contains(QStringLiteral("\"no_existe\""))) << e.text().toStdString();
     }
     EXPECT_TRUE(client.isOpen()) << "a refusal leaves the session in step";
 }
@@ -113,7 +113,7 @@ TEST(PocoFtpClient, ServerThatStopsAnsweringTimesOutAndTheSessionIsDropped)
         FAIL() << "no reply must fail";
     } catch (const FtpError& e) {
         EXPECT_EQ(e.replyCode(), 0);
-        EXPECT_TRUE(e.message().contains(QStringLiteral("no respondió"))) << e.message().toStdString();
+        EXPECT_TRUE(e.text().contains(QStringLiteral("no respondió"))) << e.text().toStdString();
     }
     EXPECT_LT(t.elapsed(), 5000);
     EXPECT_FALSE(client.isOpen()) << "after a time-out the control connection is out of step";
@@ -144,7 +144,7 @@ TEST(PocoFtpClient, ServerThatNeverOpensOrStopsReadingTheDataConnectionFailsTheU
             client.upload(source, QStringLiteral("a.bin"), {});
             FAIL() << "the upload must fail";
         } catch (const FtpError& e) {
-            EXPECT_TRUE(e.message().contains(QString::fromUtf8(c.says))) << e.message().toStdString();
+            EXPECT_TRUE(e.text().contains(QString::fromUtf8(c.says))) << e.text().toStdString();
         }
         // The reply time-out, and no second one waiting for the completion reply.
         EXPECT_GE(t.elapsed(), 700);

@@ -17,20 +17,14 @@ namespace dc {
 
 namespace {
 
-class ExportError : public std::runtime_error {
+class ExportError : public Failure {
 public:
-    explicit ExportError(const QString& text) : std::runtime_error(text.toStdString()) {}
+    using Failure::Failure;
 };
 
 QString native(const QString& path)
 {
     return QDir::toNativeSeparators(path);
-}
-
-QString errorText(const std::exception& e)
-{
-    if (const auto* db = dynamic_cast<const DbError*>(&e)) return db->text();
-    return QString::fromStdString(e.what());
 }
 
 // Text as XML 1.0 can carry it: characters it does not allow (control

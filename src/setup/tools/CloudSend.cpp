@@ -21,16 +21,10 @@ namespace dc {
 namespace {
 
 // An upload that the server did not receive whole.
-class NotDelivered : public std::runtime_error {
+class NotDelivered : public Failure {
 public:
-    explicit NotDelivered(const QString& text) : std::runtime_error(text.toStdString()) {}
+    using Failure::Failure;
 };
-
-QString errorText(const std::exception& e)
-{
-    if (const auto* ftp = dynamic_cast<const FtpError*>(&e)) return ftp->message();
-    return QString::fromStdString(e.what());
-}
 
 void deliver(FtpClient& client, QFile& file, const QString& name)
 {
@@ -125,7 +119,7 @@ SendReport sendOutbox(FtpClient& client, const CloudTarget& target, const QStrin
                     client.open(target.server.host, target.server.port, target.account.user, target.account.password);
                     client.setBinary();
                 } catch (const FtpError& e) {
-                    connectionProblem = e.message();
+                    connectionProblem = e.text();
                     if (!connectionProblem.contains(target.server.toString()))
                         connectionProblem += QStringLiteral(" (servidor %1)").arg(target.server.toString());
                     throw NotDelivered(connectionProblem);
