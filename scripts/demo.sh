@@ -10,6 +10,7 @@
 set -euo pipefail
 here="$(cd "$(dirname "$0")/.." && pwd)"
 echo "== Building (first run: installs the Debian packages, then compiles; a few minutes)"
+"$here/scripts/install-deps.sh" demo >/dev/null
 "$here/scripts/build.sh" >/dev/null
 bin="$here/build/bin"
 root="$here/build/demo-root"

@@ -1,22 +1,37 @@
 #!/usr/bin/env bash
-# Installs every Debian package the build, the tests and the demo need.
-# Idempotent; run as root (apt-get).
+# Installs the Debian packages a command needs; idempotent; run as root
+# (apt-get). What each profile is for:
+#   build        compiling the tree (the programs, the tools, the tests)
+#   test         build + what the tests use at run time (the FTP server)
+#   demo         test + the sqlite3 shell the demo script reads the log with
+#   desktop      a display for trying the programs by hand, the screenshots
+#                and the start-up benchmark (Xvfb, a notification area)
+#   bench        desktop + curl, the FTP benchmark's reference
+#   scripts/install-deps.sh [PROFILE...]     (default: test)
 set -euo pipefail
-packages=(
-  g++ make cmake
-  qt6-base-dev libqt6sql6-sqlite libsqlite3-dev
-  libpoco-dev
-  libgtest-dev libgmock-dev
-  python3-pyftpdlib
-  xvfb xauth fonts-dejavu-core fonts-liberation2 x11-apps imagemagick trayer xdotool
-  curl sqlite3
+declare -A profile=(
+  [build]="g++ cmake ninja-build ccache lld qt6-base-dev libqt6sql6-sqlite libsqlite3-dev libpoco-dev libgtest-dev libgmock-dev fonts-dejavu-core fonts-liberation2"
+  [test]="python3-pyftpdlib"
+  [demo]="sqlite3"
+  [desktop]="xvfb xauth trayer xdotool x11-apps imagemagick"
+  [bench]="curl"
 )
+declare -A includes=([test]="build" [demo]="test" [desktop]="build" [bench]="desktop test")
+packages=()
+add() {
+  local p="$1"
+  [ -n "${profile[$p]+x}" ] || { echo "install-deps: unknown profile $p" >&2; exit 2; }
+  for inc in ${includes[$p]:-}; do add "$inc"; done
+  packages+=(${profile[$p]})
+}
+[ $# -gt 0 ] || set -- test
+for p in "$@"; do add "$p"; done
 missing=()
-for p in "${packages[@]}"; do
+for p in $(printf '%s\n' "${packages[@]}" | sort -u); do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
 done
 if [ ${#missing[@]} -eq 0 ]; then
-  echo "install-deps: every package is already installed"
+  echo "install-deps: every package of '$*' is already installed"
   exit 0
 fi
 if [ "$(id -u)" -ne 0 ]; then

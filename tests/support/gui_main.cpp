@@ -6,6 +6,9 @@
 
 int main(int argc, char** argv)
 {
+    // The GUI tests run offscreen unless told otherwise (listing the cases
+    // for ctest included).
+    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     dc::prepareApplication();
     ::testing::InitGoogleTest(&argc, argv);
