@@ -9,6 +9,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
+#include <QTest>
 
 using namespace dc;
 using namespace dc::test;
@@ -43,18 +44,23 @@ QString bigFile(const QTemporaryDir& dir)
     return path;
 }
 
-// Waits until the run has sent data of its file (the server is then holding it).
-bool waitForDataSent(QSignalSpy& progressed)
-{
-    QElapsedTimer t;
-    t.start();
-    while (t.elapsed() < 30'000) {
-        for (const QList<QVariant>& p : std::as_const(progressed))
-            if (p.at(0).toLongLong() > 0) return true;
-        progressed.wait(500);
+// Tells when the run has sent data of its file (the server is then holding
+// it). The engine's progress comes from its run's thread: it is received on
+// the test's thread, through a queued connection, never recorded on the
+// run's thread as a spy would.
+class DataSentWatch {
+public:
+    explicit DataSentWatch(BackupEngine& engine)
+    {
+        QObject::connect(&engine, &BackupEngine::progressChanged, &m_receiver,
+                         [this](qint64 sent, qint64, int) { m_sent = m_sent || sent > 0; }, Qt::QueuedConnection);
     }
-    return false;
-}
+    bool wait() { return QTest::qWaitFor([this] { return m_sent; }, 30'000); }
+
+private:
+    QObject m_receiver;
+    bool m_sent = false;
+};
 
 }  // namespace
 
@@ -216,9 +222,9 @@ TEST(Edition1Run, StartsDuringARunAreIgnoredAndButton2CancelsIt)
     TFrmPrincipal& w = e.make();
     BackupEngine& engine = e.controller->engine();
     QSignalSpy finished(&engine, &BackupEngine::finished);
-    QSignalSpy progressed(&engine, &BackupEngine::progressChanged);
+    DataSentWatch dataSent(engine);
     w.FormCreate();
-    ASSERT_TRUE(waitForDataSent(progressed)) << "the upload never started";
+    ASSERT_TRUE(dataSent.wait()) << "the upload never started";
     EXPECT_EQ(w.ui().Label5->text(), QStringLiteral("Respaldando... Archivo: ") + big);
 
     e.f.clock.t = QDateTime(QDate(2026, 12, 8), w.ui().HR1->time());
@@ -259,9 +265,9 @@ TEST(Edition1Run, ClosingAsksOnlyWhileConnectedNoKeepsTheRunYesEndsIt)
     TFrmPrincipal& w = e.make();
     BackupEngine& engine = e.controller->engine();
     QSignalSpy finished(&engine, &BackupEngine::finished);
-    QSignalSpy progressed(&engine, &BackupEngine::progressChanged);
+    DataSentWatch dataSent(engine);
     w.FormCreate();
-    ASSERT_TRUE(waitForDataSent(progressed)) << "the upload never started";
+    ASSERT_TRUE(dataSent.wait()) << "the upload never started";
     ASSERT_TRUE(engine.isConnectionOpen());
 
     EXPECT_FALSE(w.close()) << "No refuses the close";
@@ -290,9 +296,9 @@ TEST(Edition1Run, CerrarAplicacionDuringATransferStopsTheRunOnTheWayOut)
     Edition1 e(QStringLiteral("stall-data"));
     e.onlyInList(big, QStringLiteral("grande.bin"));
     TFrmPrincipal& w = e.make();
-    QSignalSpy progressed(&e.controller->engine(), &BackupEngine::progressChanged);
+    DataSentWatch dataSent(e.controller->engine());
     w.FormCreate();
-    ASSERT_TRUE(waitForDataSent(progressed)) << "the upload never started";
+    ASSERT_TRUE(dataSent.wait()) << "the upload never started";
 
     QTimer::singleShot(0, &w, [&w] { w.tray().DetenerAplicacin1->trigger(); });
     EXPECT_EQ(Edition1::runUntilEnd(), FtpBackupController::kNoCompleteRun) << "nothing was backed up";
