@@ -6,8 +6,6 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QLoggingCategory>
-#include <QSqlDatabase>
-#include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -434,17 +432,8 @@ TEST(BackupRun, DamagedDatabaseIsUploadedAsItIsWithAWarning)
 {
     QTemporaryDir src;
     const QString dbFile = src.filePath(QStringLiteral("tienda.db"));
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("damaged"));
-        db.setDatabaseName(dbFile);
-        ASSERT_TRUE(db.open());
-        QSqlQuery q(db);
-        ASSERT_TRUE(q.exec(QStringLiteral("create table ventas (id integer primary key, total real)")));
-        ASSERT_TRUE(q.exec(QStringLiteral("insert into ventas (total) values (12.5)")));
-        q = QSqlQuery();
-        db.close();
-    }
-    QSqlDatabase::removeDatabase(QStringLiteral("damaged"));
+    ASSERT_TRUE(TempRoot::createDatabase(dbFile, {QStringLiteral("create table ventas (id integer primary key, total real)"),
+                                                  QStringLiteral("insert into ventas (total) values (12.5)")}));
     // The first page's table header gets a page type that does not exist.
     QByteArray bytes = readAll(dbFile);
     ASSERT_GT(bytes.size(), 100);

@@ -127,20 +127,11 @@ TEST(TemporaryCopy, CancelDuringALargeDatabaseCopyEndsItWithinASecondAndLeavesNo
 {
     QTemporaryDir dir;
     const QString dbFile = dir.filePath(QStringLiteral("grande.db"));
-    {
-        // About 150 MB of incompressible rows, written in one transaction.
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("big"));
-        db.setDatabaseName(dbFile);
-        ASSERT_TRUE(db.open());
-        QSqlQuery q(db);
-        ASSERT_TRUE(q.exec(QStringLiteral("create table datos (b blob)")));
-        ASSERT_TRUE(q.exec(QStringLiteral("with recursive n(i) as (select 1 union all select i + 1 from n where i < 150000) "
-                                          "insert into datos select randomblob(1000) from n")))
-            << q.lastError().text().toStdString();
-        q = QSqlQuery();
-        db.close();
-    }
-    QSqlDatabase::removeDatabase(QStringLiteral("big"));
+    // About 150 MB of incompressible rows, written in one transaction.
+    ASSERT_TRUE(TempRoot::createDatabase(
+        dbFile, {QStringLiteral("create table datos (b blob)"),
+                 QStringLiteral("with recursive n(i) as (select 1 union all select i + 1 from n where i < 150000) "
+                                "insert into datos select randomblob(1000) from n")}));
     const QString copy = temporaryCopyPath(dbFile);
 
     std::atomic_bool cancel{false};

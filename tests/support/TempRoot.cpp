@@ -5,6 +5,9 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
 
 #include <gtest/gtest.h>
 
@@ -17,6 +20,27 @@ TempRoot::TempRoot(bool demo, bool withTools)
     options.demo = demo;
     if (withTools) options.toolsDir = QStringLiteral(DC_BUILD_BIN_DIR);
     buildInstallRoot(*m_root, options);
+}
+
+bool TempRoot::createDatabase(const QString& dbFile, const QStringList& statements)
+{
+    const QString name = QStringLiteral("test-create");
+    bool ok = true;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+        db.setDatabaseName(dbFile);  // a plain name: SQLite creates the file
+        ok = db.open();
+        QSqlQuery q(db);
+        for (const QString& sql : statements) {
+            if (!ok) break;
+            ok = q.exec(sql);
+            EXPECT_TRUE(ok) << sql.toStdString() << ": " << q.lastError().text().toStdString();
+        }
+        q = QSqlQuery();
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(name);
+    return ok;
 }
 
 void TempRoot::exec(const QString& dbFile, const QString& sql, const QVariantList& binds)

@@ -17,6 +17,9 @@ public:
     const InstallRoot& root() const { return *m_root; }
     QString path() const { return m_dir.path(); }
 
+    // Creates an SQLite file of a test's own and runs the statements on it;
+    // false (and a test failure naming the statement) when one fails.
+    static bool createDatabase(const QString& dbFile, const QStringList& statements);
     // Runs one statement on a database file of the root (a test's own handle).
     static void exec(const QString& dbFile, const QString& sql, const QVariantList& binds = {});
     static QVariant scalar(const QString& dbFile, const QString& sql, const QVariantList& binds = {});
