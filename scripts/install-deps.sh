@@ -2,7 +2,8 @@
 # Installs the Debian packages a command needs; idempotent; run as root
 # (apt-get). What each profile is for:
 #   build        compiling the tree (the programs, the tools, the tests)
-#   test         build + what the tests use at run time (the FTP server)
+#   test         build + what the tests use at run time (the FTP server; the
+#                SQLite ODBC driver, through which the suite runs the ODBC path)
 #   demo         test + the sqlite3 shell the demo script reads the log with
 #   desktop      a display for trying the programs by hand, the screenshots
 #                and the start-up benchmark (Xvfb, a notification area)
@@ -10,8 +11,8 @@
 #   scripts/install-deps.sh [PROFILE...]     (default: test)
 set -euo pipefail
 declare -A profile=(
-  [build]="g++ cmake ninja-build ccache lld qt6-base-dev libqt6sql6-sqlite libsqlite3-dev libpoco-dev libgtest-dev libgmock-dev fonts-dejavu-core fonts-liberation2"
-  [test]="python3-pyftpdlib"
+  [build]="g++ cmake ninja-build ccache lld qt6-base-dev libqt6sql6-sqlite libqt6sql6-odbc libsqlite3-dev libpoco-dev libgtest-dev libgmock-dev fonts-dejavu-core fonts-liberation2"
+  [test]="python3-pyftpdlib unixodbc libsqliteodbc"
   [demo]="sqlite3"
   [desktop]="xvfb xauth trayer xdotool x11-apps imagemagick"
   [bench]="curl"

@@ -74,8 +74,8 @@ void BackupListStore::chooseSystem(int index)
     const QString code = systemCode(index);
     if (code.isEmpty()) return;
     m_cnn.exec(QStringLiteral("insert into tbl_app_archivos (Ruta, Nombre, Tipo, Interno) select Ruta, Nombre, Tipo, "
-                              "Interno from tbl_app_archivostemplates where Sistema = '")
-               + code + QLatin1Char('\''));
+                              "Interno from tbl_app_archivostemplates where Sistema = ?"),
+               {code});
 }
 
 void BackupListStore::replaceCompanyRows(const InstallRoot& root, const QString& empresa, const QString& baseDeDatos)

@@ -36,11 +36,13 @@ TFrmPrincipal::TFrmPrincipal(const WindowDeps& deps)
     if (!m_deps.launcher) m_ownLauncher = std::make_unique<SystemLauncher>();
     const InstallRoot root(deps.driveRoot);
     const int edition = static_cast<int>(deps.edition);
-    m_cnn = std::make_unique<Connection>(QStringLiteral("cnn"), root.dataCenterDb(edition));
-    m_pdv = edition == 2 ? std::make_unique<Connection>(QStringLiteral("CnnPdv"), root.pointOfSale5Db())
-                         : std::make_unique<Connection>(QStringLiteral("CnnPdv4"), root.pointOfSale4Db());
+    m_cnn = std::make_unique<Connection>(QStringLiteral("cnn"), root.dataCenterDb(edition),
+                                         edition == 2 ? DatabaseRole::DataCenter : DatabaseRole::DataCenterEdition1);
+    m_pdv = edition == 2
+                ? std::make_unique<Connection>(QStringLiteral("CnnPdv"), root.pointOfSale5Db(), DatabaseRole::PointOfSale)
+                : std::make_unique<Connection>(QStringLiteral("CnnPdv4"), root.pointOfSale4Db(), DatabaseRole::PointOfSale4);
     // The company database is chosen by the company selection (edition 2).
-    m_company = std::make_unique<Connection>(QStringLiteral("CnnMultiempresas"), QString());
+    m_company = std::make_unique<Connection>(QStringLiteral("CnnMultiempresas"), QString(), DatabaseRole::Company);
     m_ui.setupUi(this, deps.edition);
     m_ctx = std::make_unique<WindowContext>(WindowContext{
         m_ui, root, *m_cnn, *m_pdv, *m_company, *m_prompts, m_errors,

@@ -113,10 +113,6 @@ bool createDatabase(const QString& path, bool force, QStringList& report,
     return true;
 }
 
-void run(Connection& c, const QStringList& statements)
-{
-    for (const QString& s : statements) c.exec(s);
-}
 
 void seedSettings(Connection& c, const schema::SettingsSeed* rows, int count, const char* descColumn)
 {
@@ -150,7 +146,7 @@ QList<TemplateRow> templateRows(const InstallRoot& root)
 
 void fillCompanyDb(Connection& c, const QString& branchName)
 {
-    run(c, schema::companyTables());
+    c.createSchema(schema::companyTables());
     int n = 0;
     const schema::SettingsSeed* rows = schema::branchSettings(&n);
     seedSettings(c, rows, n, "Nombre");
@@ -239,7 +235,7 @@ QStringList buildInstallRoot(const InstallRoot& root, const SetupOptions& option
     // The data-center databases of both editions.
     for (int edition : {1, 2}) {
         const bool created = createDatabase(root.dataCenterDb(edition), force, report, [&](Connection& c) {
-            run(c, schema::dataCenterTables());
+            c.createSchema(schema::dataCenterTables());
             int n = 0;
             const schema::SettingsSeed* rows = schema::dataCenterSettings(&n);
             seedSettings(c, rows, n, "Descripcion");
@@ -260,7 +256,7 @@ QStringList buildInstallRoot(const InstallRoot& root, const SetupOptions& option
         const QString path = root.companyDb(co.baseDeDatos);
         createDatabase(path, force, report, [&](Connection& c) {
             if (co.id == 1) {
-                run(c, schema::pointOfSaleCompanyList());
+                c.createSchema(schema::pointOfSaleCompanyList());
                 for (const CompanySeed& e : companies)
                     c.exec(QStringLiteral("insert into tbl_app_empresas (Id, Empresa, BaseDeDatos, Sincronizar, "
                                           "ConfiguracionSeparada) values (?, ?, ?, 1, 0)"),
@@ -273,7 +269,7 @@ QStringList buildInstallRoot(const InstallRoot& root, const SetupOptions& option
 
     // Point-of-sale 4: its company list and each company's database file.
     createDatabase(root.pointOfSale4Db(), force, report, [&](Connection& c) {
-        run(c, schema::pointOfSale4CompanyList());
+        c.createSchema(schema::pointOfSale4CompanyList());
         for (const CompanySeed& e : companies)
             c.exec(QStringLiteral("insert into tbl_app_empresas (Id, Empresa, BaseDeDatos) values (?, ?, ?)"),
                    {e.id, e.empresa, e.baseDeDatos});

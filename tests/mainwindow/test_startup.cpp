@@ -155,7 +155,7 @@ TEST(Startup, ALockedDatabaseFailsTheStoreAndKeepsTheRow)
     WindowFixture f;
     TFrmPrincipal& w = f.start();
     Connection other(QStringLiteral("otro"), f.db());
-    other.beginImmediate();  // another program holds the write lock
+    other.beginWrite();  // another program holds the write lock
     w.ui().TxtServidor->setText(QStringLiteral("nube"));
     other.rollback();
     const QStringList errors = f.prompts.texts(QStringLiteral("error"));
