@@ -70,21 +70,26 @@ void BackupListStore::remove(qint64 id)
 
 void BackupListStore::chooseSystem(int index)
 {
+    // The old template rows go only together with the new ones coming.
+    WriteTransaction t(m_cnn);
     m_cnn.exec(QStringLiteral("delete from tbl_app_archivos where interno = 1"));
     const QString code = systemCode(index);
-    if (code.isEmpty()) return;
-    m_cnn.exec(QStringLiteral("insert into tbl_app_archivos (Ruta, Nombre, Tipo, Interno) select Ruta, Nombre, Tipo, "
+    if (!code.isEmpty())
+        m_cnn.exec(QStringLiteral("insert into tbl_app_archivos (Ruta, Nombre, Tipo, Interno) select Ruta, Nombre, Tipo, "
                               "Interno from tbl_app_archivostemplates where Sistema = ?"),
-               {code});
+                   {code});
+    t.commit();
 }
 
 void BackupListStore::replaceCompanyRows(const InstallRoot& root, const QString& empresa, const QString& baseDeDatos)
 {
+    WriteTransaction t(m_cnn);
     m_cnn.exec(QStringLiteral("delete from tbl_app_archivos where interno = 2"));
     m_cnn.exec(QStringLiteral("insert into tbl_app_archivos (Ruta, Nombre, Tipo, Interno) values (?, ?, 1, 2)"),
                {root.pointOfSale4CompanyDb(baseDeDatos), baseDeDatos});
     m_cnn.exec(QStringLiteral("insert into tbl_app_archivos (Ruta, Nombre, Tipo, Interno) values (?, ?, 2, 2)"),
                {root.pointOfSale4ReportsDir(empresa), QStringLiteral("Reportes_") + empresa});
+    t.commit();
 }
 
 BackupList BackupListStore::rows()

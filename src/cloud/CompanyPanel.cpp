@@ -90,17 +90,22 @@ void CompanyPanel::LstDatosASubirClickCheck()
     QListWidget* list = m_ctx.ui.LstDatosASubir;
     const auto ticked = [list](int item) { return list->item(item)->checkState() == Qt::Checked; };
     Connection& company = m_ctx.company;
-    storeSetting(company, branchFlagUpdate(RowSendSales, branchFlagValue(ticked(ItemSendSales))));
-    if (const auto value = catalogueValue(ticked(ItemSendCatalogue), ticked(ItemDownloadCatalogue))) {
-        storeSetting(company, branchFlagUpdate(RowCatalogue, *value));
-    } else {
+    const std::optional<QString> catalogue = catalogueValue(ticked(ItemSendCatalogue), ticked(ItemDownloadCatalogue));
+    {
+        // The rows change together or not at all.
+        WriteTransaction t(company);
+        storeSetting(company, branchFlagUpdate(RowSendSales, branchFlagValue(ticked(ItemSendSales))));
+        if (catalogue) storeSetting(company, branchFlagUpdate(RowCatalogue, *catalogue));
+        storeSetting(company, branchFlagUpdate(RowSendStock, branchFlagValue(ticked(ItemSendStock))));
+        storeSetting(company, branchFlagUpdate(RowSendDetailedSales, branchFlagValue(ticked(ItemSendDetailedSales))));
+        t.commit();
+    }
+    if (!catalogue) {
         // Both directions at once: neither is kept, and the row keeps its value.
         m_ctx.prompts.inform(kMsgCatalogueBothWays);
         showTick(ItemSendCatalogue, false);
         showTick(ItemDownloadCatalogue, false);
     }
-    storeSetting(company, branchFlagUpdate(RowSendStock, branchFlagValue(ticked(ItemSendStock))));
-    storeSetting(company, branchFlagUpdate(RowSendDetailedSales, branchFlagValue(ticked(ItemSendDetailedSales))));
 }
 
 void CompanyPanel::txtSucursalChange()

@@ -81,6 +81,13 @@ TEST(BackupListStore, SystemChoiceReplacesOnlyTemplateRows)
     st.s.chooseSystem(2);
     EXPECT_EQ(st.count(QStringLiteral("Interno = 1 and Nombre like '%Refaccionaria%'")), 0);
     EXPECT_EQ(st.count(QStringLiteral("Interno = 0")) + st.count(QStringLiteral("Interno = 2")), 3);
+
+    // The templates cannot be read: the rows of the system chosen before stay.
+    const int before = st.count(QStringLiteral("Interno = 1"));
+    test::TempRoot::exec(st.t.root().dataCenterDb(2),
+                         QStringLiteral("alter table tbl_app_archivostemplates rename to plantillas_movidas"));
+    EXPECT_THROW(st.s.chooseSystem(0), DbError);
+    EXPECT_EQ(st.count(QStringLiteral("Interno = 1")), before);
 }
 
 TEST(BackupListStore, CompanyRowsPointAtThePointOfSale4Folder)
