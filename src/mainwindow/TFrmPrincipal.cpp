@@ -17,6 +17,7 @@
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QSessionManager>
+#include <QSqlQueryModel>
 
 namespace dc {
 
@@ -90,6 +91,10 @@ TFrmPrincipal::~TFrmPrincipal()
 {
     // The icon goes with the window, whatever way the program ends.
     if (m_tray) m_tray->remove();
+    // The grids' queries end before the connections they run on close (the
+    // panels that own them are children, which outlive the members; an ODBC
+    // connection cannot close under a live statement).
+    for (QSqlQueryModel* grid : findChildren<QSqlQueryModel*>()) grid->clear();
 }
 
 void TFrmPrincipal::wireCategoryPanels()
