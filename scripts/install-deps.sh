@@ -10,7 +10,7 @@
 #   scripts/install-deps.sh [PROFILE...]     (default: test)
 set -euo pipefail
 declare -A profile=(
-  [build]="g++ cmake ninja-build ccache lld qt6-base-dev libqt6sql6-sqlite libsqlite3-dev libpoco-dev libgtest-dev libgmock-dev fonts-dejavu-core fonts-liberation2"
+  [build]="g++ cmake ninja-build ccache lld qt6-base-dev libqt6sql6-sqlite libsqlite3-dev libpoco-dev libgtest-dev libgmock-dev fonts-dejavu-core fonts-liberation2 fonts-wine qt6-translations-l10n"
   [test]="python3-pyftpdlib"
   [demo]="sqlite3"
   [desktop]="xvfb xauth trayer xdotool x11-apps imagemagick"

@@ -115,7 +115,7 @@ void FtpBackupController::runEnded(const BackupResult& result)
     bool noticeShown = false;
     if (!result.failedFiles.isEmpty()) {
         m_window.setExitStatus(kFilesNotBackedUp);
-        noticeShown = m_window.tray().notify(QApplication::applicationDisplayName(),
+        noticeShown = m_window.tray().notify(applicationTitle(),
                                              filesNotBackedUpText(result.failedFiles.size()));
     }
     // The icon goes with the program: it stays while its notice can be read.

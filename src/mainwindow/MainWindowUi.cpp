@@ -1,5 +1,6 @@
 #include "mainwindow/MainWindowUi.h"
 
+#include "mainwindow/Appearance.h"
 #include "mainwindow/WidgetFactory.h"
 
 #include <QHeaderView>
@@ -127,13 +128,8 @@ void MainWindowUi::setupUi(QWidget* form, Edition ed)
     form->setFixedSize(two ? QSize(703, 436) : QSize(502, 414));
     form->setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
                          | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
-    // Tahoma where the system has it; otherwise a face of close metrics.
-    QFont font;
-    font.setFamilies({QStringLiteral("Tahoma"), QStringLiteral("Liberation Sans"), QStringLiteral("Arial"),
-                      QStringLiteral("DejaVu Sans")});
-    font.setPointSize(8);
-    font.setStyleHint(QFont::SansSerif);
-    form->setFont(font);
+    // The font is the application's (windowFont()), shared with the dialogs.
+    form->setLocale(windowLocale());
 
     // Background pictures.
     if (two) {

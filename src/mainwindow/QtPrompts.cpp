@@ -1,5 +1,7 @@
 #include "mainwindow/QtPrompts.h"
 
+#include "mainwindow/TrayIcon.h"
+
 #include <QApplication>
 #include <QDir>
 #include <QFileDialog>
@@ -12,7 +14,7 @@ namespace dc {
 namespace {
 QString title()
 {
-    return QApplication::applicationDisplayName();
+    return applicationTitle();
 }
 
 // Runs a dialog and puts the current directory back as it was.

@@ -46,7 +46,7 @@ TFrmPrincipal::TFrmPrincipal(const WindowDeps& deps)
         m_ui, root, *m_cnn, *m_pdv, *m_company, *m_prompts, m_errors,
         m_deps.clock ? *m_deps.clock : *m_ownClock, m_deps.launcher ? *m_deps.launcher : *m_ownLauncher, 0});
 
-    const QString title = QApplication::applicationDisplayName();
+    const QString title = applicationTitle();
     m_tray = new TrayIcon(QIcon(QStringLiteral(":/dc/app.png")), title, this);
     connect(m_tray->OpAbrir, &QAction::triggered, this, m_errors.guard([this] { OpAbrirClick(); }));
     connect(m_tray->DetenerAplicacin1, &QAction::triggered, this, m_errors.guard([this] { DetenerAplicacin1Click(); }));
@@ -158,14 +158,15 @@ void TFrmPrincipal::formCreateEdition2()
         m_ui.PCatalogoWeb->collapse();
         m_ui.PRespaldoDatos->collapse();
         m_ui.PReportesWeb->collapse();
-        m_ctx->loading = -1;
-        m_outbox->pointAtOutbox();
-        loadSettings(*m_ctx, 13, [this] {
-            m_ui.TNube->start();
-            m_cloud->resetTicks();
-        });
-        m_backup->openList();
-        m_ctx->loading = 0;
+        {
+            const LoadingFlag loading(*m_ctx);
+            m_outbox->pointAtOutbox();
+            loadSettings(*m_ctx, 13, [this] {
+                m_ui.TNube->start();
+                m_cloud->resetTicks();
+            });
+            m_backup->openList();
+        }
         if (m_companyStartup) m_companyStartup();
         if (m_tasksStartup) m_tasksStartup();
     });
@@ -174,10 +175,11 @@ void TFrmPrincipal::formCreateEdition2()
 void TFrmPrincipal::formCreateEdition1()
 {
     m_errors.run([this] {
-        m_ctx->loading = -1;
-        loadSettings(*m_ctx, 6, [] {});
-        m_backup->openList();
-        m_ctx->loading = 0;
+        {
+            const LoadingFlag loading(*m_ctx);
+            loadSettings(*m_ctx, 6, [] {});
+            m_backup->openList();
+        }
         if (m_startupRun) m_startupRun();
     });
 }

@@ -1,5 +1,8 @@
 #include "mainwindow/TrayIcon.h"
 
+#include <QCoreApplication>
+#include <QFileInfo>
+
 namespace dc {
 
 QString applicationTitle(const QString& programFileName)
@@ -7,6 +10,11 @@ QString applicationTitle(const QString& programFileName)
     QString title = programFileName.left(programFileName.indexOf(QLatin1Char('.')));
     if (title.size() > 1) title = title.left(1) + title.mid(1).toLower();
     return title;
+}
+
+QString applicationTitle()
+{
+    return applicationTitle(QFileInfo(QCoreApplication::applicationFilePath()).fileName());
 }
 
 QString trayTip(const QString& title)

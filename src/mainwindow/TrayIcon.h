@@ -10,6 +10,8 @@ namespace dc {
 // The application title: the program file's name up to its first full stop,
 // every character after the first in lower case.
 QString applicationTitle(const QString& programFileName);
+// The title of this program (the caption of its message boxes, the tip of its icon).
+QString applicationTitle();
 // The tip of the notification icon: the title, at most 127 characters.
 QString trayTip(const QString& title);
 

@@ -27,4 +27,18 @@ struct WindowContext {
     int loading = 0;
 };
 
+// Raises the loading flag for its lifetime: lowered whatever way the
+// start-up's reading ends, a failure included (a raised flag would make the
+// system choice store nothing for the rest of the session).
+class LoadingFlag {
+public:
+    explicit LoadingFlag(WindowContext& ctx) : m_ctx(ctx) { m_ctx.loading = -1; }
+    ~LoadingFlag() { m_ctx.loading = 0; }
+    LoadingFlag(const LoadingFlag&) = delete;
+    LoadingFlag& operator=(const LoadingFlag&) = delete;
+
+private:
+    WindowContext& m_ctx;
+};
+
 }  // namespace dc

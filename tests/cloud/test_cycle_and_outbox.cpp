@@ -86,10 +86,12 @@ TEST(OutboxList, ShowsOrdinaryFilesWithinOneTickAndIsLeftAloneWhenNothingChanged
     TFrmPrincipal& w = f.start();
     EXPECT_TRUE(listed(w).isEmpty()) << "an empty outbox gives an empty list";
 
-    for (const char* n : {"ventas_2.xml", "catalogo_1.xml", ".parcial.xml", "procesados/viejo.xml"})
+    for (const char* n : {"ventas_2.xml", "catalogo_1.xml", "Ventas_10.xml", ".parcial.xml", "procesados/viejo.xml"})
         writeFile(outbox + QLatin1String(n), "x");
     w.outbox()->Timer2Timer();
-    EXPECT_EQ(listed(w), (QStringList{QStringLiteral("catalogo_1.xml"), QStringLiteral("ventas_2.xml")}));
+    // As a file manager lists them: letter case ignored, numbers by value.
+    EXPECT_EQ(listed(w), (QStringList{QStringLiteral("catalogo_1.xml"), QStringLiteral("ventas_2.xml"),
+                                      QStringLiteral("Ventas_10.xml")}));
 
     QListWidget* list = w.ui().LstArchivos;
     list->setCurrentRow(1);
@@ -99,7 +101,7 @@ TEST(OutboxList, ShowsOrdinaryFilesWithinOneTickAndIsLeftAloneWhenNothingChanged
 
     QFile::remove(outbox + QStringLiteral("catalogo_1.xml"));
     w.outbox()->Timer2Timer();
-    EXPECT_EQ(listed(w), QStringList{QStringLiteral("ventas_2.xml")});
+    EXPECT_EQ(listed(w), (QStringList{QStringLiteral("ventas_2.xml"), QStringLiteral("Ventas_10.xml")}));
     ASSERT_NE(list->currentItem(), nullptr);
     EXPECT_EQ(list->currentItem()->text(), QStringLiteral("ventas_2.xml")) << "the selected file stays selected";
 }

@@ -106,6 +106,9 @@ TEST(Startup, ANonNumberStopsTheReadAtItsRow)
     EXPECT_EQ(w.ui().TxtServidor->text(), QString());
     EXPECT_EQ(w.ui().HR1->time(), QTime(20, 0));
     EXPECT_EQ(w.backup().listModel()->rowCount(), 0) << "the list grid opens only after the settings";
+    // The start-up ended early; the system choice stores all the same.
+    w.ui().CmbSistema->setCurrentIndex(3);
+    EXPECT_EQ(f.setting(6), QStringLiteral("3"));
 }
 
 TEST(Startup, TextBoxesStoreTheirTextBackAndATimeThatIsNotATimeStops)
@@ -134,6 +137,8 @@ TEST(Startup, AMissingOutboxStopsTheStartAndTheRefreshReportsIt)
     EXPECT_TRUE(w.ui().Timer2->isActive()) << "the outbox refresh keeps running";
     EXPECT_NE(w.ui().Image23, nullptr);
     EXPECT_TRUE(w.ui().PRespaldoDatos->isCollapsed());
+    w.ui().CmbSistema->setCurrentIndex(2);
+    EXPECT_EQ(f.setting(6), QStringLiteral("2")) << "the loading flag stayed raised";
 }
 
 TEST(Startup, AMissingDatabaseIsReportedAndTheProgramGoesOn)
