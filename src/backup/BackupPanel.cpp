@@ -59,8 +59,8 @@ void BackupPanel::store(int row, const QString& value)
 
 void BackupPanel::openList()
 {
-    loadGrid(m_listModel, m_ctx.cnn, QLatin1String(kBackupListSelect));
-    showColumns(m_ctx.ui.DBGrid1, m_listModel, {{QStringLiteral("Nombre"), 150}, {QStringLiteral("Ruta"), 500}});
+    reloadGrid(m_ctx.ui.DBGrid1, m_listModel, m_ctx.cnn, QLatin1String(kBackupListSelect),
+               {{QStringLiteral("Nombre"), 150}, {QStringLiteral("Ruta"), 500}});
 }
 
 QList<QWidget*> BackupPanel::lockedControls() const

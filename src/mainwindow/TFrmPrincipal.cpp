@@ -15,6 +15,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QFileInfo>
+#include <QKeyEvent>
 #include <QGuiApplication>
 #include <QSessionManager>
 
@@ -108,14 +109,43 @@ void TFrmPrincipal::wireCategoryPanels()
 
 bool TFrmPrincipal::eventFilter(QObject* watched, QEvent* event)
 {
-    if (event->type() == QEvent::MouseButtonRelease) {
-        const auto it = m_clicks.constFind(watched);
-        if (it != m_clicks.constEnd()) {
-            m_errors.run(*it);
-            return true;
-        }
+    const auto it = m_clicks.constFind(watched);
+    if (it == m_clicks.constEnd()) return QWidget::eventFilter(watched, event);
+    switch (event->type()) {
+    case QEvent::MouseButtonRelease:
+        m_errors.run(*it);
+        return true;
+    case QEvent::KeyPress: {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key != Qt::Key_Return && key != Qt::Key_Enter && key != Qt::Key_Space) break;
+        m_errors.run(*it);
+        // From the keyboard, straight on into the panel just opened.
+        for (QFrame* panel : {m_ui.PnRespaldos, m_ui.PnReportesWeb, m_ui.PnRegistro})
+            if (!panel->isHidden()) focusFirstControl(panel);
+        return true;
+    }
+    case QEvent::FocusIn:
+    case QEvent::FocusOut: {
+        // A link with the focus is underlined.
+        auto* link = static_cast<QWidget*>(watched);
+        QFont font = link->font();
+        font.setUnderline(event->type() == QEvent::FocusIn);
+        link->setFont(font);
+        break;
+    }
+    default: break;
     }
     return QWidget::eventFilter(watched, event);
+}
+
+void TFrmPrincipal::focusFirstControl(QWidget* panel)
+{
+    for (QWidget* w = nextInFocusChain(); w != this; w = w->nextInFocusChain()) {
+        if (panel->isAncestorOf(w) && w->isVisibleTo(this) && w->isEnabled() && (w->focusPolicy() & Qt::TabFocus)) {
+            w->setFocus(Qt::TabFocusReason);
+            return;
+        }
+    }
 }
 
 void TFrmPrincipal::openWorkPanel(QFrame* panel)

@@ -98,6 +98,8 @@ protected:
 
 private:
     void wireCategoryPanels();
+    // Gives the keyboard focus to the first control of a panel in Tab order.
+    void focusFirstControl(QWidget* panel);
     void formCreateEdition2();
     void formCreateEdition1();
 

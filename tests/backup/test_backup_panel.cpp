@@ -73,13 +73,13 @@ TEST(BackupPanel, OnlyUserRowsCanBeRemovedAndOnlyAfterYes)
 {
     WindowFixture f;
     TFrmPrincipal& w = f.start();
-    // Nothing selected (or an empty list): nothing happens.
+    // The first row is current from the start (a template row): the button answers at once.
     w.ui().BitBtn3->click();
-    EXPECT_TRUE(f.prompts.shown.isEmpty());
+    EXPECT_EQ(f.prompts.texts(QStringLiteral("inform")), QStringList{kMsgProtectedRow});
 
     selectRow(w, QStringLiteral("Imagenes"));  // a template row
     w.ui().BitBtn3->click();
-    EXPECT_EQ(f.prompts.texts(QStringLiteral("inform")), QStringList{kMsgProtectedRow});
+    EXPECT_EQ(f.prompts.texts(QStringLiteral("inform")), (QStringList{kMsgProtectedRow, kMsgProtectedRow}));
     EXPECT_TRUE(f.prompts.texts(QStringLiteral("confirm")).isEmpty()) << "no confirmation for a protected row";
 
     f.prompts.fileSelections.enqueue({f.temp.path() + sep + QStringLiteral("mio.txt")});
@@ -94,6 +94,14 @@ TEST(BackupPanel, OnlyUserRowsCanBeRemovedAndOnlyAfterYes)
     EXPECT_EQ(f.prompts.texts(QStringLiteral("confirm")), (QStringList{kMsgConfirmRemove, kMsgConfirmRemove}));
     EXPECT_FALSE(gridNames(w).contains(QStringLiteral("mio.txt")));
     EXPECT_EQ(test::TempRoot::scalar(f.db(), QStringLiteral("select count(*) from tbl_app_archivos where Nombre = 'mio.txt'")).toInt(), 0);
+    EXPECT_EQ(w.ui().DBGrid1->currentIndex().row(), 0) << "a row is current again after the reload";
+
+    // An empty list: nothing to remove, nothing asked.
+    test::TempRoot::exec(f.db(), QStringLiteral("delete from tbl_app_archivos"));
+    w.backup().openList();
+    f.prompts.clear();
+    w.ui().BitBtn3->click();
+    EXPECT_TRUE(f.prompts.shown.isEmpty());
 }
 
 TEST(BackupPanel, ChoosingNingunoDropsTheTemplatesAndStoresThree)

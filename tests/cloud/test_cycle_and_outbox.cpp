@@ -3,7 +3,11 @@
 #include "cloud/OutboxLogPanel.h"
 #include "support/WindowFixture.h"
 
+#include "mainwindow/GridModels.h"
+
 #include <QApplication>
+#include <QHelpEvent>
+#include <QToolTip>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -150,15 +154,36 @@ TEST(LogGrid, NewestFirstAtEveryActivationAndTick)
     ASSERT_EQ(log->rowCount(), 2);
     EXPECT_EQ(log->record(0).value(QStringLiteral("Desc")).toString(), QStringLiteral("segundo"));
 
-    TempRoot::exec(f.db(), QStringLiteral("insert into tbl_app_Log (\"Desc\") values ('tercero')"));
+    const QString whole = QStringLiteral("Enviado: ") + QString(120, QLatin1Char('x')) + QStringLiteral(".xml");
+    TempRoot::exec(f.db(), QStringLiteral("insert into tbl_app_Log (\"Desc\") values (?)"), {whole});
     w.ui().ChkNubeActivado->setChecked(true);
     runMinutes(f, 1);
     ASSERT_EQ(log->rowCount(), 3);
-    EXPECT_EQ(log->record(0).value(QStringLiteral("Desc")).toString(), QStringLiteral("tercero"));
+    EXPECT_EQ(log->record(0).value(QStringLiteral("Desc")).toString(), whole);
+    // The newest row is current, the indicator on it; a cut cell tells its whole text.
+    QTableView* grid = w.ui().DBGrid3;
+    w.Label18Click();
+    EXPECT_EQ(grid->currentIndex().row(), 0);
+    EXPECT_EQ(qobject_cast<IndicatorHeader*>(grid->verticalHeader())->indicatedRow(), 0);
+    const auto tip = [grid](int row) {
+        const QRect cell = grid->visualRect(grid->model()->index(row, grid->model()->columnCount() - 1));
+        QHelpEvent help(QEvent::ToolTip, cell.center(), grid->viewport()->mapToGlobal(cell.center()));
+        QApplication::sendEvent(grid->viewport(), &help);
+        return QToolTip::isVisible() ? QToolTip::text() : QString();
+    };
+    EXPECT_EQ(tip(1), QString()) << "a text shown whole needs no tooltip";
+    EXPECT_EQ(tip(0), whole);
+
+    // Only the newest rows are read: the table grows without end.
+    TempRoot::exec(f.db(), QStringLiteral("with recursive n(i) as (select 1 union all select i + 1 from n where i < 700) "
+                                          "insert into tbl_app_Log (\"Desc\") select 'fila ' || i from n"));
+    runMinutes(f, 1);
+    ASSERT_EQ(log->rowCount(), kLogRowsShown);
+    EXPECT_EQ(log->record(0).value(QStringLiteral("Desc")).toString(), QStringLiteral("fila 700"));
 
     // Without the log table the tick stops there: reported, not counted.
     TempRoot::exec(f.db(), QStringLiteral("drop table tbl_app_Log"));
     runMinutes(f, 1);
-    EXPECT_EQ(w.cloud()->ticks(), 1);
+    EXPECT_EQ(w.cloud()->ticks(), 2);
     EXPECT_EQ(f.prompts.texts(QStringLiteral("error")).size(), 1);
 }

@@ -10,6 +10,7 @@
 #include <QHeaderView>
 #include <QStyleOptionButton>
 #include <QStyleOptionComboBox>
+#include <QTest>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -157,6 +158,47 @@ TEST(Window, LinksOpenOnePanelAndCollapsesCloseOnlyTheirOwn)
     w.ui().PReportesWeb->expand();
     w.ui().PReportesWeb->collapse();
     EXPECT_EQ(look(w), (Look{false, false, false, true, true}));
+}
+
+TEST(Window, TheKeyboardOpensThePanelsAndTabLeavesTheGrids)
+{
+    WindowFixture f;
+    TFrmPrincipal& w = f.start();
+    MainWindowUi& u = w.ui();
+    w.OpAbrirClick();
+    QApplication::setActiveWindow(&w);
+    u.PRespaldoDatos->expand();
+    const auto tab = [] {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        return QApplication::focusWidget() ? QApplication::focusWidget()->objectName() : QString();
+    };
+    u.PRespaldoDatos->header()->setFocus();
+    EXPECT_EQ(tab(), QStringLiteral("Label1")) << "the category link takes the focus";
+    QTest::keyClick(u.Label1, Qt::Key_Return);
+    EXPECT_FALSE(u.PnRespaldos->isHidden());
+    EXPECT_EQ(QApplication::focusWidget(), u.ChkActivaRespaldos) << "the focus goes into the panel opened";
+    QStringList walked;
+    for (int i = 0; i < 10; ++i) walked << tab();
+    EXPECT_EQ(walked, QString::fromLatin1("CmbServer txtusuario txtpass CmbSistema HR1 Button2 Button1 DBGrid1 BitBtn3 BitBtn2")
+                          .split(QLatin1Char(' ')));
+    // Inside the grid the arrows move; Tab leaves it.
+    u.DBGrid1->setFocus();
+    ASSERT_EQ(u.DBGrid1->currentIndex().row(), 0) << "the list has a current row from the start";
+    QTest::keyClick(u.DBGrid1, Qt::Key_Down);
+    EXPECT_EQ(u.DBGrid1->currentIndex().row(), 1);
+    EXPECT_EQ(tab(), QStringLiteral("BitBtn3"));
+
+    u.PReportesWeb->expand();
+    u.Label18->setFocus();
+    QTest::keyClick(u.Label18, Qt::Key_Space);
+    EXPECT_FALSE(u.PnRegistro->isHidden());
+    EXPECT_EQ(QApplication::focusWidget(), u.LstArchivos);
+    EXPECT_EQ(tab(), QStringLiteral("DBGrid3"));
+    u.Label11->setFocus();
+    QTest::keyClick(u.Label11, Qt::Key_Enter);
+    EXPECT_EQ(QApplication::focusWidget(), u.ChkNubeActivado);
+    u.DBGrid2->setFocus();
+    EXPECT_NE(tab(), QStringLiteral("DBGrid2"));
 }
 
 TEST(Window, MinimisingHidesAndTheTrayBringsItBackAsItWas)
