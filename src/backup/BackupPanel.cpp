@@ -12,6 +12,7 @@
 #include "settings/SettingsStatements.h"
 
 #include <QDir>
+#include <QScopeGuard>
 #include <QHeaderView>
 #include <QSqlRecord>
 
@@ -24,7 +25,10 @@ BackupPanel::BackupPanel(WindowContext& ctx, QObject* parent)
     ErrorReporter& e = ctx.errors;
     ui.DBGrid1->setModel(m_listModel);
     m_run = [this] { launchBackupTool(); };
-    m_cancel = [this] { m_ctx.launcher.killByName(m_ctx.root.backupTool()); };
+    m_cancel = [this] {
+        const bool ended = m_ctx.launcher.killByName(m_ctx.root.backupTool());
+        m_ctx.notify(ended ? kNoticeBackupCancelled : kNoticeNoBackupRunning);
+    };
 
     connect(ui.txtusuario, &QLineEdit::textChanged, this,
             e.guard([this](const QString& t) { store(RowBackupUser, t); }));
@@ -40,7 +44,12 @@ BackupPanel::BackupPanel(WindowContext& ctx, QObject* parent)
     connect(ui.BitBtn4, &QPushButton::clicked, this, e.guard([this] { BitBtn4Click(); }));
     connect(ui.BitBtn3, &QPushButton::clicked, this, e.guard([this] { BitBtn3Click(); }));
     connect(ui.BitBtn1, &QPushButton::clicked, this, e.guard([this] { BitBtn1Click(); }));
-    connect(ui.Button1, &QPushButton::clicked, this, e.guard([this] { Button1Click(); }));
+    connect(ui.Button1, &QPushButton::clicked, this, e.guard([this] {
+        // A backup started by hand says so; the daily check's does not.
+        m_announceLaunch = true;
+        const auto done = qScopeGuard([this] { m_announceLaunch = false; });
+        Button1Click();
+    }));
     connect(ui.Button2, &QPushButton::clicked, this, e.guard([this] { Button2Click(); }));
     connect(ui.Timer1, &QTimer::timeout, this, e.guard([this] { Timer1Timer(); }));
 }
@@ -204,11 +213,14 @@ void BackupPanel::launchBackupTool()
     prepareCompanyRows();
     markLaunched();
     const QString tool = m_ctx.root.backupTool();
-    const bool started = m_ctx.launcher.start(tool, WindowMode::Normal);
+    QString why;
+    const bool started = m_ctx.launcher.start(tool, WindowMode::Normal, &why);
     m_ctx.ui.Timer1->start();
     if (!started)
         m_ctx.errors.report(QStringLiteral("No se pudo iniciar la herramienta de respaldo ") + QDir::toNativeSeparators(tool)
-                            + QStringLiteral(": el respaldo no se realizó"));
+                            + QStringLiteral(" (") + why + QStringLiteral("): el respaldo no se realizó"));
+    else if (m_announceLaunch)
+        m_ctx.notify(kNoticeBackupStarted);
 }
 
 }  // namespace dc

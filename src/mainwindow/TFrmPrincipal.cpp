@@ -49,6 +49,7 @@ TFrmPrincipal::TFrmPrincipal(const WindowDeps& deps)
 
     const QString title = applicationTitle();
     m_tray = new TrayIcon(QIcon(QStringLiteral(":/dc/app.png")), title, this);
+    m_ctx->notify = [this, title](const QString& text) { m_tray->notify(title, text, QSystemTrayIcon::Information); };
     connect(m_tray->OpAbrir, &QAction::triggered, this, m_errors.guard([this] { OpAbrirClick(); }));
     connect(m_tray->DetenerAplicacin1, &QAction::triggered, this, m_errors.guard([this] { DetenerAplicacin1Click(); }));
 

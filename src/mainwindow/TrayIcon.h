@@ -31,8 +31,9 @@ public:
     // How long a notice stays beside the icon, in milliseconds.
     static constexpr int kNoticeTime = 10'000;
     // Shows a notice beside the icon; false (nothing shown) while the icon is
-    // not in a notification area.
-    bool notify(const QString& title, const QString& text);
+    // not in a notification area. The text goes to the program's log either way.
+    bool notify(const QString& title, const QString& text,
+                QSystemTrayIcon::MessageIcon icon = QSystemTrayIcon::Warning);
     // The text of the last notice asked for, shown or not.
     QString lastNotice() const { return m_lastNotice; }
 

@@ -3,6 +3,8 @@
 #include "mainwindow/MainWindowUi.h"
 #include "platform/InstallRoot.h"
 
+#include <functional>
+
 namespace dc {
 
 class Clock;
@@ -25,6 +27,9 @@ struct WindowContext {
     Launcher& launcher;
     // -1 while the start-up reads the settings, 0 afterwards.
     int loading = 0;
+    // Tells the user something beside the tray icon (that a backup started,
+    // that a tool could not be started) without stopping the work.
+    std::function<void(const QString&)> notify = [](const QString&) {};
 };
 
 // Raises the loading flag for its lifetime: lowered whatever way the

@@ -4,6 +4,7 @@
 #include "support/WindowFixture.h"
 
 #include "mainwindow/GridModels.h"
+#include "mainwindow/TrayIcon.h"
 
 #include <QApplication>
 #include <QHelpEvent>
@@ -74,6 +75,13 @@ TEST(CloudCycleWindow, TheToolsStartMinimisedFromTheOutboxAtTheHalfAndTheEnd)
     EXPECT_EQ(runMinutes(f, 35), QStringList{QStringLiteral("30:") + G});
     w.ui().CmbTiempo->setCurrentIndex(0);
     EXPECT_EQ(runMinutes(f, 6), (QStringList{QStringLiteral("1:") + S, QStringLiteral("6:") + G}));
+
+    // A tool that cannot be started is told, with the reason, and tried again later.
+    f.launcher.startResult = false;
+    EXPECT_EQ(runMinutes(f, 10), (QStringList{QStringLiteral("5:") + S, QStringLiteral("10:") + G}));
+    EXPECT_TRUE(w.tray().lastNotice().contains(G + QStringLiteral(" (") + f.launcher.startError + QLatin1Char(')')))
+        << w.tray().lastNotice().toStdString();
+    f.launcher.startResult = true;
 
     // Switching off freezes the count; switching on restarts it.
     w.ui().ChkNubeActivado->setChecked(false);
