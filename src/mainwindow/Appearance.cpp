@@ -6,6 +6,7 @@
 #include <QFontDatabase>
 #include <QLibraryInfo>
 #include <QLoggingCategory>
+#include <QScreen>
 #include <QTranslator>
 
 namespace dc {
@@ -33,6 +34,20 @@ QRect WindowStyle::subControlRect(ComplexControl control, const QStyleOptionComp
         if (option->direction == Qt::LeftToRight) rect.setCoords(option->rect.left() + 3, rect.top(), arrow.left() + 4, rect.bottom());
     }
     return rect;
+}
+
+void centreOnWindow(QWidget* dialog)
+{
+    const QWidget* window = dialog->parentWidget() ? dialog->parentWidget()->window() : nullptr;
+    QRect over;
+    if (window && window->isVisible())
+        over = window->frameGeometry();
+    else if (const QScreen* screen = window ? window->screen() : dialog->screen())
+        over = screen->availableGeometry();
+    if (over.isEmpty()) return;
+    QRect frame = dialog->frameGeometry();
+    frame.moveCenter(over.center());
+    dialog->move(frame.topLeft());
 }
 
 QString findSharedFile(const QString& subFolder, const QString& fileName, const QStringList& systemFolders)

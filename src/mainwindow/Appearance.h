@@ -22,6 +22,25 @@ public:
                          const QWidget* widget) const override;
 };
 
+// Moves a dialog about to show over the middle of the window it belongs to
+// (or of the screen while that window is hidden).
+void centreOnWindow(QWidget* dialog);
+
+// A dialog that opens centred on its window once it has its final size (a
+// message box sizes itself to its text only as it shows, after Qt placed it).
+template <class D>
+class Centred : public D {
+public:
+    using D::D;
+
+protected:
+    void showEvent(QShowEvent* event) override
+    {
+        D::showEvent(event);
+        centreOnWindow(this);
+    }
+};
+
 // A file the program ships beside itself (in `subFolder` of the program's
 // folder, as a Windows package lays it out) or, failing that, finds in one
 // of the system's folders. Empty when it is nowhere.

@@ -64,6 +64,12 @@ void TFrmTareaManual::reject()
     if (!m_busy) QDialog::reject();
 }
 
+void TFrmTareaManual::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    centreOnWindow(this);
+}
+
 void TFrmTareaManual::closeEvent(QCloseEvent* event)
 {
     if (m_busy) {

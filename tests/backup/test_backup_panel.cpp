@@ -168,29 +168,24 @@ TEST(BackupPanel, FileDialogsLeaveTheCurrentDirectoryAlone)
     ASSERT_EQ(outbox, QDir(f.temp.root().outboxDir()).canonicalPath());
     const QString elsewhere = f.temp.path() + sep + QStringLiteral("otra");
     test::writeFile(elsewhere + sep + QStringLiteral("x.txt"), "x");
+    w.move(30, 40);
+    w.OpAbrirClick();
     QtPrompts prompts(&w);
-    // Answer the dialog once it is open; give up (cancel) rather than hang.
-    QTimer poll;
-    int tries = 0;
-    QObject::connect(&poll, &QTimer::timeout, &poll, [&] {
-        QFileDialog* dialog = nullptr;
-        for (QWidget* top : QApplication::topLevelWidgets())
-            if (auto* d = qobject_cast<QFileDialog*>(top); d && d->isVisible()) dialog = d;
-        if (!dialog) {
-            if (++tries > 100) {
-                for (QWidget* top : QApplication::topLevelWidgets())
-                    if (auto* d = qobject_cast<QDialog*>(top)) d->reject();
-            }
-            return;
-        }
-        poll.stop();
+    QStringList texts;
+    QPoint centre;
+    test::answerDialog<QFileDialog>([&](QFileDialog* dialog) {
+        for (auto label : {QFileDialog::LookIn, QFileDialog::FileName, QFileDialog::Accept, QFileDialog::Reject})
+            texts << dialog->labelText(label);
+        centre = dialog->geometry().center();
         dialog->setDirectory(elsewhere);
         // A platform dialog moves the process into the folder it browsed.
         QDir::setCurrent(elsewhere);
         static_cast<QDialog*>(dialog)->done(QDialog::Accepted);
     });
-    poll.start(50);
     prompts.openFiles();
-    EXPECT_EQ(tries <= 100, true) << "the dialog never showed";
+    ASSERT_FALSE(texts.isEmpty()) << "the dialog never showed";
     EXPECT_EQ(QDir::currentPath(), outbox);
+    // The dialog speaks Spanish and opens over the window.
+    EXPECT_EQ(texts.join(QLatin1Char('|')), QStringLiteral("Ver en:|&Nombre de fichero:|&Abrir|Cancelar"));
+    EXPECT_LE((centre - w.geometry().center()).manhattanLength(), 4);
 }

@@ -1,5 +1,6 @@
 // The window's panels, the tray menu and the ways of ending.
 #include "mainwindow/ErrorReporter.h"
+#include "mainwindow/QtPrompts.h"
 #include "mainwindow/TrayIcon.h"
 #include "support/WindowFixture.h"
 #include "tasks/TFrmTareaManual.h"
@@ -8,6 +9,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QHeaderView>
+#include <QMessageBox>
 #include <QStyleOptionButton>
 #include <QStyleOptionComboBox>
 #include <QTest>
@@ -199,6 +201,32 @@ TEST(Window, TheKeyboardOpensThePanelsAndTabLeavesTheGrids)
     EXPECT_EQ(QApplication::focusWidget(), u.ChkNubeActivado);
     u.DBGrid2->setFocus();
     EXPECT_NE(tab(), QStringLiteral("DBGrid2"));
+}
+
+TEST(Window, QuestionBoxesSpeakSpanishOverTheWindowInItsFont)
+{
+    WindowFixture f;
+    TFrmPrincipal& w = f.start();
+    w.move(30, 40);
+    w.OpAbrirClick();
+    QtPrompts prompts(&w);
+    QStringList buttons;
+    QString caption;
+    QPoint centre;
+    QFont font;
+    test::answerDialog<QMessageBox>([&](QMessageBox* box) {
+        for (QAbstractButton* b : box->buttons()) buttons << b->text();
+        caption = box->windowTitle();
+        centre = box->geometry().center();
+        font = box->font();
+        box->button(QMessageBox::No)->click();
+    });
+    EXPECT_FALSE(prompts.confirm(QStringLiteral("¿Seguro?")));
+    buttons.sort();
+    EXPECT_EQ(buttons, (QStringList{QStringLiteral("&No"), QStringLiteral("&Sí")}));
+    EXPECT_EQ(caption, applicationTitle());
+    EXPECT_LE((centre - w.geometry().center()).manhattanLength(), 4) << "the box opens over the window";
+    EXPECT_EQ(font, w.font());
 }
 
 TEST(Window, MinimisingHidesAndTheTrayBringsItBackAsItWas)
