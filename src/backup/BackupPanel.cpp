@@ -10,6 +10,7 @@
 #include "settings/Database.h"
 #include "settings/SettingsRows.h"
 #include "settings/SettingsStatements.h"
+#include "settings/SettingsWriter.h"
 
 #include <QDir>
 #include <QScopeGuard>
@@ -63,7 +64,7 @@ void BackupPanel::setRunner(std::function<void()> run, std::function<void()> can
 
 void BackupPanel::store(int row, const QString& value)
 {
-    storeSetting(m_ctx.cnn, settingsValueUpdate(row, value));
+    m_ctx.settings.store(m_ctx.cnn, settingsValueUpdate(row, value));
 }
 
 void BackupPanel::openList()
@@ -161,7 +162,7 @@ void BackupPanel::ChkActivaRespaldosClick()
 {
     MainWindowUi& ui = m_ctx.ui;
     if (ui.ChkActivaRespaldos->isChecked()) {
-        storeSetting(m_ctx.cnn, backupSwitchUpdate(true));
+        m_ctx.settings.store(m_ctx.cnn, backupSwitchUpdate(true));
         setLocked(true);
         if (isBlankCredential(ui.txtusuario->text()) || isBlankCredential(ui.txtpass->text())) {
             m_ctx.prompts.inform(kMsgCredentials);
@@ -171,7 +172,7 @@ void BackupPanel::ChkActivaRespaldosClick()
         ui.Timer1->start();
     } else {
         setLocked(false);
-        storeSetting(m_ctx.cnn, backupSwitchUpdate(false));
+        m_ctx.settings.store(m_ctx.cnn, backupSwitchUpdate(false));
         ui.Timer1->stop();
     }
 }

@@ -5,6 +5,7 @@
 #include "platform/ProcessControl.h"
 #include "settings/SettingsRows.h"
 #include "settings/SettingsStatements.h"
+#include "settings/SettingsWriter.h"
 
 #include <QFileInfo>
 
@@ -31,7 +32,7 @@ CloudPanel::CloudPanel(WindowContext& ctx, OutboxLogPanel& outbox, QObject* pare
 
 void CloudPanel::store(int row, const QString& value)
 {
-    storeSetting(m_ctx.cnn, settingsValueUpdate(row, value));
+    m_ctx.settings.store(m_ctx.cnn, settingsValueUpdate(row, value));
 }
 
 int CloudPanel::intervalMinutes() const
@@ -47,11 +48,11 @@ void CloudPanel::CmbTiempoChange()
 void CloudPanel::ChkNubeActivadoClick()
 {
     if (m_ctx.ui.ChkNubeActivado->isChecked()) {
-        storeSetting(m_ctx.cnn, cloudSwitchUpdate(true));
+        m_ctx.settings.store(m_ctx.cnn, cloudSwitchUpdate(true));
         m_ctx.ui.TNube->start();
         m_cycle.restart();
     } else {
-        storeSetting(m_ctx.cnn, cloudSwitchUpdate(false));
+        m_ctx.settings.store(m_ctx.cnn, cloudSwitchUpdate(false));
         m_ctx.ui.TNube->stop();
     }
 }

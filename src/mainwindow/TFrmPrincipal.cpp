@@ -10,6 +10,7 @@
 #include "platform/Clock.h"
 #include "platform/ProcessControl.h"
 #include "settings/Database.h"
+#include "settings/SettingsWriter.h"
 #include "tasks/TasksPanel.h"
 
 #include <QApplication>
@@ -43,9 +44,11 @@ TFrmPrincipal::TFrmPrincipal(const WindowDeps& deps)
     // The company database is chosen by the company selection (edition 2).
     m_company = std::make_unique<Connection>(QStringLiteral("CnnMultiempresas"), QString());
     m_ui.setupUi(this, deps.edition);
-    m_ctx = std::make_unique<WindowContext>(WindowContext{
-        m_ui, root, *m_cnn, *m_pdv, *m_company, *m_prompts, m_errors,
-        m_deps.clock ? *m_deps.clock : *m_ownClock, m_deps.launcher ? *m_deps.launcher : *m_ownLauncher, 0});
+    const Clock& clock = m_deps.clock ? *m_deps.clock : *m_ownClock;
+    m_settings = std::make_unique<SettingsWriter>(clock, [this](const QString& text) { m_errors.report(text); });
+    m_ctx = std::make_unique<WindowContext>(WindowContext{m_ui, root, *m_cnn, *m_pdv, *m_company, *m_prompts, m_errors, clock,
+                                                          m_deps.launcher ? *m_deps.launcher : *m_ownLauncher,
+                                                          *m_settings, 0});
 
     const QString title = applicationTitle();
     m_tray = new TrayIcon(QIcon(QStringLiteral(":/dc/app.png")), title, this);

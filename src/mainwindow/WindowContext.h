@@ -12,6 +12,7 @@ class Connection;
 class ErrorReporter;
 class Launcher;
 class Prompts;
+class SettingsWriter;
 
 // What the window's parts get from the window: the controls, the
 // connections, the prompts, the platform and the clock.
@@ -25,6 +26,8 @@ struct WindowContext {
     ErrorReporter& errors;
     const Clock& clock;
     Launcher& launcher;
+    // Every settings write of the controls goes through it.
+    SettingsWriter& settings;
     // -1 while the start-up reads the settings, 0 afterwards.
     int loading = 0;
     // Tells the user something beside the tray icon (that a backup started,

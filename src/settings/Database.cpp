@@ -1,10 +1,16 @@
 #include "settings/Database.h"
 
+#include "settings/DbErrorText.h"
+
 #include <QAtomicInt>
 #include <QDir>
 #include <QFileInfo>
+#include <QScopeGuard>
+#include <QSqlDriver>
 #include <QSqlError>
 #include <QUrl>
+
+#include <sqlite3.h>
 
 namespace dc {
 
@@ -34,11 +40,7 @@ void checkBindable(const QVariant& value)
 
 QString sqlErrorText(const QSqlError& error)
 {
-    const QString driver = error.driverText().trimmed();
-    const QString db = error.databaseText().trimmed();
-    if (driver.isEmpty()) return db;
-    if (db.isEmpty() || db == driver) return driver;
-    return db + QStringLiteral(" (") + driver + QStringLiteral(")");
+    return spanishDbErrorText(error);
 }
 
 Connection::Connection(const QString& role, const QString& filePath)
@@ -131,6 +133,26 @@ int Connection::exec(const QString& sql, const QVariantList& binds)
     QSqlQuery q = prepare(sql);
     bindAll(q, binds);
     if (!q.exec()) fail(sql, q.lastError());
+    return q.numRowsAffected();
+}
+
+int Connection::execWaitingAtMost(const QString& sql, const QVariantList& binds, int waitMs)
+{
+    constexpr int kBusyTimeoutMs = 5000;  // the connection's own, set at open
+    const QVariant handle = database().driver()->handle();
+    sqlite3* sqlite = handle.isValid() && qstrcmp(handle.typeName(), "sqlite3*") == 0
+                          ? *static_cast<sqlite3* const*>(handle.data())
+                          : nullptr;
+    if (sqlite) sqlite3_busy_timeout(sqlite, waitMs);
+    const auto restore = qScopeGuard([sqlite] {
+        if (sqlite) sqlite3_busy_timeout(sqlite, kBusyTimeoutMs);
+    });
+    QSqlQuery q = prepare(sql);
+    bindAll(q, binds);
+    if (!q.exec()) {
+        if (dbFaultOf(q.lastError()) == DbFault::Busy) throw DbBusyError(sqlErrorText(q.lastError()));
+        fail(sql, q.lastError());
+    }
     return q.numRowsAffected();
 }
 

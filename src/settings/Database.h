@@ -47,6 +47,9 @@ public:
 
     // Runs one statement with bound values; returns the rows it changed.
     int exec(const QString& sql, const QVariantList& binds = {});
+    // As exec(), but waits at most `waitMs` (not the connection's busy
+    // time-out) for a lock another program holds; then throws DbBusyError.
+    int execWaitingAtMost(const QString& sql, const QVariantList& binds, int waitMs);
     // Runs a query with bound values; the result is positioned before its first row.
     QSqlQuery query(const QString& sql, const QVariantList& binds = {});
     // Named binds (":id" style).
@@ -85,7 +88,8 @@ private:
     bool m_done = false;
 };
 
-// Error text of a Qt Sql error, driver's part included.
+// Error text of a Qt Sql error: what happened and what to do, in Spanish,
+// then the driver's part (spanishDbErrorText).
 QString sqlErrorText(const QSqlError& error);
 
 // Every value is bound through here: a text that is not valid UTF-16 (a lone

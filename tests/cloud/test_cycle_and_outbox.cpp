@@ -193,5 +193,6 @@ TEST(LogGrid, NewestFirstAtEveryActivationAndTick)
     TempRoot::exec(f.db(), QStringLiteral("drop table tbl_app_Log"));
     runMinutes(f, 1);
     EXPECT_EQ(w.cloud()->ticks(), 2);
-    EXPECT_EQ(f.prompts.texts(QStringLiteral("error")).size(), 1);
+    ASSERT_EQ(f.prompts.texts(QStringLiteral("error")).size(), 1);
+    EXPECT_TRUE(f.prompts.texts(QStringLiteral("error")).first().contains(QStringLiteral("le falta una tabla")));
 }
