@@ -290,6 +290,12 @@ TEST(Window, TitleAndTip)
     EXPECT_EQ(applicationTitle(QStringLiteral("KOVA_VazivoZeRurov.exe")), QStringLiteral("Kova_vazivozerurov"));
     EXPECT_EQ(applicationTitle(QStringLiteral("Data.Center.exe")), QStringLiteral("Data"));
     EXPECT_EQ(trayTip(QString(300, QLatin1Char('a'))).size(), 127);
+    // Captions are the title alone: a display name of the application, once
+    // set, is added by the window system to every caption ("… — datacenter2").
+    const QString name = QCoreApplication::applicationName();
+    QCoreApplication::setApplicationName(QStringLiteral("otro"));
+    EXPECT_EQ(QGuiApplication::applicationDisplayName(), QStringLiteral("otro")) << "a display name is set";
+    QCoreApplication::setApplicationName(name);
 }
 
 TEST(ErrorBox, FullStopRuleAndNoPilingUp)
