@@ -6,15 +6,16 @@
 #                SQLite ODBC driver, through which the suite runs the ODBC path)
 #   demo         test + the sqlite3 shell the demo script reads the log with
 #   desktop      a display for trying the programs by hand, the screenshots
-#                and the start-up benchmark (Xvfb, a notification area)
+#                and the start-up benchmark (Xvfb, a window manager that
+#                draws the captions, a notification area)
 #   bench        desktop + curl, the FTP benchmark's reference
 #   scripts/install-deps.sh [PROFILE...]     (default: test)
 set -euo pipefail
 declare -A profile=(
-  [build]="g++ cmake ninja-build ccache lld qt6-base-dev libqt6sql6-sqlite libqt6sql6-odbc libsqlite3-dev libpoco-dev libgtest-dev libgmock-dev fonts-dejavu-core fonts-liberation2"
+  [build]="g++ cmake ninja-build ccache lld qt6-base-dev libqt6sql6-sqlite libqt6sql6-odbc libsqlite3-dev libpoco-dev libgtest-dev libgmock-dev fonts-dejavu-core fonts-liberation2 fonts-wine qt6-translations-l10n"
   [test]="python3-pyftpdlib unixodbc libsqliteodbc"
   [demo]="sqlite3"
-  [desktop]="xvfb xauth trayer xdotool x11-apps imagemagick"
+  [desktop]="xvfb xauth trayer xdotool x11-apps imagemagick openbox"
   [bench]="curl"
 )
 declare -A includes=([test]="build" [demo]="test" [desktop]="build" [bench]="desktop test")

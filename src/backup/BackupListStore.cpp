@@ -1,18 +1,12 @@
 #include "backup/BackupListStore.h"
 
+#include "platform/FileNames.h"
 #include "platform/InstallRoot.h"
 #include "settings/Database.h"
 
 #include <QDir>
 
 namespace dc {
-
-QString BackupListStore::lastComponent(const QString& path)
-{
-    const qsizetype cut = std::max({path.lastIndexOf(QLatin1Char('\\')), path.lastIndexOf(QLatin1Char('/')),
-                                    path.lastIndexOf(QLatin1Char(':'))});
-    return path.mid(cut + 1);
-}
 
 QString BackupListStore::systemCode(int index)
 {
@@ -32,10 +26,8 @@ BackupListStore::AddOutcome BackupListStore::add(const QStringList& paths, int t
         if (tipo == 2) {
             while (path.size() > 1 && path.endsWith(QDir::separator())) path.chop(1);
         }
-        const QString name = lastComponent(path);
-        QSqlQuery hit = m_cnn.query(QStringLiteral("select * from tbl_app_archivos where nombre = :nombre and tipo = :tipo"),
-                                    QVariantMap{{QStringLiteral("nombre"), name}, {QStringLiteral("tipo"), tipo}});
-        if (hit.next()) {
+        const QString name = fileNamePart(path);
+        if (isListed(name, tipo)) {
             out.duplicate = true;
             return out;
         }
@@ -45,6 +37,16 @@ BackupListStore::AddOutcome BackupListStore::add(const QStringList& paths, int t
         ++out.added;
     }
     return out;
+}
+
+bool BackupListStore::isListed(const QString& name, int tipo)
+{
+    // Names are compared by the platform's rule for file names (without
+    // regard to letter case on Windows), which the database's "=" does not know.
+    QSqlQuery q = m_cnn.query(QStringLiteral("select Nombre from tbl_app_archivos where tipo = ?"), {tipo});
+    while (q.next())
+        if (sameFileName(q.value(0).toString(), name)) return true;
+    return false;
 }
 
 BackupListStore::AddOutcome BackupListStore::addFiles(const QStringList& paths)

@@ -7,6 +7,7 @@
 #include "settings/Database.h"
 #include "settings/SettingsRows.h"
 #include "settings/SettingsStatements.h"
+#include "settings/SettingsWriter.h"
 
 #include <QSignalBlocker>
 #include <QSqlRecord>
@@ -90,27 +91,22 @@ void CompanyPanel::LstDatosASubirClickCheck()
     QListWidget* list = m_ctx.ui.LstDatosASubir;
     const auto ticked = [list](int item) { return list->item(item)->checkState() == Qt::Checked; };
     Connection& company = m_ctx.company;
-    const std::optional<QString> catalogue = catalogueValue(ticked(ItemSendCatalogue), ticked(ItemDownloadCatalogue));
-    {
-        // The rows change together or not at all.
-        WriteTransaction t(company);
-        storeSetting(company, branchFlagUpdate(RowSendSales, branchFlagValue(ticked(ItemSendSales))));
-        if (catalogue) storeSetting(company, branchFlagUpdate(RowCatalogue, *catalogue));
-        storeSetting(company, branchFlagUpdate(RowSendStock, branchFlagValue(ticked(ItemSendStock))));
-        storeSetting(company, branchFlagUpdate(RowSendDetailedSales, branchFlagValue(ticked(ItemSendDetailedSales))));
-        t.commit();
-    }
-    if (!catalogue) {
+    m_ctx.settings.store(company, branchFlagUpdate(RowSendSales, branchFlagValue(ticked(ItemSendSales))));
+    if (const auto value = catalogueValue(ticked(ItemSendCatalogue), ticked(ItemDownloadCatalogue))) {
+        m_ctx.settings.store(company, branchFlagUpdate(RowCatalogue, *value));
+    } else {
         // Both directions at once: neither is kept, and the row keeps its value.
         m_ctx.prompts.inform(kMsgCatalogueBothWays);
         showTick(ItemSendCatalogue, false);
         showTick(ItemDownloadCatalogue, false);
     }
+    m_ctx.settings.store(company, branchFlagUpdate(RowSendStock, branchFlagValue(ticked(ItemSendStock))));
+    m_ctx.settings.store(company, branchFlagUpdate(RowSendDetailedSales, branchFlagValue(ticked(ItemSendDetailedSales))));
 }
 
 void CompanyPanel::txtSucursalChange()
 {
-    storeSetting(m_ctx.company, settingsValueUpdate(RowBranchName, m_ctx.ui.txtSucursal->text()));
+    m_ctx.settings.store(m_ctx.company, settingsValueUpdate(RowBranchName, m_ctx.ui.txtSucursal->text()));
 }
 
 }  // namespace dc

@@ -207,12 +207,14 @@ auto PocoFtpClient::guarded(const QString& what, F&& fn) -> decltype(fn())
         throw;
     } catch (const Poco::TimeoutException&) {
         drop();
-        fail(what + QStringLiteral(": el servidor no respondió en ") + seconds(m_timeouts.reply) + QStringLiteral(" segundos"));
+        fail(what + QStringLiteral(": el servidor no respondió en ") + seconds(m_timeouts.reply)
+             + QStringLiteral(" segundos; revisa la conexión a Internet"));
     } catch (const Poco::Exception& e) {
         const bool cancelled = aborted();
         drop();
         if (cancelled) fail(kOperationCancelled);
-        fail(what + QStringLiteral(": se perdió la conexión con el servidor (") + text(e.displayText()) + QLatin1Char(')'));
+        fail(what + QStringLiteral(": se perdió la conexión con el servidor; revisa la conexión a Internet (detalle: ")
+             + text(e.displayText()) + QLatin1Char(')'));
     }
 }
 
@@ -223,7 +225,9 @@ Poco::Net::StreamSocket PocoFtpClient::connectControl(const QString& host, quint
     try {
         address = Poco::Net::SocketAddress(Poco::Net::SocketAddress::IPv4, host.toStdString(), port);
     } catch (const Poco::Exception& e) {
-        fail(QStringLiteral("No se encontró el servidor ") + where + QStringLiteral(" (") + text(e.displayText()) + QLatin1Char(')'));
+        fail(QStringLiteral("No se encontró el servidor ") + where
+             + QStringLiteral(": revisa la conexión a Internet y el servidor de respaldo elegido (detalle: ")
+             + text(e.displayText()) + QLatin1Char(')'));
     }
     Poco::Net::StreamSocket socket(Poco::Net::SocketAddress::IPv4);
     {
@@ -238,16 +242,20 @@ Poco::Net::StreamSocket PocoFtpClient::connectControl(const QString& host, quint
             throwIfAborted();
             if (std::chrono::steady_clock::now() >= deadline)
                 fail(QStringLiteral("No se pudo conectar con ") + where + QStringLiteral(": no hubo respuesta en ")
-                     + seconds(m_timeouts.connect) + QStringLiteral(" segundos"));
+                     + seconds(m_timeouts.connect) + QStringLiteral(" segundos; revisa la conexión a Internet"));
         }
         throwIfAborted();
         if (const int err = socket.impl()->socketError())
-            fail(QStringLiteral("No se pudo conectar con ") + where + QStringLiteral(": ")
-                 + text(Poco::Error::getMessage(err)));
+            fail(QStringLiteral("No se pudo conectar con ") + where
+                 + QStringLiteral(": el servidor no aceptó la conexión; revisa la conexión a Internet y el servidor de "
+                                  "respaldo elegido (detalle: ")
+                 + text(Poco::Error::getMessage(err)) + QLatin1Char(')'));
         socket.setBlocking(true);
         socket.setNoDelay(true);
     } catch (const Poco::Exception& e) {
-        fail(QStringLiteral("No se pudo conectar con ") + where + QStringLiteral(": ") + text(e.displayText()));
+        fail(QStringLiteral("No se pudo conectar con ") + where
+             + QStringLiteral(": revisa la conexión a Internet y el servidor de respaldo elegido (detalle: ")
+             + text(e.displayText()) + QLatin1Char(')'));
     }
     return socket;
 }
@@ -481,7 +489,8 @@ void PocoFtpClient::sendBlock(Poco::Net::StreamSocket& data, const char* bytes, 
         } catch (const Poco::Exception& e) {
             throwIfAborted();
             if (!wouldBlock(e))
-                fail(QStringLiteral("Se cortó la conexión de datos (") + text(e.displayText()) + QLatin1Char(')'));
+                fail(QStringLiteral("Se cortó la conexión de datos; revisa la conexión a Internet (detalle: ")
+                     + text(e.displayText()) + QLatin1Char(')'));
         }
         throwIfAborted();
         if (n == 0) fail(QStringLiteral("Se cortó la conexión de datos"));

@@ -10,11 +10,13 @@
 #include "platform/Clock.h"
 #include "platform/ProcessControl.h"
 #include "settings/Database.h"
+#include "settings/SettingsWriter.h"
 #include "tasks/TasksPanel.h"
 
 #include <QApplication>
 #include <QCloseEvent>
 #include <QFileInfo>
+#include <QKeyEvent>
 #include <QGuiApplication>
 #include <QSessionManager>
 #include <QSqlQueryModel>
@@ -45,12 +47,15 @@ TFrmPrincipal::TFrmPrincipal(const WindowDeps& deps)
     // The company database is chosen by the company selection (edition 2).
     m_company = std::make_unique<Connection>(QStringLiteral("CnnMultiempresas"), QString(), DatabaseRole::Company);
     m_ui.setupUi(this, deps.edition);
-    m_ctx = std::make_unique<WindowContext>(WindowContext{
-        m_ui, root, *m_cnn, *m_pdv, *m_company, *m_prompts, m_errors,
-        m_deps.clock ? *m_deps.clock : *m_ownClock, m_deps.launcher ? *m_deps.launcher : *m_ownLauncher, 0});
+    const Clock& clock = m_deps.clock ? *m_deps.clock : *m_ownClock;
+    m_settings = std::make_unique<SettingsWriter>(clock, [this](const QString& text) { m_errors.report(text); });
+    m_ctx = std::make_unique<WindowContext>(WindowContext{m_ui, root, *m_cnn, *m_pdv, *m_company, *m_prompts, m_errors, clock,
+                                                          m_deps.launcher ? *m_deps.launcher : *m_ownLauncher,
+                                                          *m_settings, 0});
 
-    const QString title = QApplication::applicationDisplayName();
+    const QString title = applicationTitle();
     m_tray = new TrayIcon(QIcon(QStringLiteral(":/dc/app.png")), title, this);
+    m_ctx->notify = [this, title](const QString& text) { m_tray->notify(title, text, QSystemTrayIcon::Information); };
     connect(m_tray->OpAbrir, &QAction::triggered, this, m_errors.guard([this] { OpAbrirClick(); }));
     connect(m_tray->DetenerAplicacin1, &QAction::triggered, this, m_errors.guard([this] { DetenerAplicacin1Click(); }));
 
@@ -115,14 +120,43 @@ void TFrmPrincipal::wireCategoryPanels()
 
 bool TFrmPrincipal::eventFilter(QObject* watched, QEvent* event)
 {
-    if (event->type() == QEvent::MouseButtonRelease) {
-        const auto it = m_clicks.constFind(watched);
-        if (it != m_clicks.constEnd()) {
-            m_errors.run(*it);
-            return true;
-        }
+    const auto it = m_clicks.constFind(watched);
+    if (it == m_clicks.constEnd()) return QWidget::eventFilter(watched, event);
+    switch (event->type()) {
+    case QEvent::MouseButtonRelease:
+        m_errors.run(*it);
+        return true;
+    case QEvent::KeyPress: {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key != Qt::Key_Return && key != Qt::Key_Enter && key != Qt::Key_Space) break;
+        m_errors.run(*it);
+        // From the keyboard, straight on into the panel just opened.
+        for (QFrame* panel : {m_ui.PnRespaldos, m_ui.PnReportesWeb, m_ui.PnRegistro})
+            if (!panel->isHidden()) focusFirstControl(panel);
+        return true;
+    }
+    case QEvent::FocusIn:
+    case QEvent::FocusOut: {
+        // A link with the focus is underlined.
+        auto* link = static_cast<QWidget*>(watched);
+        QFont font = link->font();
+        font.setUnderline(event->type() == QEvent::FocusIn);
+        link->setFont(font);
+        break;
+    }
+    default: break;
     }
     return QWidget::eventFilter(watched, event);
+}
+
+void TFrmPrincipal::focusFirstControl(QWidget* panel)
+{
+    for (QWidget* w = nextInFocusChain(); w != this; w = w->nextInFocusChain()) {
+        if (panel->isAncestorOf(w) && w->isVisibleTo(this) && w->isEnabled() && (w->focusPolicy() & Qt::TabFocus)) {
+            w->setFocus(Qt::TabFocusReason);
+            return;
+        }
+    }
 }
 
 void TFrmPrincipal::openWorkPanel(QFrame* panel)
@@ -165,14 +199,15 @@ void TFrmPrincipal::formCreateEdition2()
         m_ui.PCatalogoWeb->collapse();
         m_ui.PRespaldoDatos->collapse();
         m_ui.PReportesWeb->collapse();
-        m_ctx->loading = -1;
-        m_outbox->pointAtOutbox();
-        loadSettings(*m_ctx, 13, [this] {
-            m_ui.TNube->start();
-            m_cloud->resetTicks();
-        });
-        m_backup->openList();
-        m_ctx->loading = 0;
+        {
+            const LoadingFlag loading(*m_ctx);
+            m_outbox->pointAtOutbox();
+            loadSettings(*m_ctx, 13, [this] {
+                m_ui.TNube->start();
+                m_cloud->resetTicks();
+            });
+            m_backup->openList();
+        }
         if (m_companyStartup) m_companyStartup();
         if (m_tasksStartup) m_tasksStartup();
     });
@@ -181,10 +216,11 @@ void TFrmPrincipal::formCreateEdition2()
 void TFrmPrincipal::formCreateEdition1()
 {
     m_errors.run([this] {
-        m_ctx->loading = -1;
-        loadSettings(*m_ctx, 6, [] {});
-        m_backup->openList();
-        m_ctx->loading = 0;
+        {
+            const LoadingFlag loading(*m_ctx);
+            loadSettings(*m_ctx, 6, [] {});
+            m_backup->openList();
+        }
         if (m_startupRun) m_startupRun();
     });
 }

@@ -1,18 +1,21 @@
 #include "settings/Database.h"
 
 #include "platform/OdbcDrivers.h"
+#include "settings/DbErrorText.h"
 
 #include <QAtomicInt>
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QScopeGuard>
 #include <QSqlDriver>
 #include <QSqlError>
 #include <QThread>
 #include <QUrl>
 
 #include <mutex>
+#include <sqlite3.h>
 
 namespace dc {
 
@@ -22,8 +25,7 @@ QAtomicInt g_connectionCounter;
 
 // SQLite's answer for a file that is not a database.
 constexpr int kSqliteNotADatabase = 26;
-// How long a Jet statement that meets another program's lock is tried again.
-constexpr int kJetLockWaitMs = 5000;
+// How often a Jet statement that meets another program's lock is tried again.
 constexpr int kJetLockSliceMs = 100;
 
 QString uriFor(const QString& path)
@@ -79,11 +81,7 @@ bool sqliteThroughOdbc()
 
 QString sqlErrorText(const QSqlError& error)
 {
-    const QString driver = error.driverText().trimmed();
-    const QString db = error.databaseText().trimmed();
-    if (driver.isEmpty()) return db;
-    if (db.isEmpty() || db == driver) return driver;
-    return db + QStringLiteral(" (") + driver + QStringLiteral(")");
+    return spanishDbErrorText(error);
 }
 
 Connection::Connection(const QString& role, const QString& filePath, DatabaseRole databaseRole)
@@ -236,12 +234,12 @@ void Connection::fail(const QSqlError& error) const
     throw DbError(sqlErrorText(error));
 }
 
-bool Connection::execWithLockWait(QSqlQuery& q)
+bool Connection::execWithLockWait(QSqlQuery& q, int waitMs)
 {
     if (q.exec()) return true;
     // SQLite waited its busy time-out already; Jet answers a lock at once.
     if (m_dialect != &SqlDialect::jet()) return false;
-    const QDeadlineTimer deadline(kJetLockWaitMs);
+    const QDeadlineTimer deadline(waitMs);
     while (m_dialect->isLockError(q.lastError().nativeErrorCode()) && !deadline.hasExpired()) {
         QThread::msleep(kJetLockSliceMs);
         if (q.exec()) return true;
@@ -264,6 +262,26 @@ int Connection::exec(const QString& sql, const QVariantList& binds)
     QSqlQuery q = prepare(sql);
     bindAll(q, binds);
     if (!execWithLockWait(q)) fail(q.lastError());
+    return q.numRowsAffected();
+}
+
+int Connection::execWaitingAtMost(const QString& sql, const QVariantList& binds, int waitMs)
+{
+    constexpr int kBusyTimeoutMs = 5000;  // the connection's own, set at open
+    const QVariant handle = database().driver()->handle();
+    sqlite3* sqlite = handle.isValid() && qstrcmp(handle.typeName(), "sqlite3*") == 0
+                          ? *static_cast<sqlite3* const*>(handle.data())
+                          : nullptr;
+    if (sqlite) sqlite3_busy_timeout(sqlite, waitMs);
+    const auto restore = qScopeGuard([sqlite] {
+        if (sqlite) sqlite3_busy_timeout(sqlite, kBusyTimeoutMs);
+    });
+    QSqlQuery q = prepare(sql);
+    bindAll(q, binds);
+    if (!execWithLockWait(q, waitMs)) {
+        if (dbFaultOf(q.lastError()) == DbFault::Busy) throw DbBusyError(sqlErrorText(q.lastError()));
+        fail(q.lastError());
+    }
     return q.numRowsAffected();
 }
 

@@ -59,6 +59,9 @@ public:
 
     // Runs one statement with bound values; returns the rows it changed.
     int exec(const QString& sql, const QVariantList& binds = {});
+    // As exec(), but waits at most `waitMs` (not the connection's busy
+    // time-out) for a lock another program holds; then throws DbBusyError.
+    int execWaitingAtMost(const QString& sql, const QVariantList& binds, int waitMs);
     // Runs a query with bound values; the result is positioned before its first row.
     QSqlQuery query(const QString& sql, const QVariantList& binds = {});
     // Named binds (":id" style).
@@ -95,7 +98,10 @@ private:
     bool openSqlite(const QString& name, QString* notADatabase);
     void openJet(const QString& name);
     void runDialect(const QString& sql);
-    bool execWithLockWait(QSqlQuery& q);
+    // Runs a prepared statement; a Jet one that meets a lock is tried again
+    // for up to `waitMs` (SQLite waits inside the driver).
+    bool execWithLockWait(QSqlQuery& q, int waitMs = kJetLockWaitMs);
+    static constexpr int kJetLockWaitMs = 5000;
     [[noreturn]] void fail(const QSqlError& error) const;
     QString cannotOpen(const QString& why) const;
 
@@ -122,7 +128,8 @@ private:
     bool m_done = false;
 };
 
-// Error text of a Qt Sql error, driver's part included.
+// Error text of a Qt Sql error: what happened and what to do, in Spanish,
+// then the driver's part (spanishDbErrorText).
 QString sqlErrorText(const QSqlError& error);
 
 // Every value is bound through here: a text that is not valid UTF-16 (a lone

@@ -325,6 +325,10 @@ TEST(BackupRun, UnreachableServiceGetsFiveAttemptsPerFileAndTheRunStillEnds)
     for (int i = 0; i < 10; ++i) {
         const QString expected = QStringLiteral("10:25 ERROR, intento No.%1 Desc: No se pudo conectar con 127.0.0.1:").arg(i % 5 + 1);
         EXPECT_TRUE(h.errors[i].startsWith(expected)) << h.errors[i].toStdString();
+        // What to do, in Spanish, before the system's own words.
+        EXPECT_LT(h.errors[i].indexOf(QStringLiteral("revisa la conexión a Internet")),
+                  h.errors[i].indexOf(QStringLiteral("(detalle: ")))
+            << h.errors[i].toStdString();
     }
     EXPECT_EQ(lastOf(h.statuses), kFinishedAt1025);
     EXPECT_TRUE(leftoverCopies(src.path()).isEmpty());

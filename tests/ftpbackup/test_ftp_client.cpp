@@ -114,6 +114,7 @@ TEST(PocoFtpClient, ServerThatStopsAnsweringTimesOutAndTheSessionIsDropped)
     } catch (const FtpError& e) {
         EXPECT_EQ(e.replyCode(), 0);
         EXPECT_TRUE(e.text().contains(QStringLiteral("no respondió"))) << e.text().toStdString();
+        EXPECT_TRUE(e.text().contains(QStringLiteral("revisa la conexión a Internet"))) << e.text().toStdString();
     }
     EXPECT_LT(t.elapsed(), 5000);
     EXPECT_FALSE(client.isOpen()) << "after a time-out the control connection is out of step";
