@@ -18,7 +18,7 @@ PocoFtpClient::Timeouts quick()
     return t;
 }
 
-void logIn(PocoFtpClient& client, const FtpServer& server)
+void logIn(FtpClient& client, const FtpServer& server)
 {
     const ServiceAccount& a = backupServiceAccounts()[0];
     client.open(QStringLiteral("127.0.0.1"), server.port(), a.user, a.password);
@@ -32,24 +32,24 @@ TEST(PocoFtpClient, UploadCountsOnlyDataBytesAndTheServerConfirmsTheSize)
     const QString file = src.filePath(QStringLiteral("a.bin"));
     writeFile(file, randomBytes(200'001, 11));
     auto server = shopServer();
-    PocoFtpClient client;
-    logIn(client, *server);
-    EXPECT_TRUE(client.isOpen());
-    client.enterFolder(kShopUser);
-    client.makeFolder(QStringLiteral("nueva carpeta"));
-    client.enterFolder(QStringLiteral("nueva carpeta"));
-    client.setBinary();
+    auto client = testClient();
+    logIn(*client, *server);
+    EXPECT_TRUE(client->isOpen());
+    client->enterFolder(kShopUser);
+    client->makeFolder(QStringLiteral("nueva carpeta"));
+    client->enterFolder(QStringLiteral("nueva carpeta"));
+    client->setBinary();
     std::vector<qint64> reports;
     QFile source(file);
     ASSERT_TRUE(source.open(QIODevice::ReadOnly));
-    EXPECT_EQ(client.upload(source, QStringLiteral("destino ñ.bin"), [&](qint64 n) { reports.push_back(n); }), 200'001);
+    EXPECT_EQ(client->upload(source, QStringLiteral("destino ñ.bin"), [&](qint64 n) { reports.push_back(n); }), 200'001);
     ASSERT_FALSE(reports.empty());
     EXPECT_EQ(reports.back(), 200'001);
     EXPECT_EQ(reports.size(), 4u) << "64 KiB blocks";
-    EXPECT_EQ(client.remoteSize(QStringLiteral("destino ñ.bin")), std::optional<qint64>(200'001));
-    client.leaveFolder();
-    client.close();
-    EXPECT_FALSE(client.isOpen());
+    EXPECT_EQ(client->remoteSize(QStringLiteral("destino ñ.bin")), std::optional<qint64>(200'001));
+    client->leaveFolder();
+    client->close();
+    EXPECT_FALSE(client->isOpen());
     EXPECT_EQ(readAll(server->path(kShopUser + QStringLiteral("/nueva carpeta/destino ñ.bin"))), readAll(file));
     EXPECT_EQ(lastOf(server->log()), QStringLiteral("QUIT"));
     EXPECT_EQ(server->count(QStringLiteral("PORT 127,0,0,1,")), 1);
@@ -64,38 +64,38 @@ TEST(PocoFtpClient, UploadCountsOnlyDataBytesAndTheServerConfirmsTheSize)
 TEST(PocoFtpClient, FailuresCarryTheServersReply)
 {
     auto server = shopServer();
-    PocoFtpClient client;
+    auto client = testClient();
     try {
-        client.open(QStringLiteral("127.0.0.1"), server->port(), backupServiceAccounts()[0].user, QStringLiteral("mala"));
+        client->open(QStringLiteral("127.0.0.1"), server->port(), backupServiceAccounts()[0].user, QStringLiteral("mala"));
         FAIL() << "a wrong password must fail";
     } catch (const FtpLoginRefused& e) {
         EXPECT_EQ(e.replyCode(), 530);
         EXPECT_TRUE(e.text().contains(QStringLiteral("530 Authentication failed."))) << e.text().toStdString();
     }
-    EXPECT_FALSE(client.isOpen());
+    EXPECT_FALSE(client->isOpen());
 
-    logIn(client, *server);
+    logIn(*client, *server);
     try {
-        client.enterFolder(QStringLiteral("no_existe"));
+        client->enterFolder(QStringLiteral("no_existe"));
         FAIL() << "a missing folder must fail";
     } catch (const FtpError& e) {
         EXPECT_EQ(e.replyCode(), 550);
         EXPECT_TRUE(e.isNegativeReply());
         EXPECT_TRUE(e.text().contains(QStringLiteral("\"no_existe\""))) << e.text().toStdString();
     }
-    EXPECT_TRUE(client.isOpen()) << "a refusal leaves the session in step";
+    EXPECT_TRUE(client->isOpen()) << "a refusal leaves the session in step";
 }
 
 TEST(PocoFtpClient, LineBreaksInNamesAreRefusedBeforeAnythingIsSent)
 {
     auto server = shopServer();
-    PocoFtpClient client;
-    logIn(client, *server);
+    auto client = testClient();
+    logIn(*client, *server);
     for (const QString& name : {QStringLiteral("a\r\nDELE b"), QStringLiteral("a\nRMD c")}) {
-        EXPECT_THROW(client.enterFolder(name), FtpError);
-        EXPECT_THROW(client.makeFolder(name), FtpError);
+        EXPECT_THROW(client->enterFolder(name), FtpError);
+        EXPECT_THROW(client->makeFolder(name), FtpError);
     }
-    EXPECT_THROW(client.open(QStringLiteral("127.0.0.1"), server->port(), QStringLiteral("u\r\nSITE x"), QStringLiteral("p")),
+    EXPECT_THROW(client->open(QStringLiteral("127.0.0.1"), server->port(), QStringLiteral("u\r\nSITE x"), QStringLiteral("p")),
                  FtpError);
     EXPECT_EQ(server->count(QStringLiteral("DELE")) + server->count(QStringLiteral("RMD")) + server->count(QStringLiteral("SITE")), 0);
     EXPECT_EQ(server->count(QStringLiteral("CWD")) + server->count(QStringLiteral("MKD")), 0);
@@ -104,19 +104,19 @@ TEST(PocoFtpClient, LineBreaksInNamesAreRefusedBeforeAnythingIsSent)
 TEST(PocoFtpClient, ServerThatStopsAnsweringTimesOutAndTheSessionIsDropped)
 {
     auto server = shopServer(QStringLiteral("stall-replies"));
-    PocoFtpClient client(quick());
-    logIn(client, *server);
+    auto client = testClient(quick());
+    logIn(*client, *server);
     QElapsedTimer t;
     t.start();
     try {
-        client.enterFolder(kShopUser);
+        client->enterFolder(kShopUser);
         FAIL() << "no reply must fail";
     } catch (const FtpError& e) {
         EXPECT_EQ(e.replyCode(), 0);
         EXPECT_TRUE(e.text().contains(QStringLiteral("no respondió"))) << e.text().toStdString();
     }
     EXPECT_LT(t.elapsed(), 5000);
-    EXPECT_FALSE(client.isOpen()) << "after a time-out the control connection is out of step";
+    EXPECT_FALSE(client->isOpen()) << "after a time-out the control connection is out of step";
 }
 
 TEST(PocoFtpClient, ServerThatNeverOpensOrStopsReadingTheDataConnectionFailsTheUploadInTime)
@@ -134,14 +134,14 @@ TEST(PocoFtpClient, ServerThatNeverOpensOrStopsReadingTheDataConnectionFailsTheU
     for (const auto& c : cases) {
         SCOPED_TRACE(c.fault);
         auto server = shopServer(QString::fromLatin1(c.fault));
-        PocoFtpClient client(quick());
-        logIn(client, *server);
+        auto client = testClient(quick());
+        logIn(*client, *server);
         QFile source(file);
         ASSERT_TRUE(source.open(QIODevice::ReadOnly));
         QElapsedTimer t;
         t.start();
         try {
-            client.upload(source, QStringLiteral("a.bin"), {});
+            client->upload(source, QStringLiteral("a.bin"), {});
             FAIL() << "the upload must fail";
         } catch (const FtpError& e) {
             EXPECT_TRUE(e.text().contains(QString::fromUtf8(c.says))) << e.text().toStdString();
@@ -149,6 +149,6 @@ TEST(PocoFtpClient, ServerThatNeverOpensOrStopsReadingTheDataConnectionFailsTheU
         // The reply time-out, and no second one waiting for the completion reply.
         EXPECT_GE(t.elapsed(), 700);
         EXPECT_LT(t.elapsed(), 700 + 1500);
-        EXPECT_FALSE(client.isOpen());
+        EXPECT_FALSE(client->isOpen());
     }
 }
