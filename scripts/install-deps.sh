@@ -10,8 +10,8 @@
 #   scripts/install-deps.sh [PROFILE...]     (default: test)
 set -euo pipefail
 declare -A profile=(
-  [build]="g++ cmake ninja-build ccache lld qt6-base-dev libqt6sql6-sqlite libsqlite3-dev libpoco-dev libgtest-dev libgmock-dev fonts-dejavu-core fonts-liberation2"
-  [test]="python3-pyftpdlib"
+  [build]="g++ cmake ninja-build ccache lld qt6-base-dev libqt6sql6-sqlite libsqlite3-dev libpoco-dev libssl-dev libgtest-dev libgmock-dev fonts-dejavu-core fonts-liberation2"
+  [test]="python3-pyftpdlib python3-openssl"
   [demo]="sqlite3"
   [desktop]="xvfb xauth trayer xdotool x11-apps imagemagick"
   [bench]="curl"

@@ -1,7 +1,9 @@
 // The Poco FTP client against a real server, with its faults.
 #include "ftpbackup/EngineHarness.h"
+#include "ftpbackup/VerifiedUpload.h"
 #include "support/TempRoot.h"
 
+#include <QBuffer>
 #include <QElapsedTimer>
 #include <QTemporaryDir>
 
@@ -135,6 +137,8 @@ TEST(PocoFtpClient, ServerThatNeverOpensOrStopsReadingTheDataConnectionFailsTheU
         SCOPED_TRACE(c.fault);
         auto server = shopServer(QString::fromLatin1(c.fault));
         auto client = testClient(quick());
+        QStringList notices;
+        client->setNoticeHandler([&](const QString& text) { notices << text; });
         logIn(*client, *server);
         QFile source(file);
         ASSERT_TRUE(source.open(QIODevice::ReadOnly));
@@ -150,5 +154,103 @@ TEST(PocoFtpClient, ServerThatNeverOpensOrStopsReadingTheDataConnectionFailsTheU
         EXPECT_GE(t.elapsed(), 700);
         EXPECT_LT(t.elapsed(), 700 + 1500);
         EXPECT_FALSE(client->isOpen());
+
+        // The server could not connect back: from now on the client connects to it.
+        const bool noConnection = c.fault == std::string("no-data-connection");
+        EXPECT_EQ(client->isPassive(), noConnection);
+        EXPECT_EQ(notices, noConnection ? QStringList{kPassiveModeNotice} : QStringList{});
+        if (!noConnection) continue;
+        logIn(*client, *server);
+        QBuffer small;
+        small.setData("pasivo");
+        ASSERT_TRUE(small.open(QIODevice::ReadOnly));
+        EXPECT_EQ(client->upload(small, QStringLiteral("b.bin"), {}), 6);
+        EXPECT_EQ(readAll(server->path(QStringLiteral("b.bin"))), QByteArray("pasivo"));
+        EXPECT_EQ(server->count(QStringLiteral("EPSV")), 1);
     }
+}
+
+// FTP over TLS: the certificate must verify against the trust store and the
+// host name, a connection never goes plain once TLS was asked for and started,
+// and nothing of the account travels in clear (the wire is recorded).
+TEST(FtpSecurity, TheCertificateMustVerifyAndTheAccountNeverTravelsInClear)
+{
+    using Tls = FtpServer::Tls;
+    const QString refused = QStringLiteral("No se pudo establecer la conexión segura con 127.0.0.1:%1: ");
+    const struct {
+        Tls server;
+        FtpSecurity client;
+        const char* refusal;  // null: it logs in
+    } cases[] = {
+        {Tls::Good, FtpSecurity::WhenOffered, nullptr},
+        {Tls::None, FtpSecurity::WhenOffered, nullptr},
+        {Tls::WrongHost, FtpSecurity::WhenOffered,
+         "el certificado del servidor es de otro servidor, no de 127.0.0.1; no se envió la cuenta"},
+        {Tls::SelfSigned, FtpSecurity::Required,
+         "el certificado del servidor está firmado por él mismo, no por una autoridad de confianza; no se envió la cuenta"},
+        {Tls::None, FtpSecurity::Required,
+         "no ofrece conexión segura (TLS), que es obligatoria para este servicio: no se envió la cuenta (500 "},
+    };
+    const QByteArray password = backupServiceAccounts()[0].password.toUtf8();
+    for (const auto& c : cases) {
+        SCOPED_TRACE(static_cast<int>(c.server) * 10 + static_cast<int>(c.client));
+        FtpServer::Options o;
+        o.accounts = serviceAccounts();
+        o.tls = c.server;
+        o.tlsRequired = false;
+        o.capture = true;
+        FtpServer server(o);
+        std::unique_ptr<FtpClient> client = makeFtpClient({{}, FtpServer::caFile()});
+        client->setSecurity(c.client);
+        if (c.refusal) {
+            try {
+                logIn(*client, server);
+                ADD_FAILURE() << "the log-in must be refused";
+            } catch (const FtpLoginRefused& e) {
+                EXPECT_TRUE(e.text().contains(QString::fromUtf8(c.refusal))) << e.text().toStdString();
+                if (c.server != Tls::None) {
+                    EXPECT_TRUE(e.text().startsWith(refused.arg(server.port()))) << e.text().toStdString();
+                }
+            }
+            EXPECT_EQ(server.count(QStringLiteral("USER")), 0);
+            EXPECT_FALSE(server.captured().contains("USER"));
+            continue;
+        }
+        logIn(*client, server);
+        client->setBinary();
+        QBuffer data;
+        data.setData(randomBytes(100'000, 12));
+        ASSERT_TRUE(data.open(QIODevice::ReadOnly));
+        uploadVerified(*client, data, 100'000, QStringLiteral("a.bin"));
+        client->close();
+        const bool tls = c.server != Tls::None;
+        EXPECT_EQ(readAll(server.path(QStringLiteral("a.bin"))), data.data());
+        EXPECT_EQ(server.count(QStringLiteral("RECEIVED a.bin.kova-parcial 100000 TLS")), tls ? 1 : 0);
+        // What a client sends in clear, the recording sees.
+        const QByteArray wire = server.captured();
+        EXPECT_TRUE(wire.contains("AUTH TLS"));
+        EXPECT_EQ(wire.contains("USER "), !tls);
+        EXPECT_EQ(wire.contains("PASS "), !tls);
+        EXPECT_EQ(wire.contains(password), !tls);
+    }
+
+    // A build without TLS refuses "required" and takes "when offered" as off, saying so once.
+    auto plain = shopServer();
+    PocoFtpClient noTls({}, nullptr);
+    QStringList notices;
+    noTls.setNoticeHandler([&](const QString& text) { notices << text; });
+    noTls.setSecurity(FtpSecurity::Required);
+    try {
+        logIn(noTls, *plain);
+        ADD_FAILURE() << "the log-in must be refused";
+    } catch (const FtpLoginRefused& e) {
+        EXPECT_TRUE(e.text().startsWith(QStringLiteral("Esta versión del programa no puede hacer conexiones seguras (TLS)")));
+    }
+    noTls.setSecurity(FtpSecurity::WhenOffered);
+    logIn(noTls, *plain);
+    logIn(noTls, *plain);
+    EXPECT_EQ(notices.size(), 1);
+    EXPECT_TRUE(firstOf(notices).endsWith(QStringLiteral(" va sin cifrar"))) << firstOf(notices).toStdString();
+    EXPECT_EQ(plain->count(QStringLiteral("USER")), 2);
+    EXPECT_EQ(plain->count(QStringLiteral("AUTH")), 0);
 }

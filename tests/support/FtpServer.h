@@ -20,6 +20,7 @@ namespace dc::test {
 //   drop-after-upload   closes the control connection once it has answered RNTO
 //   no-size, size-550   answers 502, or 550 naming the file, to SIZE
 //   no-mlst, no-list    answers 502 to MLST, to LIST
+//   no-epsv             answers 502 to EPSV (PASV works)
 //   rnto-no-replace     answers 550 to RNTO onto an existing file
 //   cwd-busy            answers 450 naming the folder to CWD into a folder two
 //                       levels down (the shop's password folder)

@@ -133,7 +133,8 @@ class Commands:
         Log.write((cmd + " " + shown).rstrip())
         if Faults.on("stall-replies") and cmd == "CWD":
             return  # never answers
-        if (Faults.on("no-mlst") and cmd == "MLST") or (Faults.on("no-list") and cmd == "LIST"):
+        if ((Faults.on("no-mlst") and cmd == "MLST") or (Faults.on("no-list") and cmd == "LIST")
+                or (Faults.on("no-epsv") and cmd == "EPSV")):
             self.respond("502 Command not implemented.")
             return
         super().pre_process_command(line, cmd, arg)
