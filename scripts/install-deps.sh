@@ -6,7 +6,7 @@
 #   demo         test + the sqlite3 shell the demo script reads the log with
 #   desktop      a display for trying the programs by hand, the screenshots
 #                and the start-up benchmark (Xvfb, a notification area)
-#   bench        desktop + curl, the FTP benchmark's reference
+#   bench        desktop + curl and lftp, the FTP benchmark's references
 #   scripts/install-deps.sh [PROFILE...]     (default: test)
 set -euo pipefail
 declare -A profile=(
@@ -14,7 +14,7 @@ declare -A profile=(
   [test]="python3-pyftpdlib python3-openssl"
   [demo]="sqlite3"
   [desktop]="xvfb xauth trayer xdotool x11-apps imagemagick"
-  [bench]="curl"
+  [bench]="curl lftp"
 )
 declare -A includes=([test]="build" [demo]="test" [desktop]="build" [bench]="desktop test")
 packages=()

@@ -376,7 +376,10 @@ bool PocoFtpClient::secureControl(const QString& host, const QString& where)
     }
     const Reply auth = exchange("AUTH", QStringLiteral("TLS"));
     if (auth.code / 100 != 2) {
-        if (m_security == FtpSecurity::WhenOffered) return false;
+        if (m_security == FtpSecurity::WhenOffered) {
+            trace("--", QStringLiteral("el servidor no ofrece TLS: la conexión va sin cifrar"));
+            return false;
+        }
         throw FtpLoginRefused(masked(QStringLiteral("El servidor ") + where
                                      + QStringLiteral(" no ofrece conexión segura (TLS), que es obligatoria para este "
                                                       "servicio: no se envió la cuenta (")
@@ -410,7 +413,8 @@ void PocoFtpClient::protectData()
                                      + r.text + QLatin1Char(')')),
                               r.code, masked(r.text));
     // Offered for the log-in only: the account went protected, the files go plain.
-    trace("--", QStringLiteral("los archivos van sin cifrar"));
+    notify(QStringLiteral("El servidor no protege la transferencia de archivos: la cuenta va cifrada, los archivos "
+                          "van sin cifrar (") + masked(r.text) + QLatin1Char(')'));
 }
 
 bool PocoFtpClient::isOpen() const
