@@ -8,15 +8,15 @@
 #   desktop      a display for trying the programs by hand, the screenshots
 #                and the start-up benchmark (Xvfb, a window manager that
 #                draws the captions, a notification area)
-#   bench        desktop + curl, the FTP benchmark's reference
+#   bench        desktop + curl and lftp, the FTP benchmark's references
 #   scripts/install-deps.sh [PROFILE...]     (default: test)
 set -euo pipefail
 declare -A profile=(
-  [build]="g++ cmake ninja-build ccache lld qt6-base-dev libqt6sql6-sqlite libqt6sql6-odbc libsqlite3-dev libpoco-dev libgtest-dev libgmock-dev fonts-dejavu-core fonts-liberation2 fonts-wine qt6-translations-l10n"
-  [test]="python3-pyftpdlib unixodbc libsqliteodbc"
+  [build]="g++ cmake ninja-build ccache lld qt6-base-dev libqt6sql6-sqlite libqt6sql6-odbc libsqlite3-dev libpoco-dev libssl-dev libgtest-dev libgmock-dev fonts-dejavu-core fonts-liberation2 fonts-wine qt6-translations-l10n"
+  [test]="python3-pyftpdlib python3-openssl unixodbc libsqliteodbc"
   [demo]="sqlite3"
   [desktop]="xvfb xauth trayer xdotool x11-apps imagemagick openbox"
-  [bench]="curl"
+  [bench]="curl lftp"
 )
 declare -A includes=([test]="build" [demo]="test" [desktop]="build" [bench]="desktop test")
 packages=()

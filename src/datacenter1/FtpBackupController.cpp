@@ -5,6 +5,7 @@
 #include "mainwindow/Prompts.h"
 #include "mainwindow/TFrmPrincipal.h"
 #include "mainwindow/TrayIcon.h"
+#include "settings/SettingsRows.h"
 
 #include <QApplication>
 #include <QTimer>
@@ -69,6 +70,7 @@ void FtpBackupController::Button1Click()
         panel.prepareCompanyRows();
         panel.markLaunched();
         request.rows = panel.store().rows();
+        request.security = storedFtpSecurity(m_window.cnn(), RowBackupTls);
     } catch (...) {
         m_preparing = false;
         // No run started: the buttons must not say otherwise.

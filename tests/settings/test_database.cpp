@@ -76,7 +76,7 @@ TEST(Connection, PathsWithUriCharactersOpen)
     const QString path = dir.filePath(QStringLiteral("Año #1 ?50%.mdb"));
     ASSERT_TRUE(QFile::copy(root.root().dataCenterDb(2), path));
     Connection c(QStringLiteral("t"), path);
-    EXPECT_EQ(c.scalar(QStringLiteral("select count(*) from tbl_app_configuracion")).toInt(), 13);
+    EXPECT_EQ(c.scalar(QStringLiteral("select count(*) from tbl_app_configuracion")).toInt(), 15);
 }
 
 TEST(Connection, ValuesAreBoundStoredIntactAndSizesEnforced)

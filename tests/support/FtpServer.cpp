@@ -11,6 +11,33 @@
 
 namespace dc::test {
 
+namespace {
+
+// One folder per test program for the test CA and the certificates.
+const QTemporaryDir& certificates()
+{
+    static const QTemporaryDir dir;
+    return dir;
+}
+
+}  // namespace
+
+bool FtpServer::overTls()
+{
+    return qEnvironmentVariableIntValue("DC_TEST_FTP_TLS") == 1;
+}
+
+QString FtpServer::caFile()
+{
+    return certificates().filePath(QStringLiteral("ca.pem"));
+}
+
+QByteArray FtpServer::captured() const
+{
+    QFile f(m_dir.filePath(QStringLiteral("capture.bin")));
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
 FtpServer::FtpServer(const Options& options)
 {
     if (!m_dir.isValid()) throw std::runtime_error("FtpServer: no temporary folder");
@@ -22,6 +49,13 @@ FtpServer::FtpServer(const Options& options)
         args << QStringLiteral("--fault") << options.fault << QStringLiteral("--fault-count")
              << QString::number(options.faultCount) << QStringLiteral("--fault-bytes")
              << QString::number(options.faultBytes);
+    if (options.tls != Tls::None) {
+        const char* modes[] = {"", "good", "wrong-host", "self-signed"};
+        args << QStringLiteral("--tls") << QLatin1String(modes[static_cast<int>(options.tls)]) << QStringLiteral("--certs")
+             << certificates().path();
+        if (options.tlsRequired) args << QStringLiteral("--tls-required");
+    }
+    if (options.capture) args << QStringLiteral("--capture") << m_dir.filePath(QStringLiteral("capture.bin"));
     m_process.setProcessChannelMode(QProcess::SeparateChannels);
     m_process.setStandardErrorFile(m_dir.filePath(QStringLiteral("server.err")));
     m_process.start(QStringLiteral("/usr/bin/python3"), args);
