@@ -1,7 +1,6 @@
 #include "mainwindow/TrayIcon.h"
 
 #include <QCoreApplication>
-#include <QFileInfo>
 #include <QLoggingCategory>
 
 namespace dc {
@@ -17,7 +16,8 @@ QString applicationTitle(const QString& programFileName)
 
 QString applicationTitle()
 {
-    return applicationTitle(QFileInfo(QCoreApplication::applicationFilePath()).fileName());
+    // The application's name is the program file's unless it was given.
+    return applicationTitle(QCoreApplication::applicationName());
 }
 
 QString trayTip(const QString& title)

@@ -41,6 +41,7 @@ QPixmap shoot(QWidget& window)
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("datacenter2"));  // the boxes' caption, as the program has it
     dc::prepareApplication();
     QCommandLineParser parser;
     parser.addHelpOption();
