@@ -13,8 +13,8 @@
 #include "settings/SettingsWriter.h"
 
 #include <QDir>
-#include <QScopeGuard>
 #include <QHeaderView>
+#include <QScopeGuard>
 #include <QSqlRecord>
 
 namespace dc {
@@ -181,14 +181,40 @@ void BackupPanel::Timer1Timer()
 {
     if (m_running && m_running()) return;
     const QDateTime now = m_ctx.clock.now();
-    if (!m_daily.due(now, m_ctx.ui.HR1->time())) return;
+    const QTime configured = m_ctx.ui.HR1->time();
+    const RunHistory::Times runs = historyTimes();
+    const DailyCheck::Due due = m_daily.due(now, configured, runs.lastComplete, runs.lastStart);
+    if (due == DailyCheck::Due::No) return;
     m_ctx.ui.Timer1->stop();
+    if (due == DailyCheck::Due::Missed) m_ctx.notify(kNoticeMissedRun.arg(DailyCheck::minuteText(configured)));
+    runAutomatically();
+}
+
+void BackupPanel::runAutomatically()
+{
+    m_automatic = true;
+    const auto lowered = qScopeGuard([this] { m_automatic = false; });
     Button1Click();
+}
+
+RunHistory::Times BackupPanel::historyTimes()
+{
+    try {
+        return RunHistory(m_ctx.cnn).times();
+    } catch (const std::exception&) {
+        // A database without its history yet (setup has not run since): the
+        // day's run is then caught up once, as when none was complete.
+        return {};
+    }
 }
 
 void BackupPanel::markLaunched()
 {
-    m_daily.launched(m_ctx.clock.now());
+    // A launch of the program's own (the daily check, edition 1's start) made
+    // at or after the day's time is the day's: a missed minute is not caught
+    // up again. A launch by hand, or one before the time, is not.
+    const QDateTime now = m_ctx.clock.now();
+    m_daily.launched(now, m_automatic && DailyCheck::minuteText(now.time()) >= DailyCheck::minuteText(m_ctx.ui.HR1->time()));
 }
 
 void BackupPanel::prepareCompanyRows()

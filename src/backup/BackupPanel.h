@@ -2,6 +2,7 @@
 
 #include "backup/BackupListStore.h"
 #include "backup/DailyCheck.h"
+#include "backup/RunHistory.h"
 #include "mainwindow/WindowContext.h"
 
 #include <QObject>
@@ -51,6 +52,9 @@ public:
     void setRunner(std::function<void()> run, std::function<void()> cancel, std::function<bool()> running = {});
     // Remembers the minute of a launch for the daily check.
     void markLaunched();
+    // A launch of the program's own, not the user's: the daily check's, and
+    // edition 1's at its start.
+    void runAutomatically();
 
 private:
     void store(int row, const QString& value);
@@ -64,6 +68,10 @@ private:
     std::function<void()> m_run;
     std::function<void()> m_cancel;
     std::function<bool()> m_running;
+    // When runs started, from the history; invalid times when unknown.
+    RunHistory::Times historyTimes();
+
+    bool m_automatic = false;  // the launch under way is the program's own
     bool m_announceLaunch = false;  // the launch under way was asked for with the button
 };
 
@@ -85,6 +93,10 @@ inline const QString kNoticeBackupStarted =
     QStringLiteral("Respaldo iniciado: la herramienta de respaldo está trabajando.");
 inline const QString kNoticeBackupCancelled =
     QStringLiteral("Respaldo cancelado: se detuvo la herramienta de respaldo.");
+// %1: the daily time. The day's run starts late: the machine was off or
+// asleep at the time, or the clock went past it.
+inline const QString kNoticeMissedRun = QStringLiteral(
+    "Respaldo pendiente de hoy: la hora del respaldo diario (%1) pasó sin un respaldo completo; se inicia ahora.");
 inline const QString kNoticeNoBackupRunning =
     QStringLiteral("No había ningún respaldo en curso que cancelar.");
 inline const QString kMsgCompanyRows = QStringLiteral(

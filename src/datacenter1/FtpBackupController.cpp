@@ -2,9 +2,11 @@
 
 #include "backup/BackupPanel.h"
 #include "mainwindow/ErrorReporter.h"
+#include "mainwindow/LastBackupWatch.h"
 #include "mainwindow/Prompts.h"
 #include "mainwindow/TFrmPrincipal.h"
 #include "mainwindow/TrayIcon.h"
+#include "platform/Failure.h"
 #include "settings/SettingsRows.h"
 
 #include <QApplication>
@@ -38,7 +40,8 @@ FtpBackupController::FtpBackupController(TFrmPrincipal& window, BackupEngine::Pa
     window.setExitStatus(kNoCompleteRun);
     window.backup().setRunner([this] { Button1Click(); }, [this] { Button2Click(); }, [this] { return isBusy(); });
     window.setCloseQuery([this] { return FormCloseQuery(); });
-    window.setStartupRun([this] { Button1Click(); });
+    // The run at every start is the program's own: after the day's time it is the day's run.
+    window.setStartupRun([&window] { window.backup().runAutomatically(); });
 }
 
 FtpBackupController::~FtpBackupController()
@@ -104,8 +107,19 @@ void FtpBackupController::endOnRequest()
     m_window.endProgram();
 }
 
+void FtpBackupController::recordRun(const BackupResult& result)
+{
+    try {
+        RunHistory(m_window.cnn()).record(runRecordOf(result, m_engine->service().toString()));
+    } catch (const std::exception& e) {
+        m_window.context().notify(kMsgHistoryNotWritten + errorText(e));
+    }
+    m_window.backupWatch().refresh();
+}
+
 void FtpBackupController::runEnded(const BackupResult& result)
 {
+    recordRun(result);
     MainWindowUi& ui = m_window.ui();
     ui.Button1->setEnabled(true);
     ui.Button2->setEnabled(false);

@@ -51,6 +51,8 @@ public:
 
 private:
     void runEnded(const BackupResult& result);
+    // Keeps the run in the history and tells the icon.
+    void recordRun(const BackupResult& result);
 
     TFrmPrincipal& m_window;
     std::unique_ptr<BackupEngine> m_engine;

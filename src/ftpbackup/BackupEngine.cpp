@@ -123,13 +123,16 @@ bool BackupEngine::start(const BackupRequest& request)
     RunInput input{request.rows, request.user, request.password, m_account, request.security};
     m_thread.reset(QThread::create([this, input] {
         BackupResult result;
+        result.started = m_clock->now();
         try {
             BackupRun run(*m_client, *m_clock, *m_pacing, m_service, *m_report, m_cancel);
             result = run.run(input);
         } catch (const std::exception& e) {
             m_client->close();
             result.outcome = BackupOutcome::Failed;
-            m_report->error(QStringLiteral("Error inesperado del respaldo: ") + QString::fromStdString(e.what()));
+            result.stopText = QStringLiteral("Error inesperado del respaldo: ") + errorText(e);
+            result.ended = m_clock->now();
+            m_report->error(result.stopText);
         }
         for (const QString& file : std::as_const(result.failedFiles)) echo(QStringLiteral("  sin respaldar: ") + file);
         QMetaObject::invokeMethod(this, [this, result] { runEnded(result); }, Qt::QueuedConnection);

@@ -90,6 +90,21 @@ QString BackupRun::dateFolderName() const
 
 BackupResult BackupRun::run(const RunInput& input)
 {
+    const QDateTime started = m_clock.now();
+    BackupResult result = runList(input);
+    result.started = started;
+    result.ended = m_clock.now();
+    return result;
+}
+
+void BackupRun::leaveOut(const QString& path, const QString& why)
+{
+    m_result.failedFiles << path;
+    m_result.failureReasons << why;
+}
+
+BackupResult BackupRun::runList(const RunInput& input)
+{
     m_input = &input;
     m_result = BackupResult();
     m_remoteDepth = 0;
@@ -130,15 +145,17 @@ bool BackupRun::backUpFolderRow(const BackupRow& row)
     QString why;
     if (!listFolderFiles(folder, entries, &why)) {
         // Nothing of it can be sent: a failure like a file that used up its attempts.
-        m_report.error(clockText() + QStringLiteral(" ERROR, no se pudo leer la carpeta ") + QDir::toNativeSeparators(folder)
-                       + QStringLiteral(": ") + why);
-        m_result.failedFiles << folder;
+        const QString text = QStringLiteral("no se pudo leer la carpeta ") + QDir::toNativeSeparators(folder)
+                             + QStringLiteral(": ") + why;
+        m_report.error(clockText() + QStringLiteral(" ERROR, ") + text);
+        leaveOut(folder, text);
         return true;
     }
     entries = withoutTemporaryCopies(entries);
     if (row.tipo == 2 && !isSafeFtpArgument(row.nombre)) {
-        m_report.error(clockText() + unsendableText(QStringLiteral("la carpeta ") + row.ruta, row.nombre));
-        for (const QString& entry : std::as_const(entries)) m_result.failedFiles << folder + entry;
+        const QString text = unsendableText(QStringLiteral("la carpeta ") + row.ruta, row.nombre);
+        m_report.error(clockText() + text);
+        for (const QString& entry : std::as_const(entries)) leaveOut(folder + entry, text.trimmed());
         return true;
     }
     for (const QString& entry : entries) {
@@ -150,8 +167,9 @@ bool BackupRun::backUpFolderRow(const BackupRow& row)
 bool BackupRun::checkNames(const Item& item)
 {
     if (isSafeFtpArgument(item.remoteName)) return true;
-    m_report.error(clockText() + unsendableText(item.localPath, item.remoteName));
-    m_result.failedFiles << item.localPath;
+    const QString text = unsendableText(item.localPath, item.remoteName);
+    m_report.error(clockText() + text);
+    leaveOut(item.localPath, text.trimmed());
     return false;
 }
 
@@ -163,6 +181,7 @@ bool BackupRun::backUp(const Item& item)
     int attempts = 0;
     bool done = false;
     bool warned = false;
+    QString lastError;
     while (attempts < kAttempts && !done) {
         if (m_cancel) {
             cancelStop(item.folderEntry);
@@ -187,14 +206,17 @@ bool BackupRun::backUp(const Item& item)
             }
             if (!m_client.isOpen()) {
                 ++attempts;
+                lastError = QStringLiteral("no se pudo abrir la conexión con el servicio");
                 const QString n = kAttemptError + QString::number(attempts);
                 m_report.error(item.folderEntry ? n : clockText() + n);
                 m_pacing.wait(kStepWait);
                 continue;
             }
+            m_result.connected = true;
             uploadPhase(item, copy, size);
             done = true;
             m_result.uploadedFiles << item.localPath;
+            m_result.bytesSent += size;
         } catch (const CredentialsStop& stop) {
             removeTemporaryCopy(copy);
             m_report.message(stop.text);
@@ -207,13 +229,14 @@ bool BackupRun::backUp(const Item& item)
             m_client.close();
             m_remoteDepth = 0;
             ++attempts;
+            lastError = errorText(e);
             m_report.error(clockText() + QLatin1Char(' ') + kAttemptError + QString::number(attempts) + kDescription
-                           + errorText(e));
+                           + lastError);
             removeTemporaryCopy(copy);
             m_pacing.wait(kStepWait);
         }
     }
-    if (!done) m_result.failedFiles << item.localPath;
+    if (!done) leaveOut(item.localPath, lastError);
     return true;
 }
 
@@ -279,6 +302,45 @@ void BackupRun::cancelStop(bool folderVariant)
     m_report.status(kIdle);
     m_report.progress(0, m_progressTotal);
     m_result.outcome = BackupOutcome::Cancelled;
+}
+
+RunRecord runRecordOf(const BackupResult& result, const QString& service)
+{
+    RunRecord r;
+    r.start = result.started;
+    r.end = result.ended;
+    r.files = static_cast<int>(result.uploadedFiles.size());
+    r.bytes = result.bytesSent;
+    r.service = service;
+    for (qsizetype i = 0; i < result.failedFiles.size(); ++i)
+        r.failures.append({result.failedFiles[i], result.failureReasons.value(i)});
+    switch (result.outcome) {
+    case BackupOutcome::Completed:
+        if (result.failedFiles.isEmpty()) {
+            r.outcome = kOutcomeComplete;
+        } else if (!result.connected && result.uploadedFiles.isEmpty()) {
+            r.outcome = kOutcomeNoConnection;
+            r.detail = result.failureReasons.value(0);
+        } else {
+            r.outcome = kOutcomeFilesLeftOut;
+            r.detail = filesNotBackedUpText(result.failedFiles.size());
+        }
+        break;
+    case BackupOutcome::Cancelled: r.outcome = kOutcomeCancelled; break;
+    case BackupOutcome::CredentialsStop:
+        r.outcome = kOutcomeCredentials;
+        r.detail = result.stopText;
+        break;
+    case BackupOutcome::BlankCredentials:
+        r.outcome = kOutcomeCredentials;
+        r.detail = QStringLiteral("Falta el usuario o la contraseña del respaldo");
+        break;
+    case BackupOutcome::Failed:
+        r.outcome = kOutcomeFilesLeftOut;
+        r.detail = result.stopText;
+        break;
+    }
+    return r;
 }
 
 }  // namespace dc

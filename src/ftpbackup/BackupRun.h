@@ -1,9 +1,11 @@
 #pragma once
 
 #include "backup/BackupRow.h"
+#include "backup/RunHistory.h"
 #include "ftpbackup/BackupService.h"
 #include "ftpbackup/FtpClient.h"
 
+#include <QDateTime>
 #include <QMetaType>
 #include <QString>
 #include <QStringList>
@@ -28,7 +30,12 @@ struct BackupResult {
     BackupOutcome outcome = BackupOutcome::Completed;
     QStringList uploadedFiles;  // local paths uploaded and verified
     QStringList failedFiles;    // local paths that used up their five attempts or cannot be sent
-    QString stopText;           // CredentialsStop: the message shown
+    QStringList failureReasons; // beside each failed file, the last error of its last attempt
+    QString stopText;           // CredentialsStop and Failed: the message shown
+    QDateTime started;
+    QDateTime ended;
+    qint64 bytesSent = 0;       // of the files uploaded and verified
+    bool connected = false;     // a connection to the service was opened at least once
 };
 
 // What a run tells its window. Called on the run's thread.
@@ -77,7 +84,10 @@ private:
         bool folderEntry;
     };
 
+    BackupResult runList(const RunInput& input);
     bool backUpFolderRow(const BackupRow& row);
+    // A file (or folder) left out, with why.
+    void leaveOut(const QString& path, const QString& why);
     // False (and the error line says so) when a name of `item` cannot go into an FTP command.
     bool checkNames(const Item& item);
     // False when the run stops.
@@ -109,6 +119,11 @@ private:
 bool isBlankCredential(const QString& text);
 // The error line of a run that ended with files left out: "No se respaldaron N archivo(s)".
 QString filesNotBackedUpText(qsizetype count);
+
+// What a run leaves in the history: its outcome in words (a run that never
+// reached the service, a refused account...), what it backed up and the files
+// it left out with their last error. `service`: where it went (host:port).
+RunRecord runRecordOf(const BackupResult& result, const QString& service);
 
 }  // namespace dc
 

@@ -5,6 +5,7 @@
 #include "mainwindow/WidgetFactory.h"
 
 #include <QHeaderView>
+#include <QPainter>
 
 // The pictures live in the GUI library's resources; a static library must
 // register them itself.
@@ -125,6 +126,21 @@ QPixmap workPicture()
     return QPixmap(QStringLiteral(":/dc/work.png"));
 }
 
+QPixmap historyPicture()
+{
+    QPixmap picture(32, 32);
+    picture.fill(Qt::transparent);
+    QPainter p(&picture);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(QPen(QColor(0x1f, 0x4e, 0x8c), 2.5));
+    p.setBrush(QColor(0xf4, 0xf8, 0xff));
+    p.drawEllipse(QRectF(3, 3, 26, 26));
+    p.setPen(QPen(QColor(0x1f, 0x4e, 0x8c), 2.5, Qt::SolidLine, Qt::RoundCap));
+    p.drawLine(QPointF(16, 16), QPointF(16, 8));
+    p.drawLine(QPointF(16, 16), QPointF(22, 19));
+    return picture;
+}
+
 void setupGrid(QTableView* grid)
 {
     grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -172,10 +188,14 @@ void MainWindowUi::setupUi(QWidget* form, Edition ed)
     if (two) {
         CategoryPanelGroup1 = new CategoryPanelGroup(form);
         CategoryPanelGroup1->setGeometry(0, 0, 177, 436);
-        PRespaldoDatos = new CategoryPanel(QStringLiteral("PRespaldoDatos"), QStringLiteral("Respaldos Automáticos"), 48, CategoryPanelGroup1);
+        PRespaldoDatos = new CategoryPanel(QStringLiteral("PRespaldoDatos"), QStringLiteral("Respaldos Automáticos"), 88, CategoryPanelGroup1);
         Image1 = picture(PRespaldoDatos->content(), "Image1", QPixmap(QStringLiteral(":/dc/backup.png")), 8, 8, 32, 32);
         Label1 = label(PRespaldoDatos->content(), "Label1", QStringLiteral("Configuración"), 46, 18);
         Label1->setCursor(Qt::PointingHandCursor);
+        Image7 = picture(PRespaldoDatos->content(), "Image7", historyPicture(), 8, 48, 32, 32);
+        Image7->setCursor(Qt::PointingHandCursor);
+        Label27 = label(PRespaldoDatos->content(), "Label27", QStringLiteral("Historial"), 46, 58);
+        Label27->setCursor(Qt::PointingHandCursor);
         PCatalogoWeb = new CategoryPanel(QStringLiteral("PCatalogoWeb"), QStringLiteral("KOVA Catálogo Web"), 24, CategoryPanelGroup1);
         Label7 = label(PCatalogoWeb->content(), "Label7", QStringLiteral("Próximamente!!"), 46, 5);
         PReportesWeb = new CategoryPanel(QStringLiteral("PReportesWeb"), QStringLiteral("Nube KOVA"), 88, CategoryPanelGroup1);
@@ -319,23 +339,38 @@ void MainWindowUi::setupUi(QWidget* form, Edition ed)
     DBGrid3 = makeControl<QTableView>(p, "DBGrid3", 8, 172, 465, 213);
     setupGrid(DBGrid3);
 
+    // Backup history panel: read-only; the files a run left out on demand.
+    PnHistorial = workPanel(form, "PnHistorial");
+    p = PnHistorial;
+    Label28 = heading(p, "Label28", QStringLiteral("Historial de respaldos"), 6, 5);
+    Shape7 = line(p, "Shape7", 6, 20, 465, 1);
+    DBGrid4 = makeControl<QTableView>(p, "DBGrid4", 8, 27, 465, 200);
+    setupGrid(DBGrid4);
+    Label29 = heading(p, "Label29", QStringLiteral("Archivos sin respaldar"), 6, 240);
+    BitBtn6 = button(p, "BitBtn6", QStringLiteral("Ver archivos sin respaldar"), 312, 234, 161, 20);
+    Shape8 = line(p, "Shape8", 6, 257, 465, 1);
+    DBGrid5 = makeControl<QTableView>(p, "DBGrid5", 8, 264, 465, 121);
+    setupGrid(DBGrid5);
+
     TNube = timer(form, "TNube", 60000);
     Timer2 = timer(form, "Timer2", 1000);
 
     // The category links take the keyboard focus (Enter or Space opens their
     // panel); Tab goes down the column, then through the open panel, column
     // by column within it.
-    for (QLabel* link : {Label1, Label11, Label18}) link->setFocusPolicy(Qt::StrongFocus);
-    tabOrder({PRespaldoDatos->header(), Label1, PCatalogoWeb->header(), PReportesWeb->header(), Label11, Label18,
+    for (QLabel* link : {Label1, Label27, Label11, Label18}) link->setFocusPolicy(Qt::StrongFocus);
+    tabOrder({PRespaldoDatos->header(), Label1, Label27, PCatalogoWeb->header(), PReportesWeb->header(), Label11, Label18,
               ChkActivaRespaldos, CmbServer, txtusuario, txtpass, CmbSistema, HR1, Button2, Button1, DBGrid1, BitBtn3,
               BitBtn2, ChkNubeActivado, TxtUsuarioSaliente, TxtPassSaliente, TxtServidor, TxtUsuarioEntrante,
-              TxtPassEntrante, CmbTiempo, CmbEmpresas, txtSucursal, LstDatosASubir, BitBtn5, DBGrid2, LstArchivos, DBGrid3});
+              TxtPassEntrante, CmbTiempo, CmbEmpresas, txtSucursal, LstDatosASubir, BitBtn5, DBGrid2, LstArchivos, DBGrid3,
+              DBGrid4, BitBtn6, DBGrid5});
 
     // The logo and the panels stay above the background.
     Image23->raise();
     PnRespaldos->raise();
     PnReportesWeb->raise();
     PnRegistro->raise();
+    PnHistorial->raise();
 }
 
 }  // namespace dc

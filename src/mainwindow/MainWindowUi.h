@@ -30,6 +30,8 @@ struct MainWindowUi {
     CategoryPanel* PReportesWeb = nullptr;
     QLabel* Image1 = nullptr;
     QLabel* Label1 = nullptr;
+    QLabel* Image7 = nullptr;   // the history's picture
+    QLabel* Label27 = nullptr;  // "Historial"
     QLabel* Label7 = nullptr;
     QLabel* Image5 = nullptr;
     QLabel* Label11 = nullptr;
@@ -108,6 +110,16 @@ struct MainWindowUi {
     QFrame* Shape4 = nullptr;
     QTableView* DBGrid3 = nullptr;
 
+    // Backup history panel (edition 2): the runs, and the files one left out.
+    QFrame* PnHistorial = nullptr;
+    QLabel* Label28 = nullptr;
+    QFrame* Shape7 = nullptr;
+    QTableView* DBGrid4 = nullptr;
+    QLabel* Label29 = nullptr;
+    QFrame* Shape8 = nullptr;
+    QPushButton* BitBtn6 = nullptr;
+    QTableView* DBGrid5 = nullptr;
+
     // Timers of the window.
     QTimer* Timer1 = nullptr;  // daily check, 50 s
     QTimer* TNube = nullptr;   // cloud cycle, 60 s (edition 2)
@@ -119,6 +131,8 @@ struct MainWindowUi {
 // The work and start pictures.
 QPixmap startPicture();
 QPixmap workPicture();
+// The history's picture: a clock face.
+QPixmap historyPicture();
 
 // Makes a grid read-only with whole-row selection, titles, an indicator
 // column, lines and resizable columns, cut cells told whole in a tooltip,

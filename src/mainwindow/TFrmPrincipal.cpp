@@ -1,9 +1,11 @@
 #include "mainwindow/TFrmPrincipal.h"
 
 #include "backup/BackupPanel.h"
+#include "backup/HistoryPanel.h"
 #include "cloud/CloudPanel.h"
 #include "cloud/CompanyPanel.h"
 #include "cloud/OutboxLogPanel.h"
+#include "mainwindow/LastBackupWatch.h"
 #include "mainwindow/QtPrompts.h"
 #include "mainwindow/SettingsLoader.h"
 #include "mainwindow/TrayIcon.h"
@@ -60,7 +62,9 @@ TFrmPrincipal::TFrmPrincipal(const WindowDeps& deps)
     connect(m_tray->DetenerAplicacin1, &QAction::triggered, this, m_errors.guard([this] { DetenerAplicacin1Click(); }));
 
     m_backup = new BackupPanel(*m_ctx, this);
+    m_backupWatch = new LastBackupWatch(*m_ctx, *m_tray, this);
     if (deps.edition == Edition::Two) {
+        m_history = new HistoryPanel(*m_ctx, this);
         m_outbox = new OutboxLogPanel(*m_ctx, this);
         m_cloud = new CloudPanel(*m_ctx, *m_outbox, this);
         m_companies = new CompanyPanel(*m_ctx, this);
@@ -110,6 +114,8 @@ void TFrmPrincipal::wireCategoryPanels()
         m_clicks.insert(label, [this, reaction] { (this->*reaction)(); });
     };
     clickable(m_ui.Label1, &TFrmPrincipal::Label1Click);
+    clickable(m_ui.Label27, &TFrmPrincipal::Label27Click);
+    clickable(m_ui.Image7, &TFrmPrincipal::Image7Click);
     clickable(m_ui.Label11, &TFrmPrincipal::Label11Click);
     clickable(m_ui.Image5, &TFrmPrincipal::Image5Click);
     clickable(m_ui.Label18, &TFrmPrincipal::Label18Click);
@@ -131,7 +137,7 @@ bool TFrmPrincipal::eventFilter(QObject* watched, QEvent* event)
         if (key != Qt::Key_Return && key != Qt::Key_Enter && key != Qt::Key_Space) break;
         m_errors.run(*it);
         // From the keyboard, straight on into the panel just opened.
-        for (QFrame* panel : {m_ui.PnRespaldos, m_ui.PnReportesWeb, m_ui.PnRegistro})
+        for (QFrame* panel : workPanels())
             if (!panel->isHidden()) focusFirstControl(panel);
         return true;
     }
@@ -159,20 +165,32 @@ void TFrmPrincipal::focusFirstControl(QWidget* panel)
     }
 }
 
+QList<QFrame*> TFrmPrincipal::workPanels() const
+{
+    return {m_ui.PnRespaldos, m_ui.PnHistorial, m_ui.PnReportesWeb, m_ui.PnRegistro};
+}
+
 void TFrmPrincipal::openWorkPanel(QFrame* panel)
 {
     m_ui.Image2->setPixmap(workPicture());
     panel->move(206, 8);
-    for (QFrame* p : {m_ui.PnRespaldos, m_ui.PnReportesWeb, m_ui.PnRegistro})
+    for (QFrame* p : workPanels())
         if (p != panel) p->hide();
     panel->show();
     m_ui.Image23->hide();
+}
+
+void TFrmPrincipal::Label27Click()
+{
+    openWorkPanel(m_ui.PnHistorial);
+    m_history->reload();
 }
 
 void TFrmPrincipal::PRespaldoDatosCollapse()
 {
     m_ui.Image2->setPixmap(startPicture());
     m_ui.PnRespaldos->hide();
+    m_ui.PnHistorial->hide();
     m_ui.Image23->show();
 }
 
@@ -191,6 +209,8 @@ void TFrmPrincipal::FormCreate()
         formCreateEdition2();
     else
         formCreateEdition1();
+    // Whatever the start-up met, the icon tells the state of the backups.
+    m_backupWatch->start();
 }
 
 void TFrmPrincipal::formCreateEdition2()

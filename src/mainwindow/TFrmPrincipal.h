@@ -17,6 +17,8 @@ class BackupPanel;
 class Clock;
 class CloudPanel;
 class CompanyPanel;
+class HistoryPanel;
+class LastBackupWatch;
 class Connection;
 class Launcher;
 class OutboxLogPanel;
@@ -59,10 +61,14 @@ public:
     CompanyPanel* companies() { return m_companies; }
     TasksPanel* tasks() { return m_tasks; }
     TrayIcon& tray() { return *m_tray; }
+    HistoryPanel* history() { return m_history; }
+    LastBackupWatch& backupWatch() { return *m_backupWatch; }
 
     // Panel switching.
     void openWorkPanel(QFrame* panel);
     void Label1Click() { openWorkPanel(m_ui.PnRespaldos); }
+    void Label27Click();
+    void Image7Click() { Label27Click(); }
     void Label11Click() { openWorkPanel(m_ui.PnReportesWeb); }
     void Image5Click() { openWorkPanel(m_ui.PnReportesWeb); }
     void Label18Click() { openWorkPanel(m_ui.PnRegistro); }
@@ -101,6 +107,8 @@ private:
     void wireCategoryPanels();
     // Gives the keyboard focus to the first control of a panel in Tab order.
     void focusFirstControl(QWidget* panel);
+    // The work panels of edition 2, one shown at a time.
+    QList<QFrame*> workPanels() const;
     void formCreateEdition2();
     void formCreateEdition1();
 
@@ -122,6 +130,8 @@ private:
     OutboxLogPanel* m_outbox = nullptr;
     CompanyPanel* m_companies = nullptr;
     TasksPanel* m_tasks = nullptr;
+    HistoryPanel* m_history = nullptr;
+    LastBackupWatch* m_backupWatch = nullptr;
     std::function<bool()> m_closeQuery;
     std::function<void()> m_startupRun;
     std::function<void()> m_companyStartup;

@@ -2,6 +2,8 @@
 
 #include <QCoreApplication>
 #include <QLoggingCategory>
+#include <QPainter>
+#include <QPainterPath>
 
 namespace dc {
 
@@ -20,13 +22,39 @@ QString applicationTitle()
     return applicationTitle(QCoreApplication::applicationName());
 }
 
-QString trayTip(const QString& title)
+QString trayTip(const QString& text)
 {
-    return title.left(127);
+    return text.left(127);
 }
 
+namespace {
+
+// The icon with a warning sign in its lower right quarter: an amber
+// triangle with an exclamation mark, readable at the notification area's size.
+QIcon withWarningBadge(const QIcon& icon)
+{
+    QPixmap picture = icon.pixmap(64, 64);
+    QPainter p(&picture);
+    p.setRenderHint(QPainter::Antialiasing);
+    const QRectF badge(28, 28, 36, 34);
+    QPainterPath triangle;
+    triangle.moveTo(badge.center().x(), badge.top());
+    triangle.lineTo(badge.right(), badge.bottom());
+    triangle.lineTo(badge.left(), badge.bottom());
+    triangle.closeSubpath();
+    p.setPen(QPen(QColor(0x80, 0x40, 0x00), 2.5));
+    p.setBrush(QColor(0xff, 0xb0, 0x00));
+    p.drawPath(triangle);
+    p.setPen(QPen(Qt::black, 5, Qt::SolidLine, Qt::RoundCap));
+    p.drawLine(QPointF(badge.center().x(), badge.top() + 11), QPointF(badge.center().x(), badge.bottom() - 12));
+    p.drawPoint(QPointF(badge.center().x(), badge.bottom() - 5));
+    return QIcon(picture);
+}
+
+}  // namespace
+
 TrayIcon::TrayIcon(const QIcon& icon, const QString& title, QObject* parent)
-    : QObject(parent), PopupMenu1(new QMenu), m_icon(new QSystemTrayIcon(icon, this))
+    : QObject(parent), PopupMenu1(new QMenu), m_icon(new QSystemTrayIcon(icon, this)), m_title(title), m_plain(icon)
 {
     PopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
     OpAbrir = PopupMenu1->addAction(QStringLiteral("Abrir Aplicación"));
@@ -59,6 +87,14 @@ bool TrayIcon::notify(const QString& title, const QString& text, QSystemTrayIcon
     if (!m_registered || !QSystemTrayIcon::supportsMessages()) return false;
     m_icon->showMessage(title, text, icon, kNoticeTime);
     return true;
+}
+
+void TrayIcon::showBackupState(const QString& state, bool behind)
+{
+    m_icon->setToolTip(trayTip(m_title + QLatin1Char('\n') + state));
+    if (behind == m_warning) return;
+    m_warning = behind;
+    m_icon->setIcon(behind ? withWarningBadge(m_plain) : m_plain);
 }
 
 void TrayIcon::remove()

@@ -12,8 +12,9 @@ namespace dc {
 QString applicationTitle(const QString& programFileName);
 // The title of this program (the caption of its message boxes, the tip of its icon).
 QString applicationTitle();
-// The tip of the notification icon: the title, at most 127 characters.
-QString trayTip(const QString& title);
+// The tip of the notification icon (the title, and the lines under it), at
+// most 127 characters.
+QString trayTip(const QString& text);
 
 // The notification icon and its menu. Only the right button opens the menu
 // (the platform does that for a context menu); other clicks do nothing.
@@ -36,6 +37,11 @@ public:
                 QSystemTrayIcon::MessageIcon icon = QSystemTrayIcon::Warning);
     // The text of the last notice asked for, shown or not.
     QString lastNotice() const { return m_lastNotice; }
+    // The state of the backups under the title in the icon's tip, and a
+    // warning badge on the icon while they are behind.
+    void showBackupState(const QString& state, bool behind);
+    QString toolTip() const { return m_icon->toolTip(); }
+    bool showsWarning() const { return m_warning; }
 
     QMenu* PopupMenu1;
     QAction* OpAbrir;
@@ -44,6 +50,9 @@ public:
 
 private:
     QSystemTrayIcon* m_icon;
+    QString m_title;
+    QIcon m_plain;
+    bool m_warning = false;
     bool m_registered = false;
     QString m_lastNotice;
 };

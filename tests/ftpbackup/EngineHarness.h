@@ -160,7 +160,9 @@ struct EngineHarness {
     {
         if (done.isEmpty() && !done.wait(timeoutMs)) {
             ADD_FAILURE() << "the run did not end within " << timeoutMs << " ms";
-            return {BackupOutcome::Failed, {}, {}, {}};
+            BackupResult none;
+            none.outcome = BackupOutcome::Failed;
+            return none;
         }
         return done.first().first().value<BackupResult>();
     }

@@ -1,12 +1,13 @@
 // KOVA_BackUp.exe: the backup tool of edition 2. Installed in
 // <root>/KOVA_VazivoZeRurov_2/, it reads that edition's data-center database
 // (settings rows 1 to 5 and 14, and the backup list), runs one backup with the FTP
-// engine without a window, prints a summary line and ends with status 0 only
-// when every file was backed up. The data center starts it without arguments;
+// engine without a window, keeps it in that database's run history, prints a
+// summary line and ends with status 0 only when every file was backed up. The data center starts it without arguments;
 // --backup-service HOST[:PORT] points it at another service.
 #include "backup/BackupListStore.h"
 #include "ftpbackup/BackupEngine.h"
 #include "ftpbackup/BackupService.h"
+#include "platform/Failure.h"
 #include "platform/InstallRoot.h"
 #include "settings/Database.h"
 #include "settings/SettingsRows.h"
@@ -154,8 +155,8 @@ int main(int argc, char** argv)
 
     const dc::InstallRoot root = dc::toolInstallRoot();
     dc::BackupRequest request;
+    dc::Connection cnn(QStringLiteral("backup-tool"), root.dataCenterDb(2));
     try {
-        dc::Connection cnn(QStringLiteral("backup-tool"), root.dataCenterDb(2));
         const Settings settings = readSettings(cnn);
         request.serverIndex = settings.serverIndex;
         request.user = settings.user;
@@ -180,6 +181,14 @@ int main(int argc, char** argv)
         out << "KOVA_BackUp: " << line << '\n';
         out.flush();
         appendToLog(QStringLiteral("fin: ") + line);
+        // The run in edition 2's history, where the data center shows it.
+        try {
+            dc::RunHistory(cnn).record(dc::runRecordOf(result, service.toString()));
+        } catch (const std::exception& e) {
+            const QString why = dc::kMsgHistoryNotWritten + dc::errorText(e);
+            err << "KOVA_BackUp: " << why << '\n';
+            appendToLog(why);
+        }
         status = exitStatus(result);
         QCoreApplication::exit(status);
     });
