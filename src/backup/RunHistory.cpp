@@ -46,7 +46,7 @@ void RunHistory::record(const RunRecord& run)
     WriteTransaction t(m_db);
     m_db.exec(QStringLiteral("insert into tbl_app_historial (Inicio, Fin, Resultado, Archivos, Bytes, Servicio, Detalle) "
                              "values (?, ?, ?, ?, ?, ?, ?)"),
-              {sql.dateTime(run.start), sql.dateTime(run.end), run.outcome, run.files, run.bytes, fit(run.service),
+              {sql.dateTime(run.start), sql.dateTime(run.end), run.outcome, run.files, double(run.bytes), fit(run.service),
                fit(run.detail)});
     const qint64 id = m_db.scalar(QStringLiteral("select max(Id) from tbl_app_historial")).toLongLong();
     for (const RunRecord::Failure& f : run.failures)
@@ -79,7 +79,7 @@ QList<RunRecord> RunHistory::runs()
         r.end = dateOf(q.value(2));
         r.outcome = q.value(3).toString();
         r.files = q.value(4).toInt();
-        r.bytes = q.value(5).toLongLong();
+        r.bytes = qRound64(q.value(5).toDouble());
         r.service = q.value(6).toString();
         r.detail = q.value(7).toString();
         list << r;

@@ -31,9 +31,10 @@ QList<Table> dataCenterTables()
          QStringLiteral("create table tbl_app_Log (Id integer primary key autoincrement, %1)").arg(text("\"Desc\"", 255))},
         {QStringLiteral("tbl_app_registros"), QStringLiteral("create table tbl_app_registros (Saldos datetime, Productos datetime)")},
         // The backup runs: one row each (the last 365), and the files each left out.
+        // Bytes is a float: a Jet integer stops at 2 GiB.
         {QStringLiteral("tbl_app_historial"),
          QStringLiteral("create table tbl_app_historial (Id integer primary key autoincrement, Inicio datetime, Fin datetime, "
-                        "%1, Archivos integer, Bytes integer, %2, %3)")
+                        "%1, Archivos integer, Bytes float, %2, %3)")
              .arg(text("Resultado", 40), text("Servicio", 255), text("Detalle", 255))},
         {QStringLiteral("tbl_app_historial_fallas"),
          QStringLiteral("create table tbl_app_historial_fallas (Id integer primary key autoincrement, Corrida integer, %1, %2)")

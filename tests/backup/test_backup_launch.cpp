@@ -1,5 +1,7 @@
 // The daily check, the launch of the backup tool and the cancel.
 #include "backup/BackupPanel.h"
+#include "backup/RunHistory.h"
+#include "mainwindow/LastBackupWatch.h"
 #include "mainwindow/TrayIcon.h"
 #include "settings/Database.h"
 #include "support/WindowFixture.h"
@@ -50,6 +52,51 @@ TEST(BackupLaunch, TheDailyCheckLaunchesOnceInItsMinute)
     f.clock.t = QDateTime(day.addDays(1), QTime(20, 0, 45));
     w.backup().Timer1Timer();
     EXPECT_EQ(f.launcher.starts.size(), 2);
+}
+
+// The machine was off or asleep at the daily time: the day's run starts at
+// the next tick, once, and says why. Backups behind for more than two days
+// put a badge on the icon and a notice once a day, until a complete run.
+TEST(BackupLaunch, AMissedDayRunsOnceAndBackupsBehindWarnUntilACompleteRun)
+{
+    WindowFixture f;
+    TFrmPrincipal& w = f.start();
+    arm(f, w);
+    const QDate day(2026, 12, 8);
+    f.clock.t = QDateTime(day, QTime(23, 10));
+    w.backup().Timer1Timer();
+    ASSERT_EQ(f.launcher.starts.size(), 1);
+    EXPECT_EQ(w.tray().lastNotice(), kNoticeMissedRun.arg(QStringLiteral("20:00")));
+    f.clock.t = f.clock.t.addSecs(50);
+    w.backup().Timer1Timer();
+    EXPECT_EQ(f.launcher.starts.size(), 1) << "once a day";
+
+    RunHistory history(w.cnn());
+    RunRecord run;
+    run.start = QDateTime(day.addDays(-3), QTime(20, 0));
+    run.outcome = kOutcomeComplete;
+    history.record(run);
+    w.backupWatch().refresh();
+    EXPECT_TRUE(w.tray().showsWarning());
+    EXPECT_EQ(w.tray().lastNotice(), kNoticeBackupsBehind.arg(QStringLiteral("05/12/2026 20:00")));
+    EXPECT_EQ(w.tray().toolTip(), applicationTitle() + QStringLiteral("\nÚltimo respaldo completo: 05/12/2026 20:00"));
+    w.context().notify(QStringLiteral("otra"));
+    w.backupWatch().refresh();
+    EXPECT_EQ(w.tray().lastNotice(), QStringLiteral("otra")) << "one warning a day";
+    f.clock.t = f.clock.t.addDays(1);
+    w.backupWatch().refresh();
+    EXPECT_EQ(w.tray().lastNotice(), kNoticeBackupsBehind.arg(QStringLiteral("05/12/2026 20:00")));
+    // With automatic backups off the shop chose so: no badge.
+    w.ui().ChkActivaRespaldos->setChecked(false);
+    w.backupWatch().refresh();
+    EXPECT_FALSE(w.tray().showsWarning());
+    w.ui().ChkActivaRespaldos->setChecked(true);
+    // A complete run takes the badge away.
+    run.start = f.clock.t.addSecs(-60);
+    history.record(run);
+    w.backupWatch().refresh();
+    EXPECT_FALSE(w.tray().showsWarning());
+    EXPECT_TRUE(w.tray().toolTip().endsWith(QStringLiteral(": 09/12/2026 23:09"))) << w.tray().toolTip().toStdString();
 }
 
 TEST(BackupLaunch, StartsTheToolInTheOutboxFolder)

@@ -1,4 +1,5 @@
 #include "backup/BackupListStore.h"
+#include "backup/RunHistory.h"
 #include "platform/FileNames.h"
 #include "settings/Database.h"
 #include "support/TempRoot.h"
@@ -128,4 +129,45 @@ TEST(BackupListStore, ARowOverTheColumnSizeIsRefused)
     Store st;
     EXPECT_THROW(st.s.addFiles({sep + QString(300, QLatin1Char('a'))}), DbError);
     EXPECT_EQ(st.count(QStringLiteral("Interno = 0")), 0);
+}
+
+TEST(RunHistory, KeepsTheRunsNewestFirstWithTheirFilesAndOnlyTheLast365)
+{
+    Store st;
+    RunHistory h(st.c);
+    EXPECT_FALSE(h.times().lastComplete.isValid()) << "no run yet";
+    const QDateTime first(QDate(2025, 12, 1), QTime(20, 0, 5));
+    for (int i = 0; i < RunHistory::kKept + 2; ++i) {
+        RunRecord r;
+        r.start = first.addDays(i);
+        r.end = r.start.addSecs(90);
+        r.files = 3;
+        r.bytes = qint64(5) << 30;  // past 32 bits
+        r.service = QStringLiteral("respaldo.example:21");
+        // Every tenth run leaves a file out; the last one too.
+        const bool leftOut = i % 10 == 0 || i == RunHistory::kKept + 1;
+        r.outcome = leftOut ? kOutcomeFilesLeftOut : kOutcomeComplete;
+        if (leftOut) r.failures = {{QStringLiteral("/datos/ventas.mdb"), QString(300, QChar(0x00e9))}};
+        h.record(r);
+    }
+    const QList<RunRecord> runs = h.runs();
+    ASSERT_EQ(runs.size(), RunHistory::kKept);
+    EXPECT_EQ(runs.front().start, first.addDays(RunHistory::kKept + 1)) << "newest first";
+    EXPECT_EQ(runs.back().start, first.addDays(2)) << "the oldest two let go";
+    EXPECT_EQ(runs.front().bytes, qint64(5) << 30);
+    EXPECT_EQ(st.c.scalar(QStringLiteral("select count(*) from tbl_app_historial_fallas")).toInt(), 37)
+        << "the files of runs let go go with them";
+    const QList<RunRecord::Failure> files = h.failures(runs.front().id);
+    ASSERT_EQ(files.size(), 1);
+    EXPECT_EQ(files[0].error.size(), 255) << "a long error is cut to its column";
+    const RunHistory::Times t = h.times();
+    EXPECT_EQ(t.lastStart, first.addDays(RunHistory::kKept + 1));
+    EXPECT_EQ(t.lastComplete, first.addDays(RunHistory::kKept)) << "the last run left a file out";
+    EXPECT_EQ(t.firstStart, first.addDays(2));
+    EXPECT_EQ(lastCompleteText(t.lastComplete), QStringLiteral("Último respaldo completo: 01/12/2026 20:00"));
+    // Behind after two whole days without a complete run; a new install is not.
+    EXPECT_FALSE(backupOverdue(t.lastComplete.addDays(2), t.lastComplete, t.firstStart));
+    EXPECT_TRUE(backupOverdue(t.lastComplete.addDays(2).addSecs(60), t.lastComplete, t.firstStart));
+    EXPECT_TRUE(backupOverdue(first.addDays(3), {}, first));
+    EXPECT_FALSE(backupOverdue(first, {}, {}));
 }

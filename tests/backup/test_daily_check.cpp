@@ -35,6 +35,10 @@ TEST(DailyCheck, AMissedMinuteLaunchesOnceUnlessTheDayHasItsCompleteRun)
     check.launched(wake, true);
     EXPECT_EQ(check.due(wake.addSecs(50), at, {}), Due::No);
     EXPECT_EQ(check.due(wake.addSecs(3600), at, {}), Due::No) << "never twice a day for a missed minute";
+    // The program started again the same day, after that run left files out: not again.
+    EXPECT_EQ(DailyCheck().due(wake.addSecs(600), at, {}, wake), Due::No);
+    // A run by hand before the time does not make the day's.
+    EXPECT_EQ(DailyCheck().due(wake, at, {}, QDateTime(day, QTime(9, 0))), Due::Missed);
     // A complete run today (an earlier start of the program, or by hand): nothing to catch up.
     EXPECT_EQ(DailyCheck().due(wake, at, QDateTime(day, QTime(9, 30))), Due::No);
     // A launch by hand does not use up the day's: the minute still launches.

@@ -70,6 +70,7 @@ TEST(Edition1Startup, UploadsTheListAndEndsTheProgramByItselfWithStatusZero)
         SCOPED_TRACE(backupsOn ? "automatic backups on" : "automatic backups off");
         Edition1 e;
         e.f.setSetting(RowBackupsOn, backupsOn ? QStringLiteral("1") : QStringLiteral("0"));
+        e.f.clock.t = QDateTime(QDate(2026, 3, 14), QTime(10, 24));  // the run's day
         TFrmPrincipal& w = e.start();
         EXPECT_TRUE(e.controller->engine().isRunning()) << "the creation reaction starts the run";
         EXPECT_FALSE(w.ui().Button1->isEnabled());
@@ -95,6 +96,12 @@ TEST(Edition1Startup, UploadsTheListAndEndsTheProgramByItselfWithStatusZero)
         EXPECT_EQ(controlsLocked(w), backupsOn);
         EXPECT_EQ(controlsUnlocked(w), !backupsOn);
         EXPECT_TRUE(e.f.prompts.shown.isEmpty()) << e.f.prompts.shown.first().text.toStdString();
+        // The run is in the history, and the icon's tip tells it.
+        EXPECT_EQ(TempRoot::scalar(e.f.db(), QStringLiteral("select count(*) from tbl_app_historial where Resultado = ? "
+                                                             "and Archivos > 1"), {kOutcomeComplete}).toInt(), 1);
+        EXPECT_TRUE(w.tray().toolTip().endsWith(QStringLiteral("\nÚltimo respaldo completo: 14/03/2026 10:25")))
+            << w.tray().toolTip().toStdString();
+        EXPECT_FALSE(w.tray().showsWarning());
     }
 }
 

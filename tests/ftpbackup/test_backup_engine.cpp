@@ -114,6 +114,13 @@ TEST(BackupRun, UploadsFileRowsAndFolderRowsIntoUserPasswordAndDateFolders)
     EXPECT_EQ(r.outcome, BackupOutcome::Completed);
     EXPECT_TRUE(r.failedFiles.isEmpty()) << r.failedFiles.join(QLatin1Char(',')).toStdString();
     EXPECT_EQ(r.uploadedFiles.size(), 5);
+    // What the history keeps of it.
+    const RunRecord kept = runRecordOf(r, QStringLiteral("respaldo:21"));
+    EXPECT_EQ(kept.outcome, kOutcomeComplete);
+    EXPECT_EQ(kept.files, 5);
+    EXPECT_EQ(kept.bytes, 300'000 + 0 + 12'345 + QByteArray("nota del día").size() + 70'000);
+    EXPECT_EQ(kept.start, kRunStart);
+    EXPECT_TRUE(kept.failures.isEmpty());
     EXPECT_EQ(readAll(server->path(day() + QStringLiteral("ventas.csv"))), readAll(sales));
     EXPECT_EQ(readAll(server->path(day() + QStringLiteral("Documentos/vacio.txt"))), QByteArray());
     EXPECT_EQ(readAll(server->path(day() + QStringLiteral("Documentos/impar.bin"))), readAll(docs + QStringLiteral("impar.bin")));
@@ -186,6 +193,8 @@ TEST(BackupRun, MissingShopFolderOrRefusedLogInStopsTheRunWithItsMessage)
                                  QStringLiteral("El servidor no aceptó la cuenta \"respaldo1@kovasistemas.mx\" (530 Authentication failed.)")};
         EXPECT_EQ(h.messages, QStringList{shown[c]});
         EXPECT_EQ(r.stopText, shown[c]);
+        EXPECT_EQ(runRecordOf(r, {}).outcome, kOutcomeCredentials);
+        EXPECT_EQ(runRecordOf(r, {}).detail, shown[c]);
         EXPECT_EQ(server.count(QStringLiteral("STOR")), 0);
         // No later file is tried: a refused account is not asked again (servers ban that).
         EXPECT_EQ(server.count(QStringLiteral("USER ")), 1);
@@ -265,6 +274,12 @@ TEST(BackupRun, FileThatNeverArrivesWholeIsSkippedAfterFiveAttemptsAndTheRunSays
 
     EXPECT_EQ(r.outcome, BackupOutcome::Completed);
     EXPECT_EQ(r.failedFiles, (QStringList{a, b}));
+    const RunRecord kept = runRecordOf(r, {});
+    EXPECT_EQ(kept.outcome, kOutcomeFilesLeftOut);
+    EXPECT_EQ(kept.detail, QStringLiteral("No se respaldaron 2 archivo(s)"));
+    ASSERT_EQ(kept.failures.size(), 2);
+    EXPECT_EQ(kept.failures[1].file, b);
+    EXPECT_FALSE(kept.failures[1].error.isEmpty()) << "the last attempt's error stays with the file";
     EXPECT_EQ(server->count(QStringLiteral("STOR")), 10);
     EXPECT_EQ(startingWith(h.errors, QStringLiteral("10:25 ERROR, intento No.5 Desc: ")).size(), 2);
     EXPECT_EQ(lastOf(h.errors), QStringLiteral("No se respaldaron 2 archivo(s)"));
@@ -321,6 +336,8 @@ TEST(BackupRun, UnreachableServiceGetsFiveAttemptsPerFileAndTheRunStillEnds)
 
     EXPECT_EQ(r.outcome, BackupOutcome::Completed);
     EXPECT_EQ(r.failedFiles, (QStringList{a, b}));
+    EXPECT_EQ(runRecordOf(r, {}).outcome, kOutcomeNoConnection);
+    EXPECT_TRUE(runRecordOf(r, {}).detail.startsWith(QStringLiteral("No se pudo conectar con 127.0.0.1:")));
     ASSERT_EQ(h.errors.size(), 11) << h.errors.join(QLatin1Char('|')).toStdString();
     for (int i = 0; i < 10; ++i) {
         const QString expected = QStringLiteral("10:25 ERROR, intento No.%1 Desc: No se pudo conectar con 127.0.0.1:").arg(i % 5 + 1);
@@ -403,6 +420,7 @@ TEST(BackupRun, CancelDuringAFileRowStopsWithinASecondWithoutAMessage)
     EXPECT_LT(t.elapsed(), 1000);
 
     EXPECT_EQ(r.outcome, BackupOutcome::Cancelled);
+    EXPECT_EQ(runRecordOf(r, {}).outcome, kOutcomeCancelled);
     EXPECT_TRUE(h.messages.isEmpty());
     EXPECT_TRUE(h.statuses.contains(QStringLiteral("Cancelando...")));
     EXPECT_EQ(lastOf(h.statuses), QStringLiteral("Sin Actividad"));

@@ -79,6 +79,12 @@ TEST(BackupTool, BacksUpTheInstalledListRecordsItsStartAndEndsWithZero)
     EXPECT_TRUE(log.contains(QStringLiteral("inicio; carpeta de trabajo: ") + QDir::toNativeSeparators(workDir.path())))
         << log.toStdString();
     EXPECT_TRUE(log.contains(QStringLiteral("fin: respaldo terminado"))) << log.toStdString();
+    // The run is in edition 2's history, where the data center reads it.
+    const QString db = root->root().dataCenterDb(2);
+    EXPECT_EQ(TempRoot::scalar(db, QStringLiteral("select Resultado from tbl_app_historial")).toString(), kOutcomeComplete);
+    EXPECT_EQ(TempRoot::scalar(db, QStringLiteral("select Archivos from tbl_app_historial")).toInt(), 1);
+    EXPECT_EQ(TempRoot::scalar(db, QStringLiteral("select Servicio from tbl_app_historial")).toString(),
+              QStringLiteral("127.0.0.1:%1").arg(server->port()));
 }
 
 TEST(BackupTool, FilesNotBackedUpAreNamedAndTheExitStatusSaysSo)
@@ -92,6 +98,10 @@ TEST(BackupTool, FilesNotBackedUpAreNamedAndTheExitStatusSaysSo)
     EXPECT_TRUE(r.out.contains(QStringLiteral("no se respaldaron 1: ") + root->root().pointOfSale4Db())) << r.out.toStdString();
     EXPECT_TRUE(r.err.contains(QStringLiteral("No se respaldaron 1 archivo(s)"))) << r.err.toStdString();
     EXPECT_EQ(r.err.count(QStringLiteral("ERROR, intento No.")), 5);
+    const QString db = root->root().dataCenterDb(2);
+    EXPECT_EQ(TempRoot::scalar(db, QStringLiteral("select Resultado from tbl_app_historial")).toString(), kOutcomeNoConnection);
+    EXPECT_EQ(TempRoot::scalar(db, QStringLiteral("select Archivo from tbl_app_historial_fallas")).toString(),
+              root->root().pointOfSale4Db());
 }
 
 TEST(BackupTool, ASettingThatRequiresTlsNeverLogsInWithoutIt)

@@ -1,4 +1,5 @@
 // The window's panels, the tray menu and the ways of ending.
+#include "backup/HistoryPanel.h"
 #include "mainwindow/ErrorReporter.h"
 #include "mainwindow/QtPrompts.h"
 #include "mainwindow/TrayIcon.h"
@@ -95,7 +96,7 @@ TEST(Window, EveryCaptionFitsItsControlInTheWindowsFont)
     EXPECT_EQ(QFontInfo(w.font()).pixelSize(), 11) << "8 points at 96 dots per inch";
     w.OpAbrirClick();  // the category column is laid out when shown
     for (CategoryPanel* p : {w.ui().PRespaldoDatos, w.ui().PCatalogoWeb, w.ui().PReportesWeb}) p->expand();
-    for (QFrame* panel : {w.ui().PnRespaldos, w.ui().PnReportesWeb, w.ui().PnRegistro}) {
+    for (QFrame* panel : {w.ui().PnRespaldos, w.ui().PnHistorial, w.ui().PnReportesWeb, w.ui().PnRegistro}) {
         w.openWorkPanel(panel);
         EXPECT_EQ(cutCaptions(&w), "") << panel->objectName().toStdString();
     }
@@ -201,6 +202,52 @@ TEST(Window, TheKeyboardOpensThePanelsAndTabLeavesTheGrids)
     EXPECT_EQ(QApplication::focusWidget(), u.ChkNubeActivado);
     u.DBGrid2->setFocus();
     EXPECT_NE(tab(), QStringLiteral("DBGrid2"));
+}
+
+TEST(Window, HistoryShowsTheRunsNewestFirstAndTheFilesLeftOutOnDemand)
+{
+    WindowFixture f;
+    TFrmPrincipal& w = f.start();
+    MainWindowUi& u = w.ui();
+    RunHistory history(w.cnn());
+    RunRecord run;
+    run.start = QDateTime(QDate(2026, 12, 7), QTime(20, 0, 4));
+    run.end = run.start.addSecs(75);
+    run.outcome = kOutcomeFilesLeftOut;
+    run.files = 4;
+    run.bytes = 3'250'000;
+    run.failures = {{QStringLiteral("/datos/ventas.mdb"), QStringLiteral("intento No.5: sin respuesta")}};
+    history.record(run);
+    run.start = run.start.addDays(1);
+    run.outcome = kOutcomeComplete;
+    run.failures.clear();
+    history.record(run);
+
+    w.OpAbrirClick();
+    QApplication::setActiveWindow(&w);
+    u.PRespaldoDatos->expand();
+    u.Label27->setFocus();
+    QTest::keyClick(u.Label27, Qt::Key_Return);
+    EXPECT_FALSE(u.PnHistorial->isHidden());
+    EXPECT_TRUE(u.PnRespaldos->isHidden());
+    EXPECT_EQ(QApplication::focusWidget(), u.DBGrid4);
+    QAbstractItemModel* runs = u.DBGrid4->model();
+    ASSERT_EQ(runs->rowCount(), 2);
+    EXPECT_EQ(runs->index(0, 0).data().toString(), QStringLiteral("08/12/2026 20:00")) << "newest first";
+    EXPECT_EQ(runs->index(1, 2).data().toString(), kOutcomeFilesLeftOut);
+    EXPECT_EQ(runs->index(1, 4).data().toString(), QStringLiteral("3.1 MB").replace(QLatin1Char('.'), w.locale().decimalPoint()));
+    EXPECT_EQ(u.DBGrid5->model()->rowCount(), 0) << "the files only on demand";
+    u.BitBtn6->click();
+    EXPECT_EQ(u.DBGrid5->model()->index(0, 0).data().toString(), kNoFilesLeftOut);
+    QTest::keyClick(u.DBGrid4, Qt::Key_Down);
+    EXPECT_EQ(u.DBGrid5->model()->rowCount(), 0) << "another run: its files asked anew";
+    QTest::keyClick(u.DBGrid4, Qt::Key_Return);
+    ASSERT_EQ(u.DBGrid5->model()->rowCount(), 1);
+    EXPECT_EQ(u.DBGrid5->model()->index(0, 1).data().toString(), QStringLiteral("intento No.5: sin respuesta"));
+    EXPECT_TRUE(f.prompts.shown.isEmpty());
+    // Collapsing its category closes it.
+    u.PRespaldoDatos->collapse();
+    EXPECT_TRUE(u.PnHistorial->isHidden());
 }
 
 TEST(Window, QuestionBoxesSpeakSpanishOverTheWindowInItsFont)
