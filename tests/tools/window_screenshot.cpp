@@ -2,9 +2,10 @@
 // open (or one of its dialogs over it) and saves what the screen shows. Used
 // for the pictures of the README:
 //   xvfb-run -a build/tests/window_screenshot --root DIR --panel respaldos --out docs/x.png
-// Panels: respaldos, nube, registro; dialogs: pregunta (a question box),
+// Panels: respaldos, historial, nube, registro; dialogs: pregunta (a question box),
 // archivos (the add-files dialog), tarea (the manual task form).
 #include "backup/BackupPanel.h"
+#include "backup/HistoryPanel.h"
 #include "mainwindow/ProgramStart.h"
 #include "mainwindow/QtPrompts.h"
 #include "mainwindow/TFrmPrincipal.h"
@@ -47,7 +48,7 @@ int main(int argc, char** argv)
     parser.addHelpOption();
     const QCommandLineOption rootOpt(QStringLiteral("root"), QStringLiteral("Install root."), QStringLiteral("DIR"));
     const QCommandLineOption panelOpt(QStringLiteral("panel"),
-                                      QStringLiteral("respaldos, nube, registro, pregunta, archivos or tarea."),
+                                      QStringLiteral("respaldos, historial, nube, registro, pregunta, archivos or tarea."),
                                       QStringLiteral("NAME"), QStringLiteral("respaldos"));
     const QCommandLineOption outOpt(QStringLiteral("out"), QStringLiteral("PNG file to write."), QStringLiteral("FILE"));
     parser.addOptions({rootOpt, panelOpt, outOpt});
@@ -66,6 +67,11 @@ int main(int argc, char** argv)
     } else if (panel == QStringLiteral("registro")) {
         w.ui().PReportesWeb->expand();
         w.Label18Click();
+    } else if (panel == QStringLiteral("historial")) {
+        // The newest run, with the files it left out.
+        w.ui().PRespaldoDatos->expand();
+        w.Label27Click();
+        w.history()->BitBtn6Click();
     } else {
         w.ui().PRespaldoDatos->expand();
         w.Label1Click();
