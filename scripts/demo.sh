@@ -57,6 +57,8 @@ timeout 300 "$bin/datacenter1" --root "$root" --backup-service "127.0.0.1:$backu
 status=${PIPESTATUS[0]}
 set -e
 echo "   datacenter1 ended with status $status"
+sqlite3 "$root/KOVA_VazivoZeRurov_1/Db/KOVA_VazivoZeRurov.mdb" "select '   its run history: ' || Resultado || ', '
+  || Archivos || ' archivo(s), ' || Inicio || ' to ' || Fin from tbl_app_historial order by Id desc limit 1"
 echo "   on the backup service:"
 tree_of "$services/respaldos/files"
 
