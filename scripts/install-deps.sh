@@ -7,6 +7,14 @@
 #   desktop      a display for trying the programs by hand, the screenshots
 #                and the start-up benchmark (Xvfb, a notification area)
 #   bench        desktop + curl, the FTP benchmark's reference
+#   windows      test + cross-building the Windows edition (mingw-w64, both
+#                architectures), running it under Wine (64- and 32-bit, with
+#                the host's ODBC SQLite driver in both), the installer (nsis),
+#                screenshots of it (Xvfb)
+#   windows-src  windows + building the Windows toolchain prefix from
+#                Debian's source packages (apt-get source, wintab headers
+#                from Wine's, Tcl for SQLite's amalgamation)
+# Packages named "NAME:i386" make dpkg accept that architecture first.
 #   scripts/install-deps.sh [PROFILE...]     (default: test)
 set -euo pipefail
 declare -A profile=(
@@ -15,8 +23,10 @@ declare -A profile=(
   [demo]="sqlite3"
   [desktop]="xvfb xauth trayer xdotool x11-apps imagemagick"
   [bench]="curl"
+  [windows]="g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix binutils-mingw-w64-x86-64 binutils-mingw-w64-i686 qt6-base-dev-tools wine wine64 wine32:i386 fonts-wine unixodbc libsqliteodbc libodbc1:i386 libsqliteodbc:i386 nsis xz-utils xvfb xauth imagemagick"
+  [windows-src]="dpkg-dev libwine-dev tcl perl"
 )
-declare -A includes=([test]="build" [demo]="test" [desktop]="build" [bench]="desktop test")
+declare -A includes=([test]="build" [demo]="test" [desktop]="build" [bench]="desktop test" [windows]="test" [windows-src]="windows")
 packages=()
 add() {
   local p="$1"
@@ -39,5 +49,8 @@ if [ "$(id -u)" -ne 0 ]; then
   exit 1
 fi
 export DEBIAN_FRONTEND=noninteractive
+if printf '%s\n' "${missing[@]}" | grep -q ':i386$' && ! dpkg --print-foreign-architectures | grep -qx i386; then
+  dpkg --add-architecture i386
+fi
 apt-get update -qq
 apt-get install -y -qq --no-install-recommends "${missing[@]}"
