@@ -510,6 +510,19 @@ TEST(BackupRun, BlankCredentialsOrCredentialsWithLineBreaksStopBeforeAnyConnecti
     const QString a = src.filePath(QStringLiteral("a.txt"));
     writeFile(a, "a");
     auto server = shopServer();
+    // Copies left by a run ended by force are swept at the start even of a
+    // run that stops at once; names that only look like one stay.
+    const QString docs = src.filePath(QStringLiteral("Docs/"));
+    for (const char* name : {"b.mdb", "b.mdb.resp", "b.mdb.resp-journal", "notas.resp"}) writeFile(docs + QLatin1String(name), "x");
+    writeFile(a + QStringLiteral(".resp"), "copia");
+    {
+        EngineHarness h(server->port());
+        BackupRequest request = h.request({fileRow(a), folderRow(docs, QStringLiteral("Docs"))});
+        request.user = QString();
+        EXPECT_EQ(h.run(request).outcome, BackupOutcome::BlankCredentials);
+    }
+    EXPECT_EQ(QDir(docs).entryList(QDir::Files), (QStringList{QStringLiteral("b.mdb"), QStringLiteral("notas.resp")}));
+    EXPECT_FALSE(QFileInfo::exists(a + QStringLiteral(".resp")));
     for (const auto& [user, password] : {std::pair{QStringLiteral(" \t\n"), kShopPassword},
                                          std::pair{kShopUser, QStringLiteral("\x01 ")},
                                          std::pair{kShopUser, QStringLiteral("Clave\r\nDELE x")},

@@ -3,40 +3,83 @@
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
+#include <QThread>
 
 #include <Poco/Net/ServerSocket.h>
 #include <Poco/Net/SocketAddress.h>
 
 #include <stdexcept>
 
+#ifdef Q_OS_WIN
+#include <windows.h>
+#endif
+
 namespace dc::test {
+
+namespace {
+
+#ifdef Q_OS_WIN
+// Under Wine, the server is the host's Python: it gets host paths (kernel32's wine_get_unix_file_name, what
+// winepath uses). On Windows itself there is no such Python.
+QString hostPath(const QString& path)
+{
+    using ToUnix = char*(CDECL*)(LPCWSTR);
+    const auto toUnix = reinterpret_cast<ToUnix>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
+    if (!toUnix) throw std::runtime_error("FtpServer: the test server runs only on Linux or under Wine");
+    char* unix = toUnix(QDir::toNativeSeparators(path).toStdWString().c_str());
+    if (!unix) throw std::runtime_error("FtpServer: no host path for " + path.toStdString());
+    const QString result = QString::fromLocal8Bit(unix);
+    HeapFree(GetProcessHeap(), 0, unix);
+    return result;
+}
+#else
+QString hostPath(const QString& path)
+{
+    return path;
+}
+#endif
+// Wine starts a host program by its host path too.
+const QString kPython = QStringLiteral("/usr/bin/python3");
+
+}  // namespace
 
 FtpServer::FtpServer(const Options& options)
 {
     if (!m_dir.isValid()) throw std::runtime_error("FtpServer: no temporary folder");
     QDir().mkpath(root());
-    QStringList args{QStringLiteral(DC_SOURCE_DIR "/tests/support/ftp_server.py"), QStringLiteral("--root"), root(),
-                     QStringLiteral("--log"), m_dir.filePath(QStringLiteral("commands.log"))};
+    // It tells its port in a file and ends when that file is removed: no pipe
+    // or signal reaches a host program that Wine started. DC_SOURCE_DIR is a
+    // host path already.
+    const QString portFile = m_dir.filePath(QStringLiteral("port"));
+    const QString errFile = m_dir.filePath(QStringLiteral("server.err"));
+    QStringList args{QStringLiteral(DC_SOURCE_DIR "/tests/support/ftp_server.py"),
+                     QStringLiteral("--root"), hostPath(root()),
+                     QStringLiteral("--log"), hostPath(m_dir.filePath(QStringLiteral("commands.log"))),
+                     QStringLiteral("--port-file"), hostPath(portFile),
+                     QStringLiteral("--stderr"), hostPath(errFile)};
     for (const auto& a : options.accounts) args << QStringLiteral("--account") << a.first << a.second;
     if (!options.fault.isEmpty())
         args << QStringLiteral("--fault") << options.fault << QStringLiteral("--fault-count")
              << QString::number(options.faultCount) << QStringLiteral("--fault-bytes")
              << QString::number(options.faultBytes);
-    m_process.setProcessChannelMode(QProcess::SeparateChannels);
-    m_process.setStandardErrorFile(m_dir.filePath(QStringLiteral("server.err")));
-    m_process.start(QStringLiteral("/usr/bin/python3"), args);
+    m_process.setProcessChannelMode(QProcess::ForwardedChannels);
+    m_process.setStandardInputFile(QProcess::nullDevice());
+    m_process.start(kPython, args);
     if (!m_process.waitForStarted(10'000))
         throw std::runtime_error("FtpServer: /usr/bin/python3 did not start: " + m_process.errorString().toStdString());
+    // No signal tells when a file appears: look every 20 ms.
     QDeadlineTimer deadline(15'000);
-    while (!m_process.canReadLine()) {
-        if (deadline.hasExpired() || m_process.state() != QProcess::Running) {
-            QFile err(m_dir.filePath(QStringLiteral("server.err")));
+    QFile port(portFile);
+    while (!port.open(QIODevice::ReadOnly)) {
+        if (deadline.hasExpired()) {
+            QFile err(errFile);
             err.open(QIODevice::ReadOnly);
             throw std::runtime_error("FtpServer: the server did not start: " + err.readAll().toStdString());
         }
-        m_process.waitForReadyRead(100);
+        QThread::msleep(20);
     }
-    const QString line = QString::fromUtf8(m_process.readLine()).trimmed();
+    const QString line = QString::fromUtf8(port.readLine()).trimmed();
     if (!line.startsWith(QStringLiteral("PORT ")))
         throw std::runtime_error("FtpServer: unexpected first line: " + line.toStdString());
     m_port = static_cast<quint16>(line.mid(5).toUInt());
@@ -44,11 +87,10 @@ FtpServer::FtpServer(const Options& options)
 
 FtpServer::~FtpServer()
 {
-    m_process.terminate();
-    if (!m_process.waitForFinished(5'000)) {
-        m_process.kill();
-        m_process.waitForFinished(5'000);
-    }
+    QFile::remove(m_dir.filePath(QStringLiteral("port")));  // it ends within half a second
+    if (m_process.waitForFinished(5'000)) return;
+    m_process.kill();
+    m_process.waitForFinished(5'000);
 }
 
 QString FtpServer::root() const

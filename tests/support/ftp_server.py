@@ -155,7 +155,12 @@ def main():
     p.add_argument("--fault-count", type=int, default=-1)
     p.add_argument("--fault-bytes", type=int, default=1000)
     p.add_argument("--log")
+    p.add_argument("--port-file", help="write 'PORT <n>' there instead of to standard output, and end when "
+                   "that file is removed (a program that Wine runs reaches no pipe or signal of ours)")
+    p.add_argument("--stderr", help="append standard error to this file")
     a = p.parse_args()
+    if a.stderr:
+        sys.stderr = open(a.stderr, "a", buffering=1)
 
     Faults.names = set(a.fault.split(","))
     Faults.count, Faults.bytes = a.fault_count, a.fault_bytes
@@ -180,7 +185,14 @@ def main():
     # Ends with the test that started it, even when that test crashed.
     parent = os.getppid()
     server.ioloop.call_every(0.5, lambda: os.getppid() != parent and os._exit(0))
-    print("PORT %d" % server.socket.getsockname()[1], flush=True)
+    port = "PORT %d" % server.socket.getsockname()[1]
+    if a.port_file:
+        with open(a.port_file + ".new", "w") as f:
+            f.write(port + "\n")
+        os.rename(a.port_file + ".new", a.port_file)
+        server.ioloop.call_every(0.5, lambda: os.path.exists(a.port_file) or os._exit(0))
+    else:
+        print(port, flush=True)
     server.serve_forever(timeout=0.5, handle_exit=True)
 
 
