@@ -63,7 +63,14 @@ echo "== windows-check ($arch): cases not built for Windows (POSIX means)"
 echo "   ProcessControl.KillEndsEveryInstanceOfThatVeryProgramOnly: runs copies of /bin/sleep and reads /proc"
 echo "   SendTool.SendsOrdinaryFilesOnlyAndLeavesWhatChangesForTheNextRun: symbolic links to /dev/zero, FIFOs, names that are not UTF-8"
 echo "   benchmarks outbox_idle and ftp_throughput: /proc, process times, curl (benchmarks are never part of the tests)"
+echo "   install_layout: the Linux installed layout (Windows has its installer, scripts/windows-package.sh)"
+echo "== windows-check ($arch): cases not run under Wine"
+echo "   BackupRun.FileOfMoreThanTwoGibibytesIsUploadedAndVerified: Wine reads the 2 GiB sparse file's holes as data (minutes, and a 2 GiB copy on disk)"
+echo "   (a case that skips says why in its output; '[ NOTE ]' lines name what Wine cannot show)"
 status=0
-run_tests() { (cd "$build" && timeout 1800 ctest --output-on-failure -j"$(nproc)" --timeout 180) || status=$?; }
+run_tests() {
+  (cd "$build" && timeout 1800 ctest --output-on-failure -j"$(nproc)" --timeout 180 \
+     -E 'BackupRun\.FileOfMoreThanTwoGibibytesIsUploadedAndVerified') || status=$?
+}
 phase "tests under Wine" run_tests
 exit "$status"

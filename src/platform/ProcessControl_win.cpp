@@ -44,6 +44,22 @@ bool sameUser(const std::vector<char>& a, const std::vector<char>& b)
                     reinterpret_cast<const TOKEN_USER*>(b.data())->User.Sid) != FALSE;
 }
 
+// Asks the process to end (WM_CLOSE to each of its threads, as `taskkill`
+// without /F does: the tools take it as a termination request), then ends it
+// at once when it has not gone within a short grace period.
+bool terminate(HANDLE process, DWORD pid)
+{
+    const Handle threads(CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0));
+    if (threads.get() != INVALID_HANDLE_VALUE) {
+        THREADENTRY32 t{};
+        t.dwSize = sizeof(t);
+        for (BOOL more = Thread32First(threads.get(), &t); more; more = Thread32Next(threads.get(), &t))
+            if (t.th32OwnerProcessID == pid) PostThreadMessageW(t.th32ThreadID, WM_CLOSE, 0, 0);
+    }
+    if (WaitForSingleObject(process, 1500) == WAIT_OBJECT_0) return true;
+    return TerminateProcess(process, 1) != FALSE || WaitForSingleObject(process, 0) == WAIT_OBJECT_0;
+}
+
 }  // namespace
 
 bool startProgramDetached(const QString& program, WindowMode mode, QString* error)
@@ -78,9 +94,10 @@ bool killProcessByName(const QString& program)
         if (!executableNameMatches(QString::fromWCharArray(entry.szExeFile), name)) continue;
         // Another user's process of the same name (another session on a
         // shared computer) is not ours to end.
-        const Handle process(OpenProcess(PROCESS_TERMINATE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, entry.th32ProcessID));
+        const Handle process(
+            OpenProcess(PROCESS_TERMINATE | PROCESS_QUERY_LIMITED_INFORMATION | SYNCHRONIZE, FALSE, entry.th32ProcessID));
         if (!process || !sameUser(tokenUser(process.get()), me)) continue;
-        result = TerminateProcess(process.get(), 1) != FALSE;
+        result = terminate(process.get(), entry.th32ProcessID);
     }
     return result;
 }

@@ -447,7 +447,7 @@ TEST(BackupRun, DamagedDatabaseIsUploadedAsItIsWithAWarning)
     EXPECT_EQ(r.uploadedFiles, QStringList{dbFile});
     EXPECT_EQ(readAll(server->path(day() + QStringLiteral("tienda.db"))), bytes);
     ASSERT_EQ(h.errors.size(), 1) << h.errors.join(QLatin1Char('|')).toStdString();
-    EXPECT_TRUE(firstOf(h.errors).startsWith(QStringLiteral("Advertencia: la base de datos ") + dbFile
+    EXPECT_TRUE(firstOf(h.errors).startsWith(QStringLiteral("Advertencia: la base de datos ") + QDir::toNativeSeparators(dbFile)
                                              + QStringLiteral(" está dañada (")))
         << firstOf(h.errors).toStdString();
     EXPECT_TRUE(firstOf(h.errors).endsWith(QStringLiteral("se respalda tal como está"))) << firstOf(h.errors).toStdString();
@@ -553,7 +553,8 @@ TEST(BackupRun, NamesWithLineBreaksFailOnceWithoutAConnectionAndTheOthersUpload)
     BackupRow badFile = fileRow(good);
     badFile.nombre = QStringLiteral("bien.txt\r\nDELE bien.txt");
     const QString docs = src.filePath(QStringLiteral("Docs/"));
-    writeFile(docs + QStringLiteral("mal\nnombre.txt"), "m");
+    // Windows refuses a line break in a file name: there only the list's own names can hold one.
+    const bool lineBreakNames = writeFileIfAllowed(docs + QStringLiteral("mal\nnombre.txt"), "m");
     writeFile(docs + QStringLiteral("otro.txt"), "o");
     const QString more = src.filePath(QStringLiteral("Mas/"));
     writeFile(more + QStringLiteral("x.txt"), "x");
@@ -563,6 +564,11 @@ TEST(BackupRun, NamesWithLineBreaksFailOnceWithoutAConnectionAndTheOthersUpload)
                                   folderRow(more, QStringLiteral("Mas\nRMD Docs")), fileRow(good)});
 
     EXPECT_EQ(r.uploadedFiles, (QStringList{docs + QStringLiteral("otro.txt"), good}));
+    if (!lineBreakNames) {
+        EXPECT_EQ(r.failedFiles, (QStringList{good, more + QStringLiteral("x.txt")}));
+        EXPECT_EQ(lastOf(h.errors), QStringLiteral("No se respaldaron 2 archivo(s)"));
+        return;
+    }
     EXPECT_EQ(r.failedFiles, (QStringList{good, docs + QStringLiteral("mal\nnombre.txt"), more + QStringLiteral("x.txt")}));
     ASSERT_EQ(h.errors.size(), 4) << h.errors.join(QLatin1Char('|')).toStdString();
     EXPECT_EQ(h.errors[0], QStringLiteral("10:25 ERROR, no se respalda %1: el nombre \"bien.txt\\r\\nDELE bien.txt\" contiene "
@@ -611,7 +617,7 @@ TEST(BackupRun, MissingSourceOrFolderIsAFailureAndAnOlderCopyIsNeverSent)
     EXPECT_EQ(r.outcome, BackupOutcome::Completed);
     EXPECT_EQ(r.failedFiles, (QStringList{gone, noFolder}));
     EXPECT_TRUE(firstOf(h.errors).contains(QStringLiteral("No se encontró el archivo"))) << firstOf(h.errors).toStdString();
-    EXPECT_EQ(startingWith(h.errors, QStringLiteral("10:25 ERROR, no se pudo leer la carpeta ") + noFolder).size(), 1)
+    EXPECT_EQ(startingWith(h.errors, QStringLiteral("10:25 ERROR, no se pudo leer la carpeta ") + QDir::toNativeSeparators(noFolder)).size(), 1)
         << h.errors.join(QLatin1Char('\n')).toStdString();
     EXPECT_EQ(lastOf(h.errors), QStringLiteral("No se respaldaron 2 archivo(s)"));
     EXPECT_EQ(server->count(QStringLiteral("STOR")), 0);

@@ -11,6 +11,10 @@
 
 #include <gtest/gtest.h>
 
+#ifdef Q_OS_WIN
+#include <windows.h>
+#endif
+
 namespace dc::test {
 
 TempRoot::TempRoot(bool demo, bool withTools)
@@ -71,6 +75,22 @@ void writeFile(const QString& path, const QByteArray& data)
     QFile f(path);
     ASSERT_TRUE(f.open(QIODevice::WriteOnly)) << path.toStdString();
     f.write(data);
+}
+
+bool runningUnderWine()
+{
+#ifdef Q_OS_WIN
+    return GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
+#else
+    return false;
+#endif
+}
+
+bool writeFileIfAllowed(const QString& path, const QByteArray& data)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly) && f.write(data) == data.size();
 }
 
 }  // namespace dc::test
