@@ -116,6 +116,10 @@ compare() {
 
 step "datacenter1.exe: a real backup run against the local service (127.0.0.1:$port)"
 sqlite3 "$db1" "update tbl_app_configuracion set Valor = 'tienda_prueba' where Id = 2; update tbl_app_configuracion set Valor = 'Clave2026' where Id = 3"
+# The shop's pictures (a folder of the list): 3 MB of random bytes, a name with an accent.
+mkdir -p "$c/KOVA_PuntoDeVenta_4/Imagenes"
+head -c 3000000 /dev/urandom >"$c/KOVA_PuntoDeVenta_4/Imagenes/foto_tienda.jpg"
+printf 'Precio\tArtículo\n12.50\tAzúcar\n' >"$c/KOVA_PuntoDeVenta_4/Imagenes/lista de precios ñ.txt"
 set +e
 (cd "$c/KOVA_VazivoZeRurov_1" && WINEQT_QPA_PLATFORM=offscreen timeout 300 "$wine" ./datacenter1.exe --backup-service "127.0.0.1:$port" \
   </dev/null >"$try/datacenter1.log" 2>&1)
@@ -142,22 +146,34 @@ compare
 step "datacenter2.exe's window under Xvfb (windows platform plugin)"
 out="$here/docs/windows-datacenter2.png"
 DC2_DIR="$c/KOVA_VazivoZeRurov_2" OUT="$out" WINE="$wine" timeout 180 xvfb-run -a -s "-screen 0 1024x700x24" bash -c '
+  # A notification area (trayer) at the bottom right; datacenter2 starts in it, hidden.
   trayer --edge bottom --align right --widthtype request --height 24 --transparent false >/dev/null 2>&1 &
   sleep 2
   (cd "$DC2_DIR" && exec "$WINE" ./datacenter2.exe >/dev/null 2>&1) &
-  icon=""
-  for _ in $(seq 60); do
-    sleep 0.5
-    icon=$(xdotool search --class trayer 2>/dev/null | head -n 1) && [ -n "$icon" ] && xwininfo -id "$icon" -children 2>/dev/null | grep -q "child" && break
+  wide() { xdotool search --class trayer 2>/dev/null | while read -r w; do
+             eval "$(xdotool getwindowgeometry --shell "$w")"; [ "$WIDTH" -gt 10 ] && echo "$w"; done | head -n 1; }
+  for _ in $(seq 60); do sleep 0.5; tray=$(wide); [ -n "$tray" ] && break; done
+  eval "$(xdotool getwindowgeometry --shell "$tray")"
+  # The icon'"'"'s menu: "Abrir Aplicación" is its first entry (again while
+  # the icon is still on its way).
+  win=""
+  for _ in $(seq 10); do
+    sleep 2
+    xdotool mousemove $((X + 11)) $((Y + 12)) click 3
+    sleep 1.5
+    xdotool key Down Return
+    sleep 2
+    win=$(xdotool search --onlyvisible --name "KOVA Vazivo ze Rurov" | head -n 1)
+    [ -n "$win" ] && break
   done
-  sleep 3
-  # The icon sits at the tray'"'"'s left end: its menu, then "Abrir Aplicación" (the first entry).
-  eval "$(xdotool getwindowgeometry --shell "$icon")"
-  xdotool mousemove $((X + 12)) $((Y + 12)) click 3
+  [ -n "$win" ] || exit 1
+  eval "$(xdotool getwindowgeometry --shell "$win")"
+  # "Respaldos Automáticos", then its "Configuración": the backup panel.
+  xdotool mousemove $((X + 88)) $((Y + 15)) click 1
   sleep 1.5
-  xdotool key Down Return
-  sleep 3
-  import -window root "$OUT"
+  xdotool mousemove $((X + 80)) $((Y + 50)) click 1
+  sleep 2
+  import -window root -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" +repage "$OUT"
 ' || fail "no screenshot"
 echo "   $out"
 step "all done"
