@@ -7,11 +7,14 @@
 #   desktop      a display for trying the programs by hand, the screenshots
 #                and the start-up benchmark (Xvfb, a notification area)
 #   bench        desktop + curl, the FTP benchmark's reference
-#   windows      test + cross-building the Windows edition (mingw-w64, both
-#                architectures), running it under Wine (64- and 32-bit, with
-#                the host's ODBC SQLite driver in both), the installer (nsis),
-#                screenshots of it (Xvfb)
-#   windows-src  windows + building the Windows toolchain prefix from
+#   windows      test + cross-building the Windows edition for x86_64
+#                (mingw-w64) and running it under Wine, with the host's ODBC
+#                SQLite driver
+#   windows-i686 windows + the same for i686 (32-bit Wine and ODBC driver)
+#   windows-package  windows-i686 + the installer (nsis, Qt's Spanish texts)
+#                and trying it under Wine (Xvfb, a notification area, xdotool,
+#                the sqlite3 shell)
+#   windows-src  windows-i686 + building the Windows toolchain prefix from
 #                Debian's source packages (apt-get source, wintab headers
 #                from Wine's, Tcl for SQLite's amalgamation)
 # Packages named "NAME:i386" make dpkg accept that architecture first.
@@ -23,10 +26,12 @@ declare -A profile=(
   [demo]="sqlite3"
   [desktop]="xvfb xauth trayer xdotool x11-apps imagemagick"
   [bench]="curl"
-  [windows]="g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix binutils-mingw-w64-x86-64 binutils-mingw-w64-i686 qt6-base-dev-tools wine wine64 wine32:i386 fonts-wine unixodbc libsqliteodbc libodbc1:i386 libsqliteodbc:i386 nsis xz-utils xvfb xauth imagemagick"
+  [windows]="g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 qt6-base-dev-tools wine wine64 fonts-wine unixodbc libsqliteodbc xz-utils"
+  [windows-i686]="g++-mingw-w64-i686-posix binutils-mingw-w64-i686 wine32:i386 libodbc1:i386 libsqliteodbc:i386"
+  [windows-package]="nsis qt6-translations-l10n xvfb xauth trayer xdotool x11-utils imagemagick sqlite3"
   [windows-src]="dpkg-dev libwine-dev tcl perl"
 )
-declare -A includes=([test]="build" [demo]="test" [desktop]="build" [bench]="desktop test" [windows]="test" [windows-src]="windows")
+declare -A includes=([test]="build" [demo]="test" [desktop]="build" [bench]="desktop test" [windows]="test" [windows-i686]="windows" [windows-package]="windows-i686" [windows-src]="windows-i686")
 packages=()
 add() {
   local p="$1"

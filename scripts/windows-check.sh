@@ -25,7 +25,7 @@ phase() {  # name command...
   echo "== windows-check ($arch): $name took $((SECONDS - start)) s"
 }
 
-phase "packages" "$here/scripts/install-deps.sh" windows
+phase "packages" "$here/scripts/install-deps.sh" "$([ "$arch" = i686 ] && echo windows-i686 || echo windows)"
 phase "toolchain" "$here/scripts/windows-toolchain.sh" "$arch"
 if [ "$arch" = x86_64 ]; then prefix="${KOVA_MINGW_PREFIX:-/opt/kova-mingw}"; else prefix="${KOVA_MINGW_PREFIX:-/opt/kova-mingw-$arch}"; fi
 build="$here/build-win-$arch"

@@ -17,7 +17,7 @@ case "$arch" in
   *) echo "windows-package: unknown architecture $arch (i686 or x86_64)" >&2; exit 2 ;;
 esac
 triple="$arch-w64-mingw32"
-"$here/scripts/install-deps.sh" windows >/dev/null
+"$here/scripts/install-deps.sh" windows-package >/dev/null
 "$here/scripts/windows-toolchain.sh" "$arch"
 if [ "$arch" = x86_64 ]; then prefix="${KOVA_MINGW_PREFIX:-/opt/kova-mingw}"; else prefix="${KOVA_MINGW_PREFIX:-/opt/kova-mingw-$arch}"; fi
 build="$here/build-win-$arch"

@@ -16,7 +16,7 @@
 set -euo pipefail
 here="$(cd "$(dirname "$0")/.." && pwd)"
 arch="${1:-i686}"
-"$here/scripts/install-deps.sh" windows demo desktop >/dev/null
+"$here/scripts/install-deps.sh" windows-package >/dev/null
 build="$here/build-win-$arch"
 # The installer is made again unless it is newer than the programs and its scripts.
 installer="$build/KOVA-DataCenter-Setup.exe"
