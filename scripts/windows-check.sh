@@ -52,7 +52,8 @@ configure() {
   write_emulator
   local generator=()
   [ -f "$build/CMakeCache.txt" ] || generator=(-G Ninja)
-  cmake -S "$here" -B "$build" "${generator[@]}" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  # Release: no debugging information (a faster build; the installer ships stripped programs).
+  cmake -S "$here" -B "$build" "${generator[@]}" -DCMAKE_BUILD_TYPE=Release \
     -DCMAKE_TOOLCHAIN_FILE="$prefix/share/cmake/mingw-w64-$arch.cmake" \
     -DCMAKE_CROSSCOMPILING_EMULATOR="$emulator" -DDC_WERROR=ON >/dev/null
 }

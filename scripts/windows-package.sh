@@ -27,7 +27,8 @@ export CCACHE_BASEDIR="${CCACHE_BASEDIR:-$here}" CCACHE_NOHASHDIR=true
 start=$SECONDS
 generator=()
 [ -f "$build/CMakeCache.txt" ] || generator=(-G Ninja)
-cmake -S "$here" -B "$build" "${generator[@]}" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+# Release: no debugging information (a faster build; the programs ship stripped).
+cmake -S "$here" -B "$build" "${generator[@]}" -DCMAKE_BUILD_TYPE=Release \
   -DCMAKE_TOOLCHAIN_FILE="$prefix/share/cmake/mingw-w64-$arch.cmake" >/dev/null
 programs=(datacenter2 datacenter1 datacenter-setup KOVA_BackUp KOVA_GeneraXML KOVA_EnviaXML)
 nice -n 10 cmake --build "$build" -j"$(nproc)" --target "${programs[@]}"
