@@ -2,18 +2,20 @@
 # Installs the Debian packages a command needs; idempotent; run as root
 # (apt-get). What each profile is for:
 #   build        compiling the tree (the programs, the tools, the tests)
-#   test         build + what the tests use at run time (the FTP server)
+#   test         build + what the tests use at run time (the FTP server; the
+#                SQLite ODBC driver, through which the suite runs the ODBC path)
 #   demo         test + the sqlite3 shell the demo script reads the log with
 #   desktop      a display for trying the programs by hand, the screenshots
-#                and the start-up benchmark (Xvfb, a notification area)
-#   bench        desktop + curl, the FTP benchmark's reference
+#                and the start-up benchmark (Xvfb, a window manager that
+#                draws the captions, a notification area)
+#   bench        desktop + curl and lftp, the FTP benchmark's references
 #   windows      test + cross-building the Windows edition for x86_64
-#                (mingw-w64) and running it under Wine, with the host's ODBC
-#                SQLite driver
+#                (mingw-w64) and running it under Wine (with the host's ODBC
+#                SQLite driver from test)
 #   windows-i686 windows + the same for i686 (32-bit Wine and ODBC driver)
-#   windows-package  windows-i686 + the installer (nsis, Qt's Spanish texts)
-#                and trying it under Wine (Xvfb, a notification area, xdotool,
-#                the sqlite3 shell)
+#   windows-package  windows-i686 + the installer (nsis; Qt's Spanish texts
+#                come with build) and trying it under Wine (Xvfb, a
+#                notification area, xdotool, the sqlite3 shell)
 #   windows-src  windows-i686 + building the Windows toolchain prefix from
 #                Debian's source packages (apt-get source, wintab headers
 #                from Wine's, Tcl for SQLite's amalgamation)
@@ -21,14 +23,14 @@
 #   scripts/install-deps.sh [PROFILE...]     (default: test)
 set -euo pipefail
 declare -A profile=(
-  [build]="g++ cmake ninja-build ccache lld qt6-base-dev libqt6sql6-sqlite libsqlite3-dev libpoco-dev libgtest-dev libgmock-dev fonts-dejavu-core fonts-liberation2"
-  [test]="python3-pyftpdlib"
+  [build]="g++ cmake ninja-build ccache lld qt6-base-dev libqt6sql6-sqlite libqt6sql6-odbc libsqlite3-dev libpoco-dev libssl-dev libgtest-dev libgmock-dev fonts-dejavu-core fonts-liberation2 fonts-wine qt6-translations-l10n"
+  [test]="python3-pyftpdlib python3-openssl unixodbc libsqliteodbc"
   [demo]="sqlite3"
-  [desktop]="xvfb xauth trayer xdotool x11-apps imagemagick"
-  [bench]="curl"
-  [windows]="g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 qt6-base-dev-tools wine wine64 fonts-wine unixodbc libsqliteodbc xz-utils"
+  [desktop]="xvfb xauth trayer xdotool x11-apps imagemagick openbox"
+  [bench]="curl lftp"
+  [windows]="g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 qt6-base-dev-tools wine wine64 xz-utils"
   [windows-i686]="g++-mingw-w64-i686-posix binutils-mingw-w64-i686 wine32:i386 libodbc1:i386 libsqliteodbc:i386"
-  [windows-package]="nsis qt6-translations-l10n xvfb xauth trayer xdotool x11-utils imagemagick sqlite3"
+  [windows-package]="nsis xvfb xauth trayer xdotool x11-utils imagemagick sqlite3"
   [windows-src]="dpkg-dev libwine-dev tcl perl"
 )
 declare -A includes=([test]="build" [demo]="test" [desktop]="build" [bench]="desktop test" [windows]="test" [windows-i686]="windows" [windows-package]="windows-i686" [windows-src]="windows-i686")

@@ -1,18 +1,12 @@
 #include "backup/BackupListStore.h"
 
+#include "platform/FileNames.h"
 #include "platform/InstallRoot.h"
 #include "settings/Database.h"
 
 #include <QDir>
 
 namespace dc {
-
-QString BackupListStore::lastComponent(const QString& path)
-{
-    const qsizetype cut = std::max({path.lastIndexOf(QLatin1Char('\\')), path.lastIndexOf(QLatin1Char('/')),
-                                    path.lastIndexOf(QLatin1Char(':'))});
-    return path.mid(cut + 1);
-}
 
 QString BackupListStore::systemCode(int index)
 {
@@ -32,10 +26,8 @@ BackupListStore::AddOutcome BackupListStore::add(const QStringList& paths, int t
         if (tipo == 2) {
             while (path.size() > 1 && path.endsWith(QDir::separator())) path.chop(1);
         }
-        const QString name = lastComponent(path);
-        QSqlQuery hit = m_cnn.query(QStringLiteral("select * from tbl_app_archivos where nombre = :nombre and tipo = :tipo"),
-                                    QVariantMap{{QStringLiteral("nombre"), name}, {QStringLiteral("tipo"), tipo}});
-        if (hit.next()) {
+        const QString name = fileNamePart(path);
+        if (isListed(name, tipo)) {
             out.duplicate = true;
             return out;
         }
@@ -45,6 +37,16 @@ BackupListStore::AddOutcome BackupListStore::add(const QStringList& paths, int t
         ++out.added;
     }
     return out;
+}
+
+bool BackupListStore::isListed(const QString& name, int tipo)
+{
+    // Names are compared by the platform's rule for file names (without
+    // regard to letter case on Windows), which the database's "=" does not know.
+    QSqlQuery q = m_cnn.query(QStringLiteral("select Nombre from tbl_app_archivos where tipo = ?"), {tipo});
+    while (q.next())
+        if (sameFileName(q.value(0).toString(), name)) return true;
+    return false;
 }
 
 BackupListStore::AddOutcome BackupListStore::addFiles(const QStringList& paths)
@@ -70,21 +72,26 @@ void BackupListStore::remove(qint64 id)
 
 void BackupListStore::chooseSystem(int index)
 {
+    // The old template rows go only together with the new ones coming.
+    WriteTransaction t(m_cnn);
     m_cnn.exec(QStringLiteral("delete from tbl_app_archivos where interno = 1"));
     const QString code = systemCode(index);
-    if (code.isEmpty()) return;
-    m_cnn.exec(QStringLiteral("insert into tbl_app_archivos (Ruta, Nombre, Tipo, Interno) select Ruta, Nombre, Tipo, "
-                              "Interno from tbl_app_archivostemplates where Sistema = '")
-               + code + QLatin1Char('\''));
+    if (!code.isEmpty())
+        m_cnn.exec(QStringLiteral("insert into tbl_app_archivos (Ruta, Nombre, Tipo, Interno) select Ruta, Nombre, Tipo, "
+                              "Interno from tbl_app_archivostemplates where Sistema = ?"),
+                   {code});
+    t.commit();
 }
 
 void BackupListStore::replaceCompanyRows(const InstallRoot& root, const QString& empresa, const QString& baseDeDatos)
 {
+    WriteTransaction t(m_cnn);
     m_cnn.exec(QStringLiteral("delete from tbl_app_archivos where interno = 2"));
     m_cnn.exec(QStringLiteral("insert into tbl_app_archivos (Ruta, Nombre, Tipo, Interno) values (?, ?, 1, 2)"),
                {root.pointOfSale4CompanyDb(baseDeDatos), baseDeDatos});
     m_cnn.exec(QStringLiteral("insert into tbl_app_archivos (Ruta, Nombre, Tipo, Interno) values (?, ?, 2, 2)"),
                {root.pointOfSale4ReportsDir(empresa), QStringLiteral("Reportes_") + empresa});
+    t.commit();
 }
 
 BackupList BackupListStore::rows()

@@ -21,7 +21,8 @@ public:
         int added = 0;           // rows posted, one by one
         bool duplicate = false;  // stopped at a path whose name is already listed
     };
-    // Files (Tipo 1): stops at the first whose name a row of Tipo 1 already has.
+    // Files (Tipo 1): stops at the first whose name a row of Tipo 1 already
+    // has. A row's Nombre is the path's file-name part (platform rule).
     AddOutcome addFiles(const QStringList& paths);
     // Folders (Tipo 2): Ruta gets the separator, Nombre is the last component.
     AddOutcome addFolders(const QStringList& paths);
@@ -41,13 +42,13 @@ public:
     // Every row, in the database's order.
     BackupList rows();
 
-    // The text after the last separator or colon of a path.
-    static QString lastComponent(const QString& path);
     // The system code of a system index, or empty for none.
     static QString systemCode(int index);
 
 private:
     AddOutcome add(const QStringList& paths, int tipo);
+    // Whether a row of that type has the same file name.
+    bool isListed(const QString& name, int tipo);
     Connection& m_cnn;
 };
 

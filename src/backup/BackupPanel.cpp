@@ -10,8 +10,10 @@
 #include "settings/Database.h"
 #include "settings/SettingsRows.h"
 #include "settings/SettingsStatements.h"
+#include "settings/SettingsWriter.h"
 
 #include <QDir>
+#include <QScopeGuard>
 #include <QHeaderView>
 #include <QSqlRecord>
 
@@ -24,7 +26,10 @@ BackupPanel::BackupPanel(WindowContext& ctx, QObject* parent)
     ErrorReporter& e = ctx.errors;
     ui.DBGrid1->setModel(m_listModel);
     m_run = [this] { launchBackupTool(); };
-    m_cancel = [this] { m_ctx.launcher.killByName(m_ctx.root.backupTool()); };
+    m_cancel = [this] {
+        const bool ended = m_ctx.launcher.killByName(m_ctx.root.backupTool());
+        m_ctx.notify(ended ? kNoticeBackupCancelled : kNoticeNoBackupRunning);
+    };
 
     connect(ui.txtusuario, &QLineEdit::textChanged, this,
             e.guard([this](const QString& t) { store(RowBackupUser, t); }));
@@ -40,7 +45,12 @@ BackupPanel::BackupPanel(WindowContext& ctx, QObject* parent)
     connect(ui.BitBtn4, &QPushButton::clicked, this, e.guard([this] { BitBtn4Click(); }));
     connect(ui.BitBtn3, &QPushButton::clicked, this, e.guard([this] { BitBtn3Click(); }));
     connect(ui.BitBtn1, &QPushButton::clicked, this, e.guard([this] { BitBtn1Click(); }));
-    connect(ui.Button1, &QPushButton::clicked, this, e.guard([this] { Button1Click(); }));
+    connect(ui.Button1, &QPushButton::clicked, this, e.guard([this] {
+        // A backup started by hand says so; the daily check's does not.
+        m_announceLaunch = true;
+        const auto done = qScopeGuard([this] { m_announceLaunch = false; });
+        Button1Click();
+    }));
     connect(ui.Button2, &QPushButton::clicked, this, e.guard([this] { Button2Click(); }));
     connect(ui.Timer1, &QTimer::timeout, this, e.guard([this] { Timer1Timer(); }));
 }
@@ -54,13 +64,13 @@ void BackupPanel::setRunner(std::function<void()> run, std::function<void()> can
 
 void BackupPanel::store(int row, const QString& value)
 {
-    storeSetting(m_ctx.cnn, settingsValueUpdate(row, value));
+    m_ctx.settings.store(m_ctx.cnn, settingsValueUpdate(row, value));
 }
 
 void BackupPanel::openList()
 {
-    loadGrid(m_listModel, m_ctx.cnn, QLatin1String(kBackupListSelect));
-    showColumns(m_ctx.ui.DBGrid1, m_listModel, {{QStringLiteral("Nombre"), 150}, {QStringLiteral("Ruta"), 500}});
+    reloadGrid(m_ctx.ui.DBGrid1, m_listModel, m_ctx.cnn, QLatin1String(kBackupListSelect),
+               {{QStringLiteral("Nombre"), 150}, {QStringLiteral("Ruta"), 500}});
 }
 
 QList<QWidget*> BackupPanel::lockedControls() const
@@ -152,7 +162,7 @@ void BackupPanel::ChkActivaRespaldosClick()
 {
     MainWindowUi& ui = m_ctx.ui;
     if (ui.ChkActivaRespaldos->isChecked()) {
-        storeSetting(m_ctx.cnn, backupSwitchUpdate(true));
+        m_ctx.settings.store(m_ctx.cnn, backupSwitchUpdate(true));
         setLocked(true);
         if (isBlankCredential(ui.txtusuario->text()) || isBlankCredential(ui.txtpass->text())) {
             m_ctx.prompts.inform(kMsgCredentials);
@@ -162,7 +172,7 @@ void BackupPanel::ChkActivaRespaldosClick()
         ui.Timer1->start();
     } else {
         setLocked(false);
-        storeSetting(m_ctx.cnn, backupSwitchUpdate(false));
+        m_ctx.settings.store(m_ctx.cnn, backupSwitchUpdate(false));
         ui.Timer1->stop();
     }
 }
@@ -204,11 +214,14 @@ void BackupPanel::launchBackupTool()
     prepareCompanyRows();
     markLaunched();
     const QString tool = m_ctx.root.backupTool();
-    const bool started = m_ctx.launcher.start(tool, WindowMode::Normal);
+    QString why;
+    const bool started = m_ctx.launcher.start(tool, WindowMode::Normal, &why);
     m_ctx.ui.Timer1->start();
     if (!started)
         m_ctx.errors.report(QStringLiteral("No se pudo iniciar la herramienta de respaldo ") + QDir::toNativeSeparators(tool)
-                            + QStringLiteral(": el respaldo no se realizó"));
+                            + QStringLiteral(" (") + why + QStringLiteral("): el respaldo no se realizó"));
+    else if (m_announceLaunch)
+        m_ctx.notify(kNoticeBackupStarted);
 }
 
 }  // namespace dc

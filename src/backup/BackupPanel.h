@@ -64,6 +64,7 @@ private:
     std::function<void()> m_run;
     std::function<void()> m_cancel;
     std::function<bool()> m_running;
+    bool m_announceLaunch = false;  // the launch under way was asked for with the button
 };
 
 // Messages of the backup list and the launch.
@@ -79,6 +80,13 @@ inline const QString kMsgConfirmRemove =
     QStringLiteral("Estas seguro de querer eliminar el archivo del respaldo automático?");
 inline const QString kMsgCredentials =
     QStringLiteral("Por favor captura tu usuario y contraseña para poder hacer tus respaldos");
+// Notices beside the tray icon (edition 2's backup tool).
+inline const QString kNoticeBackupStarted =
+    QStringLiteral("Respaldo iniciado: la herramienta de respaldo está trabajando.");
+inline const QString kNoticeBackupCancelled =
+    QStringLiteral("Respaldo cancelado: se detuvo la herramienta de respaldo.");
+inline const QString kNoticeNoBackupRunning =
+    QStringLiteral("No había ningún respaldo en curso que cancelar.");
 inline const QString kMsgCompanyRows = QStringLiteral(
     "No se pudo accesar a la base de datos del sistema, no se realizará el respaldo correctamente, por favor "
     "contacta a soporte. Gracias!");

@@ -19,7 +19,8 @@ QString cloudLogText(const QDateTime& when, const QString& text)
 
 void appendCloudLog(Connection& dataCenter, const QDateTime& when, const QString& text)
 {
-    dataCenter.exec(QStringLiteral("insert into tbl_app_Log (\"Desc\") values (?)"), {cloudLogText(when, text)});
+    // Desc is a word of SQL: brackets quote it alike on both engines.
+    dataCenter.exec(QStringLiteral("insert into tbl_app_Log ([Desc]) values (?)"), {cloudLogText(when, text)});
 }
 
 }  // namespace dc

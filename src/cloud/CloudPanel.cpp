@@ -5,6 +5,9 @@
 #include "platform/ProcessControl.h"
 #include "settings/SettingsRows.h"
 #include "settings/SettingsStatements.h"
+#include "settings/SettingsWriter.h"
+
+#include <QFileInfo>
 
 namespace dc {
 
@@ -29,7 +32,7 @@ CloudPanel::CloudPanel(WindowContext& ctx, OutboxLogPanel& outbox, QObject* pare
 
 void CloudPanel::store(int row, const QString& value)
 {
-    storeSetting(m_ctx.cnn, settingsValueUpdate(row, value));
+    m_ctx.settings.store(m_ctx.cnn, settingsValueUpdate(row, value));
 }
 
 int CloudPanel::intervalMinutes() const
@@ -45,11 +48,11 @@ void CloudPanel::CmbTiempoChange()
 void CloudPanel::ChkNubeActivadoClick()
 {
     if (m_ctx.ui.ChkNubeActivado->isChecked()) {
-        storeSetting(m_ctx.cnn, cloudSwitchUpdate(true));
+        m_ctx.settings.store(m_ctx.cnn, cloudSwitchUpdate(true));
         m_ctx.ui.TNube->start();
         m_cycle.restart();
     } else {
-        storeSetting(m_ctx.cnn, cloudSwitchUpdate(false));
+        m_ctx.settings.store(m_ctx.cnn, cloudSwitchUpdate(false));
         m_ctx.ui.TNube->stop();
     }
 }
@@ -69,15 +72,25 @@ void CloudPanel::TNubeTimer()
 
 // The tools are started minimised without taking the focus, inherit the
 // outbox as their current directory and are never waited for; one that cannot
-// be started is tried again at the next point of the cycle.
+// be started is told beside the tray icon, with the reason, and tried again at
+// the next point of the cycle.
+void CloudPanel::startTool(const QString& tool, const QString& what)
+{
+    QString why;
+    if (!m_ctx.launcher.start(tool, WindowMode::MinimizedNoActivate, &why))
+        m_ctx.notify(QStringLiteral("No se pudo iniciar la herramienta de %1 %2 (%3). Se intentará de nuevo en el "
+                                    "siguiente ciclo de la Nube KOVA.")
+                         .arg(what, QFileInfo(tool).fileName(), why));
+}
+
 void CloudPanel::BtnGeneraClick()
 {
-    m_ctx.launcher.start(m_ctx.root.generateTool(), WindowMode::MinimizedNoActivate);
+    startTool(m_ctx.root.generateTool(), QStringLiteral("generación"));
 }
 
 void CloudPanel::BtnEnviaClick()
 {
-    m_ctx.launcher.start(m_ctx.root.sendTool(), WindowMode::MinimizedNoActivate);
+    startTool(m_ctx.root.sendTool(), QStringLiteral("envío"));
 }
 
 }  // namespace dc

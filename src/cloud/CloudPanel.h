@@ -33,6 +33,7 @@ public:
 
 private:
     void store(int row, const QString& value);
+    void startTool(const QString& tool, const QString& what);
     WindowContext& m_ctx;
     OutboxLogPanel& m_outbox;
     CloudCycle m_cycle;  // minutes counted since the switch went on or the last send

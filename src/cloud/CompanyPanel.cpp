@@ -7,6 +7,7 @@
 #include "settings/Database.h"
 #include "settings/SettingsRows.h"
 #include "settings/SettingsStatements.h"
+#include "settings/SettingsWriter.h"
 
 #include <QSignalBlocker>
 #include <QSqlRecord>
@@ -90,22 +91,22 @@ void CompanyPanel::LstDatosASubirClickCheck()
     QListWidget* list = m_ctx.ui.LstDatosASubir;
     const auto ticked = [list](int item) { return list->item(item)->checkState() == Qt::Checked; };
     Connection& company = m_ctx.company;
-    storeSetting(company, branchFlagUpdate(RowSendSales, branchFlagValue(ticked(ItemSendSales))));
+    m_ctx.settings.store(company, branchFlagUpdate(RowSendSales, branchFlagValue(ticked(ItemSendSales))));
     if (const auto value = catalogueValue(ticked(ItemSendCatalogue), ticked(ItemDownloadCatalogue))) {
-        storeSetting(company, branchFlagUpdate(RowCatalogue, *value));
+        m_ctx.settings.store(company, branchFlagUpdate(RowCatalogue, *value));
     } else {
         // Both directions at once: neither is kept, and the row keeps its value.
         m_ctx.prompts.inform(kMsgCatalogueBothWays);
         showTick(ItemSendCatalogue, false);
         showTick(ItemDownloadCatalogue, false);
     }
-    storeSetting(company, branchFlagUpdate(RowSendStock, branchFlagValue(ticked(ItemSendStock))));
-    storeSetting(company, branchFlagUpdate(RowSendDetailedSales, branchFlagValue(ticked(ItemSendDetailedSales))));
+    m_ctx.settings.store(company, branchFlagUpdate(RowSendStock, branchFlagValue(ticked(ItemSendStock))));
+    m_ctx.settings.store(company, branchFlagUpdate(RowSendDetailedSales, branchFlagValue(ticked(ItemSendDetailedSales))));
 }
 
 void CompanyPanel::txtSucursalChange()
 {
-    storeSetting(m_ctx.company, settingsValueUpdate(RowBranchName, m_ctx.ui.txtSucursal->text()));
+    m_ctx.settings.store(m_ctx.company, settingsValueUpdate(RowBranchName, m_ctx.ui.txtSucursal->text()));
 }
 
 }  // namespace dc

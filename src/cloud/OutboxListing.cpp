@@ -1,5 +1,7 @@
 #include "cloud/OutboxListing.h"
 
+#include "platform/FileNames.h"
+
 #include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
@@ -15,7 +17,9 @@ QStringList outboxFiles(const QString& folder)
 {
     QDir dir(folder);
     if (!dir.exists()) throw FolderError(missingFolderText(folder));
-    return dir.entryList({QStringLiteral("*")}, QDir::Files | QDir::NoDotAndDotDot, QDir::Name);
+    QStringList files = dir.entryList({QStringLiteral("*")}, QDir::Files | QDir::NoDotAndDotDot, QDir::Unsorted);
+    sortFileNames(files);
+    return files;
 }
 
 void enterFolder(const QString& folder)

@@ -17,7 +17,8 @@ public:
 };
 
 // The files waiting in the outbox: ordinary files only (no folders, no hidden
-// or system files), sorted by name. Throws FolderError when the folder is missing.
+// or system files), sorted by name as a file manager lists them (letter case
+// ignored, numbers by their value). Throws FolderError when the folder is missing.
 QStringList outboxFiles(const QString& folder);
 
 // Makes `folder` the process's current directory, as pointing the outbox list

@@ -47,8 +47,8 @@ void OutboxLogPanel::pointAtOutbox()
 
 void OutboxLogPanel::reloadLog()
 {
-    loadGrid(m_logModel, m_ctx.cnn, QStringLiteral("select * from tbl_app_Log Order By Id DESC"));
-    showColumns(m_ctx.ui.DBGrid3, m_logModel, {{QStringLiteral("Id"), 50}, {QStringLiteral("Desc"), 390}});
+    reloadGrid(m_ctx.ui.DBGrid3, m_logModel, m_ctx.cnn, logSelect(),
+               {{QStringLiteral("Id"), 50}, {QStringLiteral("Desc"), 390}});
 }
 
 }  // namespace dc

@@ -40,4 +40,14 @@ private:
     QSqlQueryModel* m_logModel;
 };
 
+// The newest rows of the cloud log, newest first. The companion tools add
+// rows without end, and the grid is read at every activation and every cloud
+// minute: reading the whole table would freeze the window as it grows.
+inline constexpr int kLogRowsShown = 500;
+inline QString logSelect()
+{
+    return QStringLiteral("select * from tbl_app_Log where Id > (select max(Id) from tbl_app_Log) - %1 Order By Id DESC")
+        .arg(kLogRowsShown);
+}
+
 }  // namespace dc

@@ -5,6 +5,7 @@
 #include "mainwindow/Prompts.h"
 #include "mainwindow/TFrmPrincipal.h"
 #include "mainwindow/TrayIcon.h"
+#include "settings/SettingsRows.h"
 
 #include <QApplication>
 #include <QTimer>
@@ -17,8 +18,15 @@ FtpBackupController::FtpBackupController(TFrmPrincipal& window, BackupEngine::Pa
     MainWindowUi& ui = window.ui();
     ErrorReporter& e = window.errors();
     BackupEngine* engine = m_engine.get();
-    connect(engine, &BackupEngine::statusChanged, this, [&ui](const QString& text) { ui.Label5->setText(text); });
-    connect(engine, &BackupEngine::errorChanged, this, [&ui](const QString& text) { ui.Label6->setText(text); });
+    // The two lines are one line each: a longer text is told whole in their tooltip.
+    connect(engine, &BackupEngine::statusChanged, this, [&ui](const QString& text) {
+        ui.Label5->setText(text);
+        ui.Label5->setToolTip(text);
+    });
+    connect(engine, &BackupEngine::errorChanged, this, [&ui](const QString& text) {
+        ui.Label6->setText(text);
+        ui.Label6->setToolTip(text);
+    });
     // The bar runs 0 to 100 whatever the file's size.
     connect(engine, &BackupEngine::progressChanged, this,
             [&ui](qint64, qint64, int percent) { ui.ProgressBar1->setValue(percent); });
@@ -62,6 +70,7 @@ void FtpBackupController::Button1Click()
         panel.prepareCompanyRows();
         panel.markLaunched();
         request.rows = panel.store().rows();
+        request.security = storedFtpSecurity(m_window.cnn(), RowBackupTls);
     } catch (...) {
         m_preparing = false;
         // No run started: the buttons must not say otherwise.
@@ -115,7 +124,7 @@ void FtpBackupController::runEnded(const BackupResult& result)
     bool noticeShown = false;
     if (!result.failedFiles.isEmpty()) {
         m_window.setExitStatus(kFilesNotBackedUp);
-        noticeShown = m_window.tray().notify(QApplication::applicationDisplayName(),
+        noticeShown = m_window.tray().notify(applicationTitle(),
                                              filesNotBackedUpText(result.failedFiles.size()));
     }
     // The icon goes with the program: it stays while its notice can be read.

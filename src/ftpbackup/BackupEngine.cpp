@@ -1,7 +1,7 @@
 #include "ftpbackup/BackupEngine.h"
 
 #include "ftpbackup/Pacing.h"
-#include "ftpbackup/PocoFtpClient.h"
+#include "ftpbackup/FtpClientFactory.h"
 #include "platform/Clock.h"
 
 #include <QDeadlineTimer>
@@ -51,7 +51,7 @@ BackupEngine::BackupEngine(QObject* parent) : BackupEngine(Parts{}, parent) {}
 
 BackupEngine::BackupEngine(Parts parts, QObject* parent)
     : QObject(parent),
-      m_client(parts.client ? std::move(parts.client) : std::make_unique<PocoFtpClient>()),
+      m_client(parts.client ? std::move(parts.client) : makeFtpClient()),
       m_clock(parts.clock ? std::move(parts.clock) : std::make_shared<SystemClock>()),
       m_pacing(parts.pacing ? std::move(parts.pacing) : std::make_shared<Pacing>()),
       m_service(parts.service),
@@ -60,6 +60,8 @@ BackupEngine::BackupEngine(Parts parts, QObject* parent)
       m_account(backupServiceAccounts()[0])
 {
     qRegisterMetaType<dc::BackupResult>();
+    // What the client tells the user (passive mode, no TLS) goes to the status line.
+    m_client->setNoticeHandler([this](const QString& text) { m_report->status(text); });
 }
 
 BackupEngine::~BackupEngine()
@@ -118,7 +120,7 @@ bool BackupEngine::start(const BackupRequest& request)
     m_pacing->rearm();
     m_report->reset();
 
-    RunInput input{request.rows, request.user, request.password, m_account};
+    RunInput input{request.rows, request.user, request.password, m_account, request.security};
     m_thread.reset(QThread::create([this, input] {
         BackupResult result;
         try {

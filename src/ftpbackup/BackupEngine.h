@@ -25,6 +25,7 @@ struct BackupRequest {
     QString user;          // txtusuario, as stored
     QString password;      // txtpass, as stored
     int serverIndex = -1;  // CmbServer item index; -1 when none is selected
+    FtpSecurity security = FtpSecurity::Off;  // the backup service's TLS setting
 };
 
 // The FTP backup engine. It lives on the thread that creates it (the UI
@@ -37,7 +38,7 @@ class BackupEngine final : public QObject {
 
 public:
     struct Parts {
-        std::unique_ptr<FtpClient> client;   // default: PocoFtpClient
+        std::unique_ptr<FtpClient> client;   // default: makeFtpClient()
         std::shared_ptr<const Clock> clock;  // default: SystemClock
         std::shared_ptr<Pacing> pacing;      // default: the real waits
         ServiceAddress service = defaultBackupService();

@@ -135,6 +135,8 @@ BackupResult BackupRun::run(const RunInput& input)
     }
     // The password folder's name is the shop's password: servers echo it.
     m_client.setSecrets({input.password});
+    m_client.setSecurity(input.security);
+    m_client.setPassive(false);
     for (const BackupRow& row : input.rows) {
         const bool goOn = row.tipo == 1 ? backUp(Item{row.ruta, row.nombre, &row, false}) : backUpFolderRow(row);
         if (!goOn) return m_result;

@@ -2,6 +2,7 @@
 
 #include "backup/BackupRow.h"
 #include "ftpbackup/BackupService.h"
+#include "ftpbackup/FtpClient.h"
 
 #include <QMetaType>
 #include <QString>
@@ -13,7 +14,6 @@
 namespace dc {
 
 class Clock;
-class FtpClient;
 class Pacing;
 
 enum class BackupOutcome {
@@ -46,12 +46,16 @@ struct RunInput {
     QString user;       // the shop's user name (its folder on the service), as stored
     QString password;   // the shop's password (the folder inside it), as stored
     ServiceAccount account;
+    FtpSecurity security = FtpSecurity::Off;
 };
 
 // One backup run: every row of the list, file rows as they are and folder
 // rows entry by entry, each file copied to its temporary copy and uploaded
 // into user / password / ddMMyyyy [/ folder row's name] with up to five
 // attempts. Runs on one thread; `cancelRequested` is set from another.
+// The run starts in active mode; once the server cannot open a data
+// connection the client goes passive for the rest of the run, and the failed
+// attempt is tried again like any other.
 class BackupRun {
 public:
     static constexpr int kAttempts = 5;

@@ -1,5 +1,8 @@
 #include "ftpbackup/BackupService.h"
 
+#include "settings/Database.h"
+#include "settings/SettingsRows.h"
+
 namespace dc {
 
 ServiceAddress defaultBackupService()
@@ -22,6 +25,17 @@ std::optional<ServiceAccount> accountForServerIndex(int index)
 {
     if (index < 0 || index >= static_cast<int>(backupServiceAccounts().size())) return std::nullopt;
     return backupServiceAccounts()[static_cast<size_t>(index)];
+}
+
+FtpSecurity storedFtpSecurity(Connection& dataCenter, int row)
+{
+    const QVariant stored =
+        dataCenter.scalar(QStringLiteral("select Valor from tbl_app_configuracion where Id = ?"), {row});
+    if (!stored.isValid()) return row == RowCloudTls ? FtpSecurity::WhenOffered : FtpSecurity::Off;
+    if (const std::optional<FtpSecurity> security = parseFtpSecurity(stored.toString())) return *security;
+    throw DbError(QStringLiteral("la conexión segura guardada en la fila %1 (\"%2\") no es 0, 1 ni 2")
+                      .arg(row)
+                      .arg(stored.toString()));
 }
 
 std::optional<ServiceAddress> parseServiceAddress(const QString& text, QString* why)

@@ -1,11 +1,15 @@
 #pragma once
 
+#include "ftpbackup/FtpClient.h"
+
 #include <QString>
 
 #include <array>
 #include <optional>
 
 namespace dc {
+
+class Connection;
 
 // Where the FTP backup service is.
 struct ServiceAddress {
@@ -26,6 +30,12 @@ const std::array<ServiceAccount, 4>& backupServiceAccounts();
 // The account of a CmbServer index; nullopt for any other index (4 to 22, or
 // no entry selected), where the client keeps the account it already has.
 std::optional<ServiceAccount> accountForServerIndex(int index);
+
+// The stored TLS setting of a service: settings row RowBackupTls (the backup
+// service; plain FTP when the row is missing, as the system first shipped)
+// or RowCloudTls (the cloud server; TLS when offered when the row is
+// missing). Throws DbError, also for a value other than 0, 1 or 2.
+FtpSecurity storedFtpSecurity(Connection& dataCenter, int row);
 
 // The command-line option that points the programs at another service
 // (tests, the demo): --backup-service HOST[:PORT].

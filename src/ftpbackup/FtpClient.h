@@ -29,17 +29,51 @@ private:
     QString m_reply;
 };
 
-// The server refused the log-in for good (a 5xx reply to USER or PASS).
-// Trying again with the same account only gets the address banned.
+// The log-in cannot go on, and trying again would not change that: the
+// server refused the account (a 5xx reply to USER or PASS; trying again only
+// gets the address banned), or the connection cannot be protected as asked
+// (a certificate that does not verify, TLS required where the server or this
+// build has none). Nothing of the account was sent in the second case.
 class FtpLoginRefused : public FtpError {
 public:
     using FtpError::FtpError;
 };
 
+// No data connection could be made: the server refused PORT, EPSV or PASV,
+// answered 425 or 426 to the transfer command, or did not open the
+// connection within the wait (active mode), or it could not be reached at
+// the port it gave (passive mode).
+class FtpDataConnectionError : public FtpError {
+public:
+    using FtpError::FtpError;
+};
+
+// How a service's connection is protected (the stored values 0, 1 and 2).
+enum class FtpSecurity {
+    Off = 0,          // plain FTP
+    WhenOffered = 1,  // TLS when the server accepts AUTH TLS, else plain FTP
+    Required = 2,     // TLS, or no log-in at all
+};
+// "0", "1" or "2" (blanks around allowed); nullopt for anything else.
+std::optional<FtpSecurity> parseFtpSecurity(const QString& stored);
+
+// What the status line shows once when a run goes over to passive mode.
+inline const QString kPassiveModeNotice = QStringLiteral("Modo pasivo: el servidor no pudo abrir la conexión de datos");
+
 // The FTP operations of the backup engine. One client per engine, kept open
-// from one file to the next. Every operation but isOpen(), close(),
-// setSecrets() and abort() throws FtpError on failure. A name holding CR or LF
+// from one file to the next. Every operation but isOpen(), close(), the
+// setters and abort() throws FtpError on failure. A name holding CR or LF
 // is refused (FtpError) and never sent.
+//
+// Data connections are active (PORT) until the server cannot open one
+// (FtpDataConnectionError): the operation fails, and from then on the client
+// is passive (EPSV, else PASV) until setPassive(false); the notice handler
+// hears kPassiveModeNotice when that happens.
+//
+// With TLS (setSecurity) the control connection is protected before the
+// log-in (AUTH TLS) and the data connections after it (PBSZ 0, PROT P); the
+// server's certificate must verify against the system's trust store and the
+// host name, else open() throws FtpLoginRefused before the account is sent.
 //
 // Secrets: the log-in password and the texts given to setSecrets() never
 // appear in an FtpError (its message or the server's reply carried in it) nor
@@ -54,6 +88,17 @@ public:
     // Texts the client must never show: the shop's password is the name of a
     // remote folder, and servers echo folder names in their replies.
     virtual void setSecrets(const QStringList& secrets) = 0;
+
+    // Takes effect at the next open(); Off at first.
+    virtual void setSecurity(FtpSecurity security) = 0;
+    // Takes effect at the next data connection; active at first.
+    virtual void setPassive(bool passive) = 0;
+    virtual bool isPassive() const = 0;
+    // What the user should be told that is no failure (passive mode, a
+    // connection that goes unprotected because this build has no TLS).
+    // Called on the thread that makes the calls.
+    using Notice = std::function<void(const QString& text)>;
+    virtual void setNoticeHandler(Notice notice) = 0;
 
     // Connects (IPv4), reads the greeting and logs in. A 5xx reply to the
     // log-in throws FtpLoginRefused.

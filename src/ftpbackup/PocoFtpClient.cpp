@@ -1,5 +1,7 @@
 #include "ftpbackup/PocoFtpClient.h"
 
+#include "ftpbackup/FtpTls.h"
+
 #include <Poco/Error.h>
 #include <Poco/Exception.h>
 #include <Poco/Net/DialogSocket.h>
@@ -14,6 +16,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QRegularExpression>
 
 #include <csignal>
 #include <vector>
@@ -83,6 +86,33 @@ std::optional<qint64> sizeInMlst(const QString& lines)
     return std::nullopt;
 }
 
+// The port of an EPSV reply: "229 Entering Extended Passive Mode (|||6446|)".
+std::optional<quint16> portInEpsv(const QString& reply)
+{
+    const qsizetype open = reply.indexOf(QLatin1Char('('));
+    if (open < 0 || open + 1 >= reply.size()) return std::nullopt;
+    const QChar d = reply.at(open + 1);
+    const QStringList fields = reply.mid(open + 1).section(QLatin1Char(')'), 0, 0).split(d);
+    if (fields.size() != 5) return std::nullopt;
+    bool ok = false;
+    const uint port = fields[3].toUInt(&ok);
+    if (!ok || port < 1 || port > 65535) return std::nullopt;
+    return static_cast<quint16>(port);
+}
+
+// The port of a PASV reply: "227 Entering Passive Mode (h1,h2,h3,h4,p1,p2)".
+// Its address is not used: the data goes to the server of the control
+// connection (an address behind the server's router would not be reachable).
+std::optional<quint16> portInPasv(const QString& reply)
+{
+    static const QRegularExpression numbers(QStringLiteral("(\\d+),(\\d+),(\\d+),(\\d+),(\\d+),(\\d+)"));
+    const QRegularExpressionMatch m = numbers.match(reply.mid(4));
+    if (!m.hasMatch()) return std::nullopt;
+    const uint high = m.captured(5).toUInt();
+    const uint low = m.captured(6).toUInt();
+    if (high > 255 || low > 255 || high * 256 + low == 0) return std::nullopt;
+    return static_cast<quint16>(high * 256 + low);
+}
 
 // How an upload's source is named in a message: its file's path.
 QString sourceName(const QIODevice& source)
@@ -146,9 +176,8 @@ private:
     PocoFtpClient& m_owner;
 };
 
-PocoFtpClient::PocoFtpClient() : PocoFtpClient(Timeouts{}) {}
-
-PocoFtpClient::PocoFtpClient(const Timeouts& timeouts) : m_timeouts(timeouts)
+PocoFtpClient::PocoFtpClient(const Timeouts& timeouts, std::unique_ptr<FtpTls> tls)
+    : m_timeouts(timeouts), m_tls(std::move(tls))
 {
     ignoreBrokenPipe();
 }
@@ -166,6 +195,32 @@ void PocoFtpClient::fail(const QString& message, int code, const QString& reply)
 void PocoFtpClient::setSecrets(const QStringList& secrets)
 {
     m_secrets = secrets;
+}
+
+void PocoFtpClient::setSecurity(FtpSecurity security)
+{
+    m_security = security;
+}
+
+void PocoFtpClient::setPassive(bool passive)
+{
+    m_passive = passive;
+}
+
+bool PocoFtpClient::isPassive() const
+{
+    return m_passive;
+}
+
+void PocoFtpClient::setNoticeHandler(Notice notice)
+{
+    m_notice = std::move(notice);
+}
+
+void PocoFtpClient::notify(const QString& text)
+{
+    trace("--", text);
+    if (m_notice) m_notice(text);
 }
 
 QString PocoFtpClient::masked(QString text) const
@@ -207,13 +262,50 @@ auto PocoFtpClient::guarded(const QString& what, F&& fn) -> decltype(fn())
         throw;
     } catch (const Poco::TimeoutException&) {
         drop();
-        fail(what + QStringLiteral(": el servidor no respondió en ") + seconds(m_timeouts.reply) + QStringLiteral(" segundos"));
+        fail(what + QStringLiteral(": el servidor no respondió en ") + seconds(m_timeouts.reply)
+             + QStringLiteral(" segundos; revisa la conexión a Internet"));
     } catch (const Poco::Exception& e) {
         const bool cancelled = aborted();
         drop();
         if (cancelled) fail(kOperationCancelled);
-        fail(what + QStringLiteral(": se perdió la conexión con el servidor (") + text(e.displayText()) + QLatin1Char(')'));
+        fail(what + QStringLiteral(": se perdió la conexión con el servidor; revisa la conexión a Internet (detalle: ")
+             + text(e.displayText()) + QLatin1Char(')'));
     }
+}
+
+Poco::Net::StreamSocket PocoFtpClient::connectSocket(const Poco::Net::SocketAddress& address, const QString& where,
+                                                     std::chrono::milliseconds timeout,
+                                                     std::unique_ptr<Poco::Net::StreamSocket>& shared)
+{
+    Poco::Net::StreamSocket socket(Poco::Net::SocketAddress::IPv4);
+    {
+        std::lock_guard lock(m_mutex);
+        if (m_aborted) fail(kOperationCancelled);
+        shared = std::make_unique<Poco::Net::StreamSocket>(socket);
+    }
+    try {
+        socket.connectNB(address);
+        const auto deadline = std::chrono::steady_clock::now() + timeout;
+        while (!socket.poll(span(kSlice), Poco::Net::Socket::SELECT_WRITE | Poco::Net::Socket::SELECT_ERROR)) {
+            throwIfAborted();
+            if (std::chrono::steady_clock::now() >= deadline)
+                fail(QStringLiteral("No se pudo conectar con ") + where + QStringLiteral(": no hubo respuesta en ")
+                     + seconds(timeout) + QStringLiteral(" segundos; revisa la conexión a Internet"));
+        }
+        throwIfAborted();
+        if (const int err = socket.impl()->socketError())
+            fail(QStringLiteral("No se pudo conectar con ") + where
+                 + QStringLiteral(": el servidor no aceptó la conexión; revisa la conexión a Internet y el servidor de "
+                                  "respaldo elegido (detalle: ")
+                 + text(Poco::Error::getMessage(err)) + QLatin1Char(')'));
+        socket.setBlocking(true);
+        socket.setNoDelay(true);
+    } catch (const Poco::Exception& e) {
+        fail(QStringLiteral("No se pudo conectar con ") + where
+             + QStringLiteral(": revisa la conexión a Internet y el servidor de respaldo elegido (detalle: ")
+             + text(e.displayText()) + QLatin1Char(')'));
+    }
+    return socket;
 }
 
 Poco::Net::StreamSocket PocoFtpClient::connectControl(const QString& host, quint16 port)
@@ -223,33 +315,25 @@ Poco::Net::StreamSocket PocoFtpClient::connectControl(const QString& host, quint
     try {
         address = Poco::Net::SocketAddress(Poco::Net::SocketAddress::IPv4, host.toStdString(), port);
     } catch (const Poco::Exception& e) {
-        fail(QStringLiteral("No se encontró el servidor ") + where + QStringLiteral(" (") + text(e.displayText()) + QLatin1Char(')'));
+        fail(QStringLiteral("No se encontró el servidor ") + where
+             + QStringLiteral(": revisa la conexión a Internet y el servidor de respaldo elegido (detalle: ")
+             + text(e.displayText()) + QLatin1Char(')'));
     }
-    Poco::Net::StreamSocket socket(Poco::Net::SocketAddress::IPv4);
-    {
-        std::lock_guard lock(m_mutex);
-        if (m_aborted) fail(kOperationCancelled);
-        m_controlSocket = std::make_unique<Poco::Net::StreamSocket>(socket);
-    }
-    try {
-        socket.connectNB(address);
-        const auto deadline = std::chrono::steady_clock::now() + m_timeouts.connect;
-        while (!socket.poll(span(kSlice), Poco::Net::Socket::SELECT_WRITE | Poco::Net::Socket::SELECT_ERROR)) {
-            throwIfAborted();
-            if (std::chrono::steady_clock::now() >= deadline)
-                fail(QStringLiteral("No se pudo conectar con ") + where + QStringLiteral(": no hubo respuesta en ")
-                     + seconds(m_timeouts.connect) + QStringLiteral(" segundos"));
-        }
+    return connectSocket(address, where, m_timeouts.connect, m_controlSocket);
+}
+
+FtpTls::Wait PocoFtpClient::handshakeWait(const Poco::Net::StreamSocket& plain, const QString& where)
+{
+    const auto deadline = SteadyClock::now() + m_timeouts.reply;
+    return [this, plain, where, deadline](bool forWrite) {
+        const int mode = (forWrite ? Poco::Net::Socket::SELECT_WRITE : Poco::Net::Socket::SELECT_READ)
+                         | Poco::Net::Socket::SELECT_ERROR;
+        const bool ready = guarded(QStringLiteral("Conexión segura"), [&] { return plain.poll(span(kSlice), mode); });
         throwIfAborted();
-        if (const int err = socket.impl()->socketError())
-            fail(QStringLiteral("No se pudo conectar con ") + where + QStringLiteral(": ")
-                 + text(Poco::Error::getMessage(err)));
-        socket.setBlocking(true);
-        socket.setNoDelay(true);
-    } catch (const Poco::Exception& e) {
-        fail(QStringLiteral("No se pudo conectar con ") + where + QStringLiteral(": ") + text(e.displayText()));
-    }
-    return socket;
+        if (!ready && SteadyClock::now() >= deadline)
+            fail(QStringLiteral("No se pudo establecer la conexión segura con ") + where
+                 + QStringLiteral(": el servidor no respondió en ") + seconds(m_timeouts.reply) + QStringLiteral(" segundos"));
+    };
 }
 
 void PocoFtpClient::open(const QString& host, quint16 port, const QString& user, const QString& password)
@@ -263,12 +347,12 @@ void PocoFtpClient::open(const QString& host, quint16 port, const QString& user,
         guarded(QStringLiteral("Conexión"), [&] {
             m_session = std::make_unique<Session>(socket, *this);
             m_session->setTimeout(span(m_timeouts.reply));
-            m_session->setPassive(false, false);  // active mode, PORT (not EPRT)
         });
         const Reply greeting = readReply();
         if (greeting.code / 100 != 2)
             fail(QStringLiteral("El servidor no aceptó la conexión (") + greeting.text + QLatin1Char(')'), greeting.code,
                  greeting.text);
+        const bool secured = secureControl(host, host + QLatin1Char(':') + QString::number(port));
         Reply r = exchange("USER", user);
         if (r.code / 100 == 3) r = exchange("PASS", password);
         if (r.code / 100 != 2) {
@@ -277,11 +361,68 @@ void PocoFtpClient::open(const QString& host, quint16 port, const QString& user,
             if (r.code / 100 == 5) throw FtpLoginRefused(masked(message), r.code, masked(r.text));
             fail(message, r.code, r.text);
         }
+        if (secured) protectData();
         m_open = true;
     } catch (...) {
         drop();
         throw;
     }
+}
+
+bool PocoFtpClient::secureControl(const QString& host, const QString& where)
+{
+    if (m_security == FtpSecurity::Off) return false;
+    if (!m_tls) {
+        if (m_security == FtpSecurity::Required)
+            throw FtpLoginRefused(QStringLiteral("Esta versión del programa no puede hacer conexiones seguras (TLS) y la "
+                                                 "conexión con ") + where
+                                  + QStringLiteral(" debe ser segura: no se conectó"));
+        if (!std::exchange(m_noTlsNoticeGiven, true))
+            notify(QStringLiteral("Esta versión del programa no puede hacer conexiones seguras (TLS): la conexión con ")
+                   + where + QStringLiteral(" va sin cifrar"));
+        return false;
+    }
+    const Reply auth = exchange("AUTH", QStringLiteral("TLS"));
+    if (auth.code / 100 != 2) {
+        if (m_security == FtpSecurity::WhenOffered) {
+            trace("--", QStringLiteral("el servidor no ofrece TLS: la conexión va sin cifrar"));
+            return false;
+        }
+        throw FtpLoginRefused(masked(QStringLiteral("El servidor ") + where
+                                     + QStringLiteral(" no ofrece conexión segura (TLS), que es obligatoria para este "
+                                                      "servicio: no se envió la cuenta (")
+                                     + auth.text + QLatin1Char(')')),
+                              auth.code, masked(auth.text));
+    }
+    // The handshake steps without blocking (a cancel or the time-out ends
+    // it); then the replies are read as before, through TLS.
+    Poco::Net::StreamSocket plain = m_session->control();
+    guarded(QStringLiteral("Conexión segura"), [&] { plain.setBlocking(false); });
+    const Poco::Net::StreamSocket secure = m_tls->startControl(plain, host, where, handshakeWait(plain, where));
+    guarded(QStringLiteral("Conexión segura"), [&] {
+        plain.setBlocking(true);
+        m_session->control() = secure;
+    });
+    trace("--", QStringLiteral("conexión segura (TLS) con ") + where);
+    return true;
+}
+
+void PocoFtpClient::protectData()
+{
+    Reply r = exchange("PBSZ", QStringLiteral("0"));
+    if (r.code / 100 == 2) r = exchange("PROT", QStringLiteral("P"));
+    if (r.code / 100 == 2) {
+        m_protectData = true;
+        return;
+    }
+    if (m_security == FtpSecurity::Required)
+        throw FtpLoginRefused(masked(QStringLiteral("El servidor no protege la transferencia de archivos (PROT P), que es "
+                                                    "obligatoria para este servicio (")
+                                     + r.text + QLatin1Char(')')),
+                              r.code, masked(r.text));
+    // Offered for the log-in only: the account went protected, the files go plain.
+    notify(QStringLiteral("El servidor no protege la transferencia de archivos: la cuenta va cifrada, los archivos "
+                          "van sin cifrar (") + masked(r.text) + QLatin1Char(')'));
 }
 
 bool PocoFtpClient::isOpen() const
@@ -298,7 +439,11 @@ void PocoFtpClient::close()
     }
     if (m_session && m_open && healthy) {
         try {
-            m_session->control().setReceiveTimeout(span(m_timeouts.quitReply));
+            {
+                // Through the plain connection: a protected one waits on it too.
+                std::lock_guard lock(m_mutex);
+                if (m_controlSocket) m_controlSocket->setReceiveTimeout(span(m_timeouts.quitReply));
+            }
             exchange("QUIT", QString());
         } catch (...) {
             // Closing goes on whatever the server answers.
@@ -322,6 +467,9 @@ void PocoFtpClient::drop()
         m_controlSocket.reset();
     }
     m_open = false;
+    m_protectData = false;
+    m_epsvRefused = false;
+    m_dataIo.reset();
     m_session.reset();
 }
 
@@ -330,7 +478,8 @@ void PocoFtpClient::abort()
     std::lock_guard lock(m_mutex);
     m_aborted = true;
     // shutdown() wakes a thread blocked in send or receive on these sockets;
-    // the thread that uses them closes them.
+    // the thread that uses them closes them. They are the plain connections:
+    // a TLS session on top belongs to that thread alone.
     for (auto* s : {m_dataSocket.get(), m_controlSocket.get()}) {
         if (!s) continue;
         try {
@@ -429,7 +578,30 @@ void PocoFtpClient::rename(const QString& from, const QString& to)
     command("RNTO", to, 2, what);
 }
 
-Poco::Net::StreamSocket PocoFtpClient::openDataConnection(const std::string& verb, const std::string& arg)
+void PocoFtpClient::dataConnectionFailed(const QString& message, int code, const QString& reply)
+{
+    if (!m_passive) {
+        // For the rest of the run: the shop's router or firewall keeps the
+        // server from connecting back.
+        m_passive = true;
+        notify(kPassiveModeNotice);
+    }
+    throw FtpDataConnectionError(masked(message), code, masked(reply));
+}
+
+void PocoFtpClient::startTransfer(const std::string& verb, const QString& name)
+{
+    const Reply r = exchange(verb, name);
+    if (r.code == 425 || r.code == 426)
+        dataConnectionFailed(QStringLiteral("El servidor no pudo abrir la conexión de datos (") + r.text + QLatin1Char(')'),
+                             r.code, r.text);
+    if (r.code / 100 != 1)
+        fail(QStringLiteral("El servidor no aceptó el archivo ") + quoted(name) + QStringLiteral(" (") + r.text
+                 + QLatin1Char(')'),
+             r.code, r.text);
+}
+
+Poco::Net::StreamSocket PocoFtpClient::activeDataConnection(const std::string& verb, const QString& name)
 {
     const Poco::Net::SocketAddress local = guarded(QStringLiteral("PORT"), [&] {
         return m_session->control().address();
@@ -441,23 +613,24 @@ Poco::Net::StreamSocket PocoFtpClient::openDataConnection(const std::string& ver
     QString hostPort = QString::fromStdString(local.host().toString());
     hostPort.replace(QLatin1Char('.'), QLatin1Char(','));
     hostPort += QLatin1Char(',') + QString::number(port / 256) + QLatin1Char(',') + QString::number(port % 256);
-    command("PORT", hostPort, 2, QStringLiteral("El servidor no aceptó el puerto de datos"));
-    const QString name = QString::fromStdString(arg);
-    command(verb, name, 1, QStringLiteral("El servidor no aceptó el archivo ") + quoted(name));
+    const Reply r = exchange("PORT", hostPort);
+    if (r.code / 100 != 2)
+        dataConnectionFailed(QStringLiteral("El servidor no aceptó el puerto de datos (") + r.text + QLatin1Char(')'),
+                             r.code, r.text);
+    startTransfer(verb, name);
 
     const auto deadline = std::chrono::steady_clock::now() + m_timeouts.dataConnection;
     while (!guarded(QStringLiteral("Conexión de datos"),
                     [&] { return listener.poll(span(kSlice), Poco::Net::Socket::SELECT_READ); })) {
         throwIfAborted();
-        if (std::chrono::steady_clock::now() >= deadline)
-            fail(QStringLiteral("El servidor no abrió la conexión de datos en ") + seconds(m_timeouts.dataConnection)
-                 + QStringLiteral(" segundos"));
+        if (std::chrono::steady_clock::now() >= deadline) {
+            // Its refusal may still come: the control connection is out of step.
+            drop();
+            dataConnectionFailed(QStringLiteral("El servidor no abrió la conexión de datos en ")
+                                 + seconds(m_timeouts.dataConnection) + QStringLiteral(" segundos"));
+        }
     }
-    Poco::Net::StreamSocket data = guarded(QStringLiteral("Conexión de datos"), [&] {
-        Poco::Net::StreamSocket s = listener.acceptConnection();
-        s.setSendTimeout(span(m_timeouts.reply));
-        return s;
-    });
+    Poco::Net::StreamSocket data = guarded(QStringLiteral("Conexión de datos"), [&] { return listener.acceptConnection(); });
     std::lock_guard lock(m_mutex);
     if (m_aborted) {
         data.close();
@@ -465,6 +638,104 @@ Poco::Net::StreamSocket PocoFtpClient::openDataConnection(const std::string& ver
     }
     m_dataSocket = std::make_unique<Poco::Net::StreamSocket>(data);
     return data;
+}
+
+Poco::Net::StreamSocket PocoFtpClient::passiveDataConnection(const std::string& verb, const QString& name)
+{
+    std::optional<quint16> port;
+    if (!m_epsvRefused) {
+        const Reply epsv = exchange("EPSV", QString());
+        if (epsv.code == 229) {
+            port = portInEpsv(epsv.text);
+            if (!port) dataConnectionFailed(QStringLiteral("Respuesta no válida a EPSV (") + epsv.text + QLatin1Char(')'));
+        } else {
+            m_epsvRefused = true;  // for this session: PASV from now on
+        }
+    }
+    if (!port) {
+        const Reply pasv = exchange("PASV", QString());
+        if (pasv.code != 227)
+            dataConnectionFailed(QStringLiteral("El servidor no aceptó el modo pasivo (") + pasv.text + QLatin1Char(')'),
+                                 pasv.code, pasv.text);
+        port = portInPasv(pasv.text);
+        if (!port) dataConnectionFailed(QStringLiteral("Respuesta no válida a PASV (") + pasv.text + QLatin1Char(')'));
+    }
+    const Poco::Net::IPAddress host = guarded(QStringLiteral("Conexión de datos"), [&] {
+        return m_session->control().peerAddress().host();
+    });
+    const QString where = QString::fromStdString(host.toString()) + QLatin1Char(':') + QString::number(*port);
+    Poco::Net::StreamSocket data;
+    try {
+        data = connectSocket(Poco::Net::SocketAddress(host, *port), where, m_timeouts.dataConnection, m_dataSocket);
+    } catch (const FtpError& e) {
+        if (aborted()) throw;
+        dataConnectionFailed(QStringLiteral("Conexión de datos: ") + e.text());
+    }
+    startTransfer(verb, name);
+    return data;
+}
+
+Poco::Net::StreamSocket PocoFtpClient::openDataConnection(const std::string& verb, const std::string& arg)
+{
+    const QString name = QString::fromStdString(arg);
+    Poco::Net::StreamSocket plain = m_passive ? passiveDataConnection(verb, name) : activeDataConnection(verb, name);
+    // Every wait on it polls: a server that stops is noticed after the reply
+    // time-out without progress, and a cancel within a slice.
+    guarded(QStringLiteral("Conexión de datos"), [&] {
+        plain.setSendTimeout(span(m_timeouts.reply));
+        plain.setReceiveTimeout(span(m_timeouts.reply));
+        plain.setBlocking(false);
+    });
+    Poco::Net::StreamSocket data = plain;
+    if (m_protectData) {
+        const QString where = QStringLiteral("la conexión de datos");
+        data = m_tls->startData(plain, m_session->control(), handshakeWait(plain, where));
+    }
+    m_dataIo = std::make_unique<Poco::Net::StreamSocket>(data);
+    return data;
+}
+
+void PocoFtpClient::closeData(Poco::Net::StreamSocket& plain, Poco::Net::StreamSocket& data, const QString& what)
+{
+    // Closing our end says that the data is complete (on a protected
+    // connection the TLS close goes first). The connection is let go only
+    // once the server has closed its end: a socket closed with bytes unread
+    // (the TLS session tickets, say) is reset, and a reset makes the server
+    // drop what it had not read yet.
+    const auto deadline = SteadyClock::now() + m_timeouts.reply;
+    const auto waitFor = [&](int mode) {
+        for (;;) {
+            const bool ready = guarded(what, [&] { return plain.poll(span(kSlice), mode | Poco::Net::Socket::SELECT_ERROR); });
+            throwIfAborted();
+            if (ready) return true;
+            if (SteadyClock::now() >= deadline) return false;
+        }
+    };
+    try {
+        if (data.secure() && waitFor(Poco::Net::Socket::SELECT_WRITE)) data.shutdown();
+        plain.shutdownSend();
+    } catch (const Poco::Exception&) {
+        // The server closed first: nothing more to tell it.
+    }
+    std::vector<char> sink(4096);
+    while (waitFor(Poco::Net::Socket::SELECT_READ)) {
+        int n = -1;
+        try {
+            n = plain.receiveBytes(sink.data(), static_cast<int>(sink.size()));
+        } catch (const Poco::Exception& e) {
+            if (!wouldBlock(e)) break;  // reset after the server's close: done too
+        }
+        if (n == 0) break;
+    }
+    {
+        std::lock_guard lock(m_mutex);
+        m_dataSocket.reset();
+    }
+    m_dataIo.reset();
+    try {
+        data.close();
+    } catch (const Poco::Exception&) {
+    }
 }
 
 void PocoFtpClient::sendBlock(Poco::Net::StreamSocket& data, const char* bytes, int length)
@@ -481,7 +752,8 @@ void PocoFtpClient::sendBlock(Poco::Net::StreamSocket& data, const char* bytes, 
         } catch (const Poco::Exception& e) {
             throwIfAborted();
             if (!wouldBlock(e))
-                fail(QStringLiteral("Se cortó la conexión de datos (") + text(e.displayText()) + QLatin1Char(')'));
+                fail(QStringLiteral("Se cortó la conexión de datos; revisa la conexión a Internet (detalle: ")
+                     + text(e.displayText()) + QLatin1Char(')'));
         }
         throwIfAborted();
         if (n == 0) fail(QStringLiteral("Se cortó la conexión de datos"));
@@ -495,6 +767,19 @@ void PocoFtpClient::sendBlock(Poco::Net::StreamSocket& data, const char* bytes, 
     }
 }
 
+int PocoFtpClient::receiveSome(Poco::Net::StreamSocket& data, char* bytes, int length, const QString& what)
+{
+    return guarded(what, [&] {
+        try {
+            // Negative: a TLS record is not complete yet.
+            return std::max(data.receiveBytes(bytes, length), -1);
+        } catch (const Poco::Exception& e) {
+            if (wouldBlock(e)) return -1;
+            throw;
+        }
+    });
+}
+
 qint64 PocoFtpClient::upload(QIODevice& file, const QString& remoteName, const Progress& progress)
 {
     if (!isSafeFtpArgument(remoteName))
@@ -506,13 +791,13 @@ qint64 PocoFtpClient::upload(QIODevice& file, const QString& remoteName, const P
     qint64 sent = 0;
     try {
         guarded(QStringLiteral("STOR"), [&] { m_session->beginUpload(remoteName.toStdString()); });
-        Poco::Net::StreamSocket data;
+        Poco::Net::StreamSocket plain;
         {
             std::lock_guard lock(m_mutex);
-            if (!m_dataSocket) fail(kOperationCancelled);
-            data = *m_dataSocket;
+            if (!m_dataSocket || !m_dataIo) fail(kOperationCancelled);
+            plain = *m_dataSocket;
         }
-        guarded(QStringLiteral("STOR"), [&] { data.setBlocking(false); });
+        Poco::Net::StreamSocket data = *m_dataIo;
         std::vector<char> block(kBlockSize);
         for (;;) {
             const qint64 n = file.read(block.data(), kBlockSize);
@@ -523,12 +808,7 @@ qint64 PocoFtpClient::upload(QIODevice& file, const QString& remoteName, const P
             sent += n;
             if (progress) progress(sent);
         }
-        // Closing our end tells the server the file is complete; then its reply.
-        {
-            std::lock_guard lock(m_mutex);
-            m_dataSocket.reset();
-        }
-        guarded(QStringLiteral("STOR"), [&] { data.close(); });
+        closeData(plain, data, QStringLiteral("STOR"));
         m_session->forgetTransfer();
         const Reply done = readReply();
         if (done.code / 100 != 2)
@@ -562,6 +842,12 @@ std::optional<QString> PocoFtpClient::listing()
     QByteArray bytes;
     try {
         Poco::Net::StreamSocket data = openDataConnection("LIST", std::string());
+        Poco::Net::StreamSocket plain;
+        {
+            std::lock_guard lock(m_mutex);
+            if (!m_dataSocket) fail(kOperationCancelled);
+            plain = *m_dataSocket;
+        }
         std::vector<char> block(kBlockSize);
         auto deadline = SteadyClock::now() + m_timeouts.reply;
         for (;;) {
@@ -569,29 +855,25 @@ std::optional<QString> PocoFtpClient::listing()
                 return data.poll(span(kSlice), Poco::Net::Socket::SELECT_READ | Poco::Net::Socket::SELECT_ERROR);
             });
             throwIfAborted();
-            if (!ready) {
+            const int n = ready ? receiveSome(data, block.data(), kBlockSize, QStringLiteral("LIST")) : -1;
+            throwIfAborted();
+            if (n == 0) break;
+            if (n < 0) {
                 if (SteadyClock::now() >= deadline)
                     fail(QStringLiteral("El servidor dejó de enviar la lista de archivos: no envió nada en ")
                          + seconds(m_timeouts.reply) + QStringLiteral(" segundos"));
                 continue;
             }
-            const int n = guarded(QStringLiteral("LIST"), [&] { return data.receiveBytes(block.data(), kBlockSize); });
-            throwIfAborted();
-            if (n <= 0) break;
             bytes.append(block.data(), n);
             if (bytes.size() > kMaxListing) fail(QStringLiteral("La lista de archivos del servidor es demasiado larga"));
             deadline = SteadyClock::now() + m_timeouts.reply;
         }
-        {
-            std::lock_guard lock(m_mutex);
-            m_dataSocket.reset();
-        }
-        guarded(QStringLiteral("LIST"), [&] { data.close(); });
+        closeData(plain, data, QStringLiteral("LIST"));
         const Reply done = readReply();
         if (done.code / 100 != 2) return std::nullopt;
     } catch (const FtpError& e) {
-        // A refusal of PORT or LIST leaves the session in step; anything
-        // else puts it out of step.
+        // A refusal of PORT, EPSV, PASV or LIST leaves the session in step;
+        // anything else puts it out of step.
         if (e.isNegativeReply() && m_open) return std::nullopt;
         drop();
         throw;

@@ -1,5 +1,7 @@
 #include "mainwindow/MainWindowUi.h"
 
+#include "mainwindow/Appearance.h"
+#include "mainwindow/GridModels.h"
 #include "mainwindow/WidgetFactory.h"
 
 #include <QHeaderView>
@@ -81,6 +83,26 @@ QLabel* picture(QWidget* parent, const char* name, const QPixmap& pixmap, int x,
     return l;
 }
 
+// A time picker that Tab leaves at once, as the Windows control does (the
+// arrow keys move between hours and minutes).
+class TimePicker : public QTimeEdit {
+public:
+    using QTimeEdit::QTimeEdit;
+
+protected:
+    bool focusNextPrevChild(bool next) override { return QWidget::focusNextPrevChild(next); }
+};
+
+// Tab walks the controls in this order.
+void tabOrder(std::initializer_list<QWidget*> chain)
+{
+    QWidget* previous = nullptr;
+    for (QWidget* w : chain) {
+        if (previous) QWidget::setTabOrder(previous, w);
+        previous = w;
+    }
+}
+
 QTimer* timer(QObject* parent, const char* name, int ms)
 {
     auto* t = new QTimer(parent);
@@ -110,8 +132,11 @@ void setupGrid(QTableView* grid)
     grid->setSelectionMode(QAbstractItemView::SingleSelection);
     grid->setShowGrid(true);
     grid->setWordWrap(false);
-    grid->verticalHeader()->setVisible(true);  // the indicator column
+    // Tab leaves the grid for the next control; the arrow keys move inside it.
+    grid->setTabKeyNavigation(false);
+    grid->setVerticalHeader(new IndicatorHeader(grid));
     grid->verticalHeader()->setDefaultSectionSize(18);
+    grid->setItemDelegate(new CutTextDelegate(grid));
     grid->horizontalHeader()->setVisible(true);
     grid->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
     grid->horizontalHeader()->setStretchLastSection(false);
@@ -127,13 +152,8 @@ void MainWindowUi::setupUi(QWidget* form, Edition ed)
     form->setFixedSize(two ? QSize(703, 436) : QSize(502, 414));
     form->setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
                          | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
-    // Tahoma where the system has it; otherwise a face of close metrics.
-    QFont font;
-    font.setFamilies({QStringLiteral("Tahoma"), QStringLiteral("Liberation Sans"), QStringLiteral("Arial"),
-                      QStringLiteral("DejaVu Sans")});
-    font.setPointSize(8);
-    font.setStyleHint(QFont::SansSerif);
-    form->setFont(font);
+    // The font is the application's (windowFont()), shared with the dialogs.
+    form->setLocale(windowLocale());
 
     // Background pictures.
     if (two) {
@@ -191,7 +211,7 @@ void MainWindowUi::setupUi(QWidget* form, Edition ed)
     Label4 = label(p, "Label4", QStringLiteral("Contraseña:"), 13, 79);
     txtpass = edit(p, "txtpass", 79, 76, 121, 21, true);
     Label2 = label(p, "Label2", QStringLiteral("Hora del respaldo diario:"), 223, 69);
-    HR1 = makeControl<QTimeEdit>(p, "HR1", 347, 67, 105, 21);
+    HR1 = makeControl<TimePicker>(p, "HR1", 347, 67, 105, 21);
     HR1->setDisplayFormat(QStringLiteral("HH:mm"));
     HR1->setTime(QTime(20, 0));
     Shape1 = line(p, "Shape1", 12, 104, 461, 1);
@@ -229,6 +249,7 @@ void MainWindowUi::setupUi(QWidget* form, Edition ed)
         Button2->setGeometry(354, 6, 115, 20);
         Button2->setEnabled(false);
         DBGrid1->setGeometry(12, 32, 461, 309);
+        tabOrder({Button2, DBGrid1});
         return;
     }
     // In edition 2 the transfer belongs to the backup tool: no status or progress here.
@@ -300,6 +321,15 @@ void MainWindowUi::setupUi(QWidget* form, Edition ed)
 
     TNube = timer(form, "TNube", 60000);
     Timer2 = timer(form, "Timer2", 1000);
+
+    // The category links take the keyboard focus (Enter or Space opens their
+    // panel); Tab goes down the column, then through the open panel, column
+    // by column within it.
+    for (QLabel* link : {Label1, Label11, Label18}) link->setFocusPolicy(Qt::StrongFocus);
+    tabOrder({PRespaldoDatos->header(), Label1, PCatalogoWeb->header(), PReportesWeb->header(), Label11, Label18,
+              ChkActivaRespaldos, CmbServer, txtusuario, txtpass, CmbSistema, HR1, Button2, Button1, DBGrid1, BitBtn3,
+              BitBtn2, ChkNubeActivado, TxtUsuarioSaliente, TxtPassSaliente, TxtServidor, TxtUsuarioEntrante,
+              TxtPassEntrante, CmbTiempo, CmbEmpresas, txtSucursal, LstDatosASubir, BitBtn5, DBGrid2, LstArchivos, DBGrid3});
 
     // The logo and the panels stay above the background.
     Image23->raise();

@@ -121,7 +121,8 @@ QPixmap startPicture();
 QPixmap workPicture();
 
 // Makes a grid read-only with whole-row selection, titles, an indicator
-// column, lines and resizable columns.
+// column, lines and resizable columns, cut cells told whole in a tooltip,
+// and Tab leading out of it.
 void setupGrid(QTableView* grid);
 
 }  // namespace dc

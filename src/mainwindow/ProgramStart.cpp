@@ -1,39 +1,30 @@
 #include "mainwindow/ProgramStart.h"
 
+#include "mainwindow/Appearance.h"
+
 #include "mainwindow/TFrmPrincipal.h"
 #include "mainwindow/TrayIcon.h"
 #include "platform/InstallRoot.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
-#include <QFileInfo>
 #include <QLoggingCategory>
-#include <QProxyStyle>
 
 namespace dc {
 
 Q_LOGGING_CATEGORY(lcStartup, "dc.startup", QtWarningMsg)
 
-namespace {
-// Masked boxes show "*" for each character.
-class StarPasswordStyle : public QProxyStyle {
-public:
-    int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
-                  QStyleHintReturn* returnData) const override
-    {
-        if (hint == SH_LineEdit_PasswordCharacter) return '*';
-        return QProxyStyle::styleHint(hint, option, widget, returnData);
-    }
-};
-}  // namespace
 
 void prepareApplication()
 {
     QApplication::setQuitOnLastWindowClosed(false);
-    QApplication::setApplicationDisplayName(
-        applicationTitle(QFileInfo(QCoreApplication::applicationFilePath()).fileName()));
+    // No application display name: the window system would add it to every
+    // caption ("KOVA Vazivo ze Rurov — datacenter2").
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/dc/app.png")));
-    QApplication::setStyle(new StarPasswordStyle);
+    QApplication::setStyle(new WindowStyle);
+    installSpanishTranslations();
+    // One font for the main window, the task form and every message box.
+    QApplication::setFont(windowFont());
 }
 
 ProgramOptions parseProgramOptions(const QStringList& arguments, Edition edition)

@@ -16,8 +16,8 @@ struct ProgramOptions {
 };
 
 // Sets up the application object for a tray program: no quit when the last
-// window closes, the application title from the program file's name, "*" in
-// masked boxes. Call before any widget exists.
+// window closes, "*" in masked boxes, Qt's own dialogs in Spanish, the
+// windows' font. Call before any widget exists.
 void prepareApplication();
 
 // Reads the command line of the programs.

@@ -1,5 +1,8 @@
 #include "mainwindow/QtPrompts.h"
 
+#include "mainwindow/Appearance.h"
+#include "mainwindow/TrayIcon.h"
+
 #include <QApplication>
 #include <QDir>
 #include <QFileDialog>
@@ -12,7 +15,7 @@ namespace dc {
 namespace {
 QString title()
 {
-    return QApplication::applicationDisplayName();
+    return applicationTitle();
 }
 
 // Runs a dialog and puts the current directory back as it was.
@@ -28,33 +31,33 @@ auto keepingCurrentDir(F f)
 
 void QtPrompts::inform(const QString& text)
 {
-    QMessageBox box(QMessageBox::NoIcon, title(), text, QMessageBox::Ok, m_parent);
+    Centred<QMessageBox> box(QMessageBox::NoIcon, title(), text, QMessageBox::Ok, m_parent);
     box.exec();
 }
 
 bool QtPrompts::warnOkCancel(const QString& text)
 {
-    QMessageBox box(QMessageBox::Warning, title(), text, QMessageBox::Ok | QMessageBox::Cancel, m_parent);
+    Centred<QMessageBox> box(QMessageBox::Warning, title(), text, QMessageBox::Ok | QMessageBox::Cancel, m_parent);
     return box.exec() == QMessageBox::Ok;
 }
 
 bool QtPrompts::confirm(const QString& text)
 {
-    QMessageBox box(QMessageBox::Question, title(), text, QMessageBox::Yes | QMessageBox::No, m_parent);
+    Centred<QMessageBox> box(QMessageBox::Question, title(), text, QMessageBox::Yes | QMessageBox::No, m_parent);
     box.setDefaultButton(QMessageBox::No);
     return box.exec() == QMessageBox::Yes;
 }
 
 void QtPrompts::showError(const QString& text)
 {
-    QMessageBox box(QMessageBox::Critical, title(), text, QMessageBox::Ok, m_parent);
+    Centred<QMessageBox> box(QMessageBox::Critical, title(), text, QMessageBox::Ok, m_parent);
     box.exec();
 }
 
 QStringList QtPrompts::openFiles()
 {
     return keepingCurrentDir([this] {
-        QFileDialog dialog(m_parent);
+        Centred<QFileDialog> dialog(m_parent);
         dialog.setFileMode(QFileDialog::ExistingFiles);
         dialog.setOption(QFileDialog::ReadOnly, false);
         dialog.setOption(QFileDialog::DontUseNativeDialog, true);
@@ -66,7 +69,7 @@ QStringList QtPrompts::openFiles()
 QStringList QtPrompts::openFolders()
 {
     return keepingCurrentDir([this] {
-        QFileDialog dialog(m_parent);
+        Centred<QFileDialog> dialog(m_parent);
         dialog.setFileMode(QFileDialog::Directory);
         dialog.setOption(QFileDialog::ShowDirsOnly, true);
         // The platform's folder picker takes one folder; Qt's own takes several.

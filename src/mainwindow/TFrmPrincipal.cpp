@@ -10,13 +10,16 @@
 #include "platform/Clock.h"
 #include "platform/ProcessControl.h"
 #include "settings/Database.h"
+#include "settings/SettingsWriter.h"
 #include "tasks/TasksPanel.h"
 
 #include <QApplication>
 #include <QCloseEvent>
 #include <QFileInfo>
+#include <QKeyEvent>
 #include <QGuiApplication>
 #include <QSessionManager>
+#include <QSqlQueryModel>
 
 namespace dc {
 
@@ -36,18 +39,23 @@ TFrmPrincipal::TFrmPrincipal(const WindowDeps& deps)
     if (!m_deps.launcher) m_ownLauncher = std::make_unique<SystemLauncher>();
     const InstallRoot root(deps.driveRoot);
     const int edition = static_cast<int>(deps.edition);
-    m_cnn = std::make_unique<Connection>(QStringLiteral("cnn"), root.dataCenterDb(edition));
-    m_pdv = edition == 2 ? std::make_unique<Connection>(QStringLiteral("CnnPdv"), root.pointOfSale5Db())
-                         : std::make_unique<Connection>(QStringLiteral("CnnPdv4"), root.pointOfSale4Db());
+    m_cnn = std::make_unique<Connection>(QStringLiteral("cnn"), root.dataCenterDb(edition),
+                                         edition == 2 ? DatabaseRole::DataCenter : DatabaseRole::DataCenterEdition1);
+    m_pdv = edition == 2
+                ? std::make_unique<Connection>(QStringLiteral("CnnPdv"), root.pointOfSale5Db(), DatabaseRole::PointOfSale)
+                : std::make_unique<Connection>(QStringLiteral("CnnPdv4"), root.pointOfSale4Db(), DatabaseRole::PointOfSale4);
     // The company database is chosen by the company selection (edition 2).
-    m_company = std::make_unique<Connection>(QStringLiteral("CnnMultiempresas"), QString());
+    m_company = std::make_unique<Connection>(QStringLiteral("CnnMultiempresas"), QString(), DatabaseRole::Company);
     m_ui.setupUi(this, deps.edition);
-    m_ctx = std::make_unique<WindowContext>(WindowContext{
-        m_ui, root, *m_cnn, *m_pdv, *m_company, *m_prompts, m_errors,
-        m_deps.clock ? *m_deps.clock : *m_ownClock, m_deps.launcher ? *m_deps.launcher : *m_ownLauncher, 0});
+    const Clock& clock = m_deps.clock ? *m_deps.clock : *m_ownClock;
+    m_settings = std::make_unique<SettingsWriter>(clock, [this](const QString& text) { m_errors.report(text); });
+    m_ctx = std::make_unique<WindowContext>(WindowContext{m_ui, root, *m_cnn, *m_pdv, *m_company, *m_prompts, m_errors, clock,
+                                                          m_deps.launcher ? *m_deps.launcher : *m_ownLauncher,
+                                                          *m_settings, 0});
 
-    const QString title = QApplication::applicationDisplayName();
+    const QString title = applicationTitle();
     m_tray = new TrayIcon(QIcon(QStringLiteral(":/dc/app.png")), title, this);
+    m_ctx->notify = [this, title](const QString& text) { m_tray->notify(title, text, QSystemTrayIcon::Information); };
     connect(m_tray->OpAbrir, &QAction::triggered, this, m_errors.guard([this] { OpAbrirClick(); }));
     connect(m_tray->DetenerAplicacin1, &QAction::triggered, this, m_errors.guard([this] { DetenerAplicacin1Click(); }));
 
@@ -88,6 +96,10 @@ TFrmPrincipal::~TFrmPrincipal()
 {
     // The icon goes with the window, whatever way the program ends.
     if (m_tray) m_tray->remove();
+    // The grids' queries end before the connections they run on close (the
+    // panels that own them are children, which outlive the members; an ODBC
+    // connection cannot close under a live statement).
+    for (QSqlQueryModel* grid : findChildren<QSqlQueryModel*>()) grid->clear();
 }
 
 void TFrmPrincipal::wireCategoryPanels()
@@ -108,14 +120,43 @@ void TFrmPrincipal::wireCategoryPanels()
 
 bool TFrmPrincipal::eventFilter(QObject* watched, QEvent* event)
 {
-    if (event->type() == QEvent::MouseButtonRelease) {
-        const auto it = m_clicks.constFind(watched);
-        if (it != m_clicks.constEnd()) {
-            m_errors.run(*it);
-            return true;
-        }
+    const auto it = m_clicks.constFind(watched);
+    if (it == m_clicks.constEnd()) return QWidget::eventFilter(watched, event);
+    switch (event->type()) {
+    case QEvent::MouseButtonRelease:
+        m_errors.run(*it);
+        return true;
+    case QEvent::KeyPress: {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key != Qt::Key_Return && key != Qt::Key_Enter && key != Qt::Key_Space) break;
+        m_errors.run(*it);
+        // From the keyboard, straight on into the panel just opened.
+        for (QFrame* panel : {m_ui.PnRespaldos, m_ui.PnReportesWeb, m_ui.PnRegistro})
+            if (!panel->isHidden()) focusFirstControl(panel);
+        return true;
+    }
+    case QEvent::FocusIn:
+    case QEvent::FocusOut: {
+        // A link with the focus is underlined.
+        auto* link = static_cast<QWidget*>(watched);
+        QFont font = link->font();
+        font.setUnderline(event->type() == QEvent::FocusIn);
+        link->setFont(font);
+        break;
+    }
+    default: break;
     }
     return QWidget::eventFilter(watched, event);
+}
+
+void TFrmPrincipal::focusFirstControl(QWidget* panel)
+{
+    for (QWidget* w = nextInFocusChain(); w != this; w = w->nextInFocusChain()) {
+        if (panel->isAncestorOf(w) && w->isVisibleTo(this) && w->isEnabled() && (w->focusPolicy() & Qt::TabFocus)) {
+            w->setFocus(Qt::TabFocusReason);
+            return;
+        }
+    }
 }
 
 void TFrmPrincipal::openWorkPanel(QFrame* panel)
@@ -158,14 +199,15 @@ void TFrmPrincipal::formCreateEdition2()
         m_ui.PCatalogoWeb->collapse();
         m_ui.PRespaldoDatos->collapse();
         m_ui.PReportesWeb->collapse();
-        m_ctx->loading = -1;
-        m_outbox->pointAtOutbox();
-        loadSettings(*m_ctx, 13, [this] {
-            m_ui.TNube->start();
-            m_cloud->resetTicks();
-        });
-        m_backup->openList();
-        m_ctx->loading = 0;
+        {
+            const LoadingFlag loading(*m_ctx);
+            m_outbox->pointAtOutbox();
+            loadSettings(*m_ctx, 13, [this] {
+                m_ui.TNube->start();
+                m_cloud->resetTicks();
+            });
+            m_backup->openList();
+        }
         if (m_companyStartup) m_companyStartup();
         if (m_tasksStartup) m_tasksStartup();
     });
@@ -174,10 +216,11 @@ void TFrmPrincipal::formCreateEdition2()
 void TFrmPrincipal::formCreateEdition1()
 {
     m_errors.run([this] {
-        m_ctx->loading = -1;
-        loadSettings(*m_ctx, 6, [] {});
-        m_backup->openList();
-        m_ctx->loading = 0;
+        {
+            const LoadingFlag loading(*m_ctx);
+            loadSettings(*m_ctx, 6, [] {});
+            m_backup->openList();
+        }
         if (m_startupRun) m_startupRun();
     });
 }

@@ -21,6 +21,7 @@ class Connection;
 class Launcher;
 class OutboxLogPanel;
 class Prompts;
+class SettingsWriter;
 class TasksPanel;
 class TrayIcon;
 
@@ -98,6 +99,8 @@ protected:
 
 private:
     void wireCategoryPanels();
+    // Gives the keyboard focus to the first control of a panel in Tab order.
+    void focusFirstControl(QWidget* panel);
     void formCreateEdition2();
     void formCreateEdition1();
 
@@ -111,6 +114,7 @@ private:
     std::unique_ptr<Connection> m_cnn;
     std::unique_ptr<Connection> m_pdv;
     std::unique_ptr<Connection> m_company;  // CnnMultiempresas
+    std::unique_ptr<SettingsWriter> m_settings;
     std::unique_ptr<WindowContext> m_ctx;
     TrayIcon* m_tray = nullptr;
     BackupPanel* m_backup = nullptr;

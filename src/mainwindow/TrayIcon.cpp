@@ -1,12 +1,23 @@
 #include "mainwindow/TrayIcon.h"
 
+#include <QCoreApplication>
+#include <QLoggingCategory>
+
 namespace dc {
+
+Q_LOGGING_CATEGORY(lcNotices, "dc.notices")
 
 QString applicationTitle(const QString& programFileName)
 {
     QString title = programFileName.left(programFileName.indexOf(QLatin1Char('.')));
     if (title.size() > 1) title = title.left(1) + title.mid(1).toLower();
     return title;
+}
+
+QString applicationTitle()
+{
+    // The application's name is the program file's unless it was given.
+    return applicationTitle(QCoreApplication::applicationName());
 }
 
 QString trayTip(const QString& title)
@@ -41,11 +52,12 @@ void TrayIcon::registerIcon()
     m_registered = true;
 }
 
-bool TrayIcon::notify(const QString& title, const QString& text)
+bool TrayIcon::notify(const QString& title, const QString& text, QSystemTrayIcon::MessageIcon icon)
 {
     m_lastNotice = text;
+    qCInfo(lcNotices).noquote() << text;
     if (!m_registered || !QSystemTrayIcon::supportsMessages()) return false;
-    m_icon->showMessage(title, text, QSystemTrayIcon::Warning, kNoticeTime);
+    m_icon->showMessage(title, text, icon, kNoticeTime);
     return true;
 }
 

@@ -10,6 +10,8 @@ namespace dc {
 // The application title: the program file's name up to its first full stop,
 // every character after the first in lower case.
 QString applicationTitle(const QString& programFileName);
+// The title of this program (the caption of its message boxes, the tip of its icon).
+QString applicationTitle();
 // The tip of the notification icon: the title, at most 127 characters.
 QString trayTip(const QString& title);
 
@@ -29,8 +31,9 @@ public:
     // How long a notice stays beside the icon, in milliseconds.
     static constexpr int kNoticeTime = 10'000;
     // Shows a notice beside the icon; false (nothing shown) while the icon is
-    // not in a notification area.
-    bool notify(const QString& title, const QString& text);
+    // not in a notification area. The text goes to the program's log either way.
+    bool notify(const QString& title, const QString& text,
+                QSystemTrayIcon::MessageIcon icon = QSystemTrayIcon::Warning);
     // The text of the last notice asked for, shown or not.
     QString lastNotice() const { return m_lastNotice; }
 

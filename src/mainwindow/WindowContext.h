@@ -3,6 +3,8 @@
 #include "mainwindow/MainWindowUi.h"
 #include "platform/InstallRoot.h"
 
+#include <functional>
+
 namespace dc {
 
 class Clock;
@@ -10,6 +12,7 @@ class Connection;
 class ErrorReporter;
 class Launcher;
 class Prompts;
+class SettingsWriter;
 
 // What the window's parts get from the window: the controls, the
 // connections, the prompts, the platform and the clock.
@@ -23,8 +26,27 @@ struct WindowContext {
     ErrorReporter& errors;
     const Clock& clock;
     Launcher& launcher;
+    // Every settings write of the controls goes through it.
+    SettingsWriter& settings;
     // -1 while the start-up reads the settings, 0 afterwards.
     int loading = 0;
+    // Tells the user something beside the tray icon (that a backup started,
+    // that a tool could not be started) without stopping the work.
+    std::function<void(const QString&)> notify = [](const QString&) {};
+};
+
+// Raises the loading flag for its lifetime: lowered whatever way the
+// start-up's reading ends, a failure included (a raised flag would make the
+// system choice store nothing for the rest of the session).
+class LoadingFlag {
+public:
+    explicit LoadingFlag(WindowContext& ctx) : m_ctx(ctx) { m_ctx.loading = -1; }
+    ~LoadingFlag() { m_ctx.loading = 0; }
+    LoadingFlag(const LoadingFlag&) = delete;
+    LoadingFlag& operator=(const LoadingFlag&) = delete;
+
+private:
+    WindowContext& m_ctx;
 };
 
 }  // namespace dc

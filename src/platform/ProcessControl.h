@@ -34,14 +34,19 @@ bool executableNameMatches(const QString& field, const QString& name);
 class Launcher {
 public:
     virtual ~Launcher() = default;
-    virtual bool start(const QString& program, WindowMode mode) = 0;
+    // Starts a program (startProgramDetached); false with the reason, in
+    // Spanish, in *why when it could not be started.
+    virtual bool start(const QString& program, WindowMode mode, QString* why) = 0;
     // Ends the running instances of an installed program (killProcessByName).
     virtual bool killByName(const QString& program) = 0;
 };
 
 class SystemLauncher final : public Launcher {
 public:
-    bool start(const QString& program, WindowMode mode) override { return startProgramDetached(program, mode); }
+    bool start(const QString& program, WindowMode mode, QString* why) override
+    {
+        return startProgramDetached(program, mode, why);
+    }
     bool killByName(const QString& program) override { return killProcessByName(program); }
 };
 

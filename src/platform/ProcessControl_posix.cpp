@@ -58,14 +58,18 @@ bool terminate(pid_t pid)
 
 bool startProgramDetached(const QString& program, WindowMode /*mode: no window to place here*/, QString* error)
 {
-    if (!QFileInfo(program).isExecutable()) {
-        if (error) *error = QStringLiteral("No se encontró el programa ") + QDir::toNativeSeparators(program);
+    const QFileInfo file(program);
+    if (!file.isFile() || !file.isExecutable()) {
+        if (error)
+            *error = file.exists() ? QStringLiteral("el archivo ") + QDir::toNativeSeparators(program)
+                                         + QStringLiteral(" no es un programa que se pueda ejecutar (revisa sus permisos)")
+                                   : QStringLiteral("no se encontró el programa ") + QDir::toNativeSeparators(program);
         return false;
     }
     // No working directory: the program inherits ours.
     qint64 pid = 0;
     const bool ok = QProcess::startDetached(program, {}, QString(), &pid);
-    if (!ok && error) *error = QStringLiteral("No se pudo iniciar ") + QDir::toNativeSeparators(program);
+    if (!ok && error) *error = QStringLiteral("el sistema no pudo iniciar ") + QDir::toNativeSeparators(program);
     return ok;
 }
 

@@ -48,10 +48,36 @@ QString odbcValue(const QString& v)
 }
 }  // namespace
 
-QString odbcAccessConnectionString(const QString& file, const QString& password)
+QString jetPassword(DatabaseRole role)
 {
-    return QStringLiteral("DRIVER={Microsoft Access Driver (*.mdb)};DBQ=") + odbcValue(file)
-           + QStringLiteral(";PWD=") + odbcValue(password) + QStringLiteral(";ExtendedAnsiSQL=1;");
+    switch (role) {
+    case DatabaseRole::DataCenter:
+    case DatabaseRole::DataCenterEdition1: return QLatin1String(kDataCenterDbPassword);
+    case DatabaseRole::PointOfSale:
+    case DatabaseRole::Company: return QLatin1String(kPointOfSaleDbPassword);
+    case DatabaseRole::PointOfSale4: return QLatin1String(kPointOfSale4DbPassword);
+    }
+    return {};
+}
+
+QString jetOleDbConnectionString(DatabaseRole role, const QString& file)
+{
+    if (role == DatabaseRole::Company) return companyOleDbConnectionString(file, jetPassword(role));
+    return jetOleDbConnectionString(file, jetPassword(role), role == DatabaseRole::DataCenterEdition1);
+}
+
+QString odbcConnectionString(DatabaseRole role, const QString& file, const QString& driver)
+{
+    // The OLE DB options that ODBC has too: the file, the user Admin, the
+    // database password, and "Mode=Share Deny None" (Exclusive=0): other
+    // programs keep the file open meanwhile. No log-in prompt either way.
+    return QStringLiteral("DRIVER={") + driver + QStringLiteral("};DBQ=") + odbcValue(file)
+           + QStringLiteral(";UID=Admin;PWD=") + odbcValue(jetPassword(role)) + QStringLiteral(";Exclusive=0;ExtendedAnsiSQL=1;");
+}
+
+QString sqliteOdbcConnectionString(const QString& file)
+{
+    return QStringLiteral("DRIVER=SQLite3;Database=") + odbcValue(file) + QStringLiteral(";NoCreat=1;Timeout=5000;");
 }
 
 }  // namespace dc

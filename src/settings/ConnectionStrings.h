@@ -17,9 +17,34 @@ QString jetOleDbConnectionString(const QString& file, const QString& password, b
 // The connection string of a company's own database.
 QString companyOleDbConnectionString(const QString& file, const QString& password);
 
-// ODBC connection string for the Access driver on Windows, used to open the
-// shop's real Jet files through Qt's ODBC driver. Values that hold ';', '{' or
-// '}' are braced so they cannot add attributes of their own.
-QString odbcAccessConnectionString(const QString& file, const QString& password);
+// The databases of the system, as their connection strings tell them apart.
+enum class DatabaseRole {
+    DataCenter,          // edition 2's data-center database
+    DataCenterEdition1,  // edition 1's (the same options and "Persist Security Info=False")
+    PointOfSale,         // the point-of-sale 5 database
+    PointOfSale4,        // the point-of-sale 4 database (edition 1)
+    Company,             // a company's own database
+};
+
+// The OLE DB connection string of a database of that role in that file.
+QString jetOleDbConnectionString(DatabaseRole role, const QString& file);
+
+// The Access ODBC drivers, in the order they are tried: the one installed
+// with newer Office and the Access runtime, then the Jet 4.0 driver of Windows.
+inline constexpr const char* kAccessOdbcDrivers[] = {"Microsoft Access Driver (*.mdb, *.accdb)",
+                                                     "Microsoft Access Driver (*.mdb)"};
+
+// The database password of a role.
+QString jetPassword(DatabaseRole role);
+
+// The ODBC connection string with the options of the role's OLE DB string
+// that ODBC has: the file (DBQ), the user (UID), the database password (PWD),
+// shared mode (Exclusive=0), through the given Access driver. Values that
+// hold ';', '{' or '}' are braced so they cannot add attributes of their own.
+QString odbcConnectionString(DatabaseRole role, const QString& file, const QString& driver);
+
+// An SQLite file through the SQLite ODBC driver: never created when missing,
+// the same 5 s busy time-out as the SQLite driver.
+QString sqliteOdbcConnectionString(const QString& file);
 
 }  // namespace dc

@@ -17,6 +17,11 @@ enum SettingsRow : int {
     RowCloudInUser = 11,
     RowCloudInPassword = 12,
     RowCloudInterval = 13,
+    // Added after the first installations (datacenter-setup adds them to an
+    // existing database): how each service's FTP connection is protected,
+    // "0" plain, "1" TLS when the server offers it, "2" TLS required.
+    RowBackupTls = 14,
+    RowCloudTls = 15,
     // Branch settings, in the selected company's own database.
     RowSendSales = 168,
     RowBranchName = 169,

@@ -43,7 +43,7 @@ void fillDataCenter(Connection& c, const InstallRoot& root, int edition)
             QStringLiteral("Enviado: catálogo de KOVA Punto de Venta"),
         };
         for (int i = 0; i < log.size(); ++i)
-            c.exec(QStringLiteral("insert into tbl_app_Log (\"Desc\") values (?)"),
+            c.exec(QStringLiteral("insert into tbl_app_Log ([Desc]) values (?)"),
                    {now.addSecs(-3600 * (log.size() - i)).toString(QStringLiteral("dd/MM/yyyy HH:mm ")) + log.at(i)});
     }
     // A user row: the shop's own spreadsheet of suppliers.

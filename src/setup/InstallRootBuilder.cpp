@@ -113,10 +113,6 @@ bool createDatabase(const QString& path, bool force, QStringList& report,
     return true;
 }
 
-void run(Connection& c, const QStringList& statements)
-{
-    for (const QString& s : statements) c.exec(s);
-}
 
 void seedSettings(Connection& c, const schema::SettingsSeed* rows, int count, const char* descColumn)
 {
@@ -124,6 +120,33 @@ void seedSettings(Connection& c, const schema::SettingsSeed* rows, int count, co
                             .arg(QLatin1String(descColumn));
     for (int i = 0; i < count; ++i)
         c.exec(sql, {rows[i].id, QString::fromUtf8(rows[i].descripcion), QString::fromUtf8(rows[i].valor)});
+}
+
+// Brings a database that an earlier setup made up to the current layout: the
+// tables and settings rows it lacks are added, the rows with their first
+// values; what it has (every row and value) stays as it is. Existence is
+// asked with a select first, so the statements run on Jet as well.
+void completeDatabase(const QString& path, const QList<schema::Table>& tables, const schema::SettingsSeed* rows, int count,
+                      const char* descColumn, QStringList& report)
+{
+    Connection c(QStringLiteral("setup-complete"), path);
+    WriteTransaction t(c);
+    const QStringList existing = c.database().tables();
+    for (const schema::Table& table : tables) {
+        if (existing.contains(table.name, Qt::CaseInsensitive)) continue;
+        c.createSchema({table.create});
+        report << QStringLiteral("tabla %1 agregada a %2").arg(table.name, native(path));
+    }
+    const QString insert = QStringLiteral("insert into tbl_app_configuracion (Id, %1, Valor) values (?, ?, ?)")
+                               .arg(QLatin1String(descColumn));
+    for (int i = 0; i < count; ++i) {
+        const QVariant found =
+            c.scalar(QStringLiteral("select count(*) from tbl_app_configuracion where Id = ?"), {rows[i].id});
+        if (found.toInt() > 0) continue;
+        c.exec(insert, {rows[i].id, QString::fromUtf8(rows[i].descripcion), QString::fromUtf8(rows[i].valor)});
+        report << QStringLiteral("fila de configuración %1 agregada a %2").arg(rows[i].id).arg(native(path));
+    }
+    t.commit();
 }
 
 struct TemplateRow {
@@ -150,7 +173,7 @@ QList<TemplateRow> templateRows(const InstallRoot& root)
 
 void fillCompanyDb(Connection& c, const QString& branchName)
 {
-    run(c, schema::companyTables());
+    c.createSchema(schema::companyTables());
     int n = 0;
     const schema::SettingsSeed* rows = schema::branchSettings(&n);
     seedSettings(c, rows, n, "Nombre");
@@ -244,7 +267,7 @@ QStringList buildInstallRoot(const InstallRoot& root, const SetupOptions& option
     // The data-center databases of both editions.
     for (int edition : {1, 2}) {
         const bool created = createDatabase(root.dataCenterDb(edition), force, report, [&](Connection& c) {
-            run(c, schema::dataCenterTables());
+            for (const schema::Table& table : schema::dataCenterTables()) c.createSchema({table.create});
             int n = 0;
             const schema::SettingsSeed* rows = schema::dataCenterSettings(&n);
             seedSettings(c, rows, n, "Descripcion");
@@ -257,7 +280,11 @@ QStringList buildInstallRoot(const InstallRoot& root, const SetupOptions& option
                                   "Tipo, Interno from tbl_app_archivostemplates where Sistema = 'PDV4'"));
             if (options.demo) demo::fillDataCenter(c, root, edition);
         });
-        (void)created;
+        if (!created) {
+            int n = 0;
+            const schema::SettingsSeed* rows = schema::dataCenterSettings(&n);
+            completeDatabase(root.dataCenterDb(edition), schema::dataCenterTables(), rows, n, "Descripcion", report);
+        }
     }
 
     // Point-of-sale 5: the company list lives in company 1's own database.
@@ -265,7 +292,7 @@ QStringList buildInstallRoot(const InstallRoot& root, const SetupOptions& option
         const QString path = root.companyDb(co.baseDeDatos);
         createDatabase(path, force, report, [&](Connection& c) {
             if (co.id == 1) {
-                run(c, schema::pointOfSaleCompanyList());
+                c.createSchema(schema::pointOfSaleCompanyList());
                 for (const CompanySeed& e : companies)
                     c.exec(QStringLiteral("insert into tbl_app_empresas (Id, Empresa, BaseDeDatos, Sincronizar, "
                                           "ConfiguracionSeparada) values (?, ?, ?, 1, 0)"),
@@ -278,7 +305,7 @@ QStringList buildInstallRoot(const InstallRoot& root, const SetupOptions& option
 
     // Point-of-sale 4: its company list and each company's database file.
     createDatabase(root.pointOfSale4Db(), force, report, [&](Connection& c) {
-        run(c, schema::pointOfSale4CompanyList());
+        c.createSchema(schema::pointOfSale4CompanyList());
         for (const CompanySeed& e : companies)
             c.exec(QStringLiteral("insert into tbl_app_empresas (Id, Empresa, BaseDeDatos) values (?, ?, ?)"),
                    {e.id, e.empresa, e.baseDeDatos});

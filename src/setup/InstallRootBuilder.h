@@ -37,8 +37,9 @@ struct CompanySeed {
 QList<CompanySeed> installedCompanies();
 
 // Lays out an install root for both editions, as the installed system has it.
-// Never overwrites an existing database unless options.force. Returns one line
-// per thing created or kept. Throws std::runtime_error (DbError for database
+// Never overwrites an existing database unless options.force; an existing
+// data-center database gets the tables and settings rows it lacks (rows it
+// has keep their values). Returns one line per thing created, added or kept. Throws std::runtime_error (DbError for database
 // failures) when something cannot be made.
 QStringList buildInstallRoot(const InstallRoot& root, const SetupOptions& options);
 

@@ -9,22 +9,27 @@ QString text(const char* column, int size)
 }
 }  // namespace
 
-QStringList dataCenterTables()
+QList<Table> dataCenterTables()
 {
     return {
-        QStringLiteral("create table tbl_app_configuracion (Id integer primary key autoincrement, %1, %2)")
-            .arg(text("Descripcion", 255), text("Valor", 255)),
-        QStringLiteral("create table tbl_app_archivos (Id integer primary key autoincrement, %1, %2, Tipo integer, "
-                       "Interno integer)")
-            .arg(text("Ruta", 255), text("Nombre", 255)),
-        QStringLiteral("create table tbl_app_archivostemplates (Id integer primary key autoincrement, %1, %2, "
-                       "Tipo integer, Interno integer, %3)")
-            .arg(text("Ruta", 255), text("Nombre", 255), text("Sistema", 10)),
-        QStringLiteral("create table tbl_app_TareasManuales (Id integer primary key autoincrement, %1, %2, "
-                       "Fecha1 datetime, Fecha2 datetime)")
-            .arg(text("Descripcion", 255), text("Valores", 255)),
-        QStringLiteral("create table tbl_app_Log (Id integer primary key autoincrement, %1)").arg(text("\"Desc\"", 255)),
-        QStringLiteral("create table tbl_app_registros (Saldos datetime, Productos datetime)"),
+        {QStringLiteral("tbl_app_configuracion"),
+         QStringLiteral("create table tbl_app_configuracion (Id integer primary key autoincrement, %1, %2)")
+             .arg(text("Descripcion", 255), text("Valor", 255))},
+        {QStringLiteral("tbl_app_archivos"),
+         QStringLiteral("create table tbl_app_archivos (Id integer primary key autoincrement, %1, %2, Tipo integer, "
+                        "Interno integer)")
+             .arg(text("Ruta", 255), text("Nombre", 255))},
+        {QStringLiteral("tbl_app_archivostemplates"),
+         QStringLiteral("create table tbl_app_archivostemplates (Id integer primary key autoincrement, %1, %2, "
+                        "Tipo integer, Interno integer, %3)")
+             .arg(text("Ruta", 255), text("Nombre", 255), text("Sistema", 10))},
+        {QStringLiteral("tbl_app_TareasManuales"),
+         QStringLiteral("create table tbl_app_TareasManuales (Id integer primary key autoincrement, %1, %2, "
+                        "Fecha1 datetime, Fecha2 datetime)")
+             .arg(text("Descripcion", 255), text("Valores", 255))},
+        {QStringLiteral("tbl_app_Log"),
+         QStringLiteral("create table tbl_app_Log (Id integer primary key autoincrement, %1)").arg(text("\"Desc\"", 255))},
+        {QStringLiteral("tbl_app_registros"), QStringLiteral("create table tbl_app_registros (Saldos datetime, Productos datetime)")},
     };
 }
 
@@ -80,6 +85,8 @@ const SettingsSeed* dataCenterSettings(int* count)
         {11, "Usuario entrante de la Nube KOVA", ""},
         {12, "Contraseña entrante de la Nube KOVA", ""},
         {13, "Tiempo de actualización de la Nube KOVA en minutos", "10"},
+        {14, "Conexión segura (TLS) con el servicio de respaldo (0 no, 1 si el servidor la ofrece, 2 obligatoria)", "0"},
+        {15, "Conexión segura (TLS) con la Nube KOVA (0 no, 1 si el servidor la ofrece, 2 obligatoria)", "1"},
     };
     *count = static_cast<int>(std::size(rows));
     return rows;

@@ -4,14 +4,20 @@
 
 namespace dc::schema {
 
+// A table of an installed database, by name, and the statement that creates it.
+struct Table {
+    QString name;
+    QString create;
+};
+
 // Statements that create each kind of installed database. Text columns
 // enforce their sizes, as the installed Jet tables do.
-QStringList dataCenterTables();
+QList<Table> dataCenterTables();
 QStringList pointOfSaleCompanyList();   // tbl_app_empresas
 QStringList companyTables();            // settings, actions, sales, products
 QStringList pointOfSale4CompanyList();
 
-// Settings rows 1-13: Id, Descripcion, first Valor.
+// Settings rows: Id, Descripcion (Nombre in a company database), first Valor.
 struct SettingsSeed {
     int id;
     const char* descripcion;

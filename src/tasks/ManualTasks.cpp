@@ -2,7 +2,6 @@
 
 #include "settings/Database.h"
 
-#include <QScopeGuard>
 #include <QSqlError>
 #include <QSqlQuery>
 
@@ -50,48 +49,28 @@ QString dayWithMonthName(QDate day, const QLocale& locale)
 
 }  // namespace
 
-QString firstMomentOf(QDate day)
-{
-    return day.toString(QStringLiteral("yyyy-MM-dd")) + QStringLiteral(" 00:00:00");
-}
-
-QString lastMomentOf(QDate day)
-{
-    return day.toString(QStringLiteral("yyyy-MM-dd")) + QStringLiteral(" 23:59:59");
-}
-
 QList<qint64> salesBetween(Connection& company, QDate first, QDate last)
 {
+    const SqlDialect& sql = company.dialect();
     return ids(company.query(QStringLiteral("select Id from tbl_app_saldos where fecha between :fecha1 and :fecha2"),
-                             QVariantMap{{QStringLiteral("fecha1"), firstMomentOf(first)},
-                                         {QStringLiteral("fecha2"), lastMomentOf(last)}}));
+                             QVariantMap{{QStringLiteral("fecha1"), sql.dateTime(QDateTime(first, QTime(0, 0, 0)))},
+                                         {QStringLiteral("fecha2"), sql.dateTime(QDateTime(last, QTime(23, 59, 59)))}}));
 }
 
 QList<qint64> activeProducts(Connection& company)
 {
-    return ids(company.query(QStringLiteral("select Id from tbl_app_productos where Inactivo = false")));
+    return ids(company.query(QStringLiteral("select Id from tbl_app_productos where Inactivo = ")
+                             + company.dialect().boolean(false)));
 }
 
 void postActions(Connection& company, const QList<qint64>& ids, const QString& tabla,
                  const std::function<void(int)>& afterRow)
 {
     // One statement prepared once and run per row. Each row is its own
-    // transaction; during the run the store syncs its write-ahead log at
-    // checkpoints instead of at every row, so each row is committed as it is
-    // posted (an end of the program keeps it) without one disk flush per row.
-    const int previous = company.scalar(QStringLiteral("PRAGMA synchronous")).toInt();
-    company.exec(QStringLiteral("PRAGMA synchronous = NORMAL"));
-    const auto restore = qScopeGuard([&] {
-        try {
-            company.exec(QStringLiteral("PRAGMA synchronous = ") + QString::number(previous));
-        } catch (...) {
-        }
-    });
-
-    QSqlDatabase db = company.database();
-    QSqlQuery insert(db);
-    if (!insert.prepare(QStringLiteral("insert into tbl_web_acciones (Id, Tabla, Accion, Status) values (?, ?, ?, ?)")))
-        throw DbError(sqlErrorText(insert.lastError()));
+    // transaction, committed as it is posted (an end of the program keeps
+    // it), without one disk flush per row where the engine allows it.
+    const Connection::BulkWrites bulk(company);
+    QSqlQuery insert = company.prepare(QStringLiteral("insert into tbl_web_acciones (Id, Tabla, Accion, Status) values (?, ?, ?, ?)"));
     const QString n = QStringLiteral("N");
     int posted = 0;
     for (const qint64 id : ids) {
@@ -117,21 +96,22 @@ QChar timeSeparator(const QLocale& locale)
 TaskRow salesTask(const QDateTime& now, const QString& company, QDate first, QDate last, const QLocale& locale)
 {
     return {stamp(now, locale) + QLatin1Char('-') + company + QStringLiteral(": Agregar ventas por día."),
-            dayWithMonthName(first, locale) + QStringLiteral(" A ") + dayWithMonthName(last, locale), firstMomentOf(first),
-            firstMomentOf(last)};
+            dayWithMonthName(first, locale) + QStringLiteral(" A ") + dayWithMonthName(last, locale),
+            QDateTime(first, QTime(0, 0, 0)), QDateTime(last, QTime(0, 0, 0))};
 }
 
 TaskRow productsTask(const QDateTime& now, const QString& company, const QLocale& locale)
 {
     return {stamp(now, locale) + QLatin1Char('-') + company + QStringLiteral(": Agregar productos."),
-            QStringLiteral("Todo"), QVariant(), QVariant()};
+            QStringLiteral("Todo"), QDateTime(), QDateTime()};
 }
 
 void recordTask(Connection& dataCenter, const TaskRow& task)
 {
     dataCenter.exec(QStringLiteral("insert into tbl_app_TareasManuales (Descripcion, Valores, Fecha1, Fecha2) "
                                    "values (?, ?, ?, ?)"),
-                    {task.descripcion, task.valores, task.fecha1, task.fecha2});
+                    {task.descripcion, task.valores, dataCenter.dialect().dateTime(task.fecha1),
+                     dataCenter.dialect().dateTime(task.fecha2)});
 }
 
 }  // namespace dc

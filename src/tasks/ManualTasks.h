@@ -20,11 +20,6 @@ class Connection;
 inline const QString kTablaSaldos = QStringLiteral("Tbl_App_Saldos");
 inline const QString kTablaProductos = QStringLiteral("Tbl_App_Productos");
 
-// The bounds of a range of days as the sales query takes them (dates are
-// stored as ISO text): "yyyy-mm-dd 00:00:00" and "yyyy-mm-dd 23:59:59".
-QString firstMomentOf(QDate day);
-QString lastMomentOf(QDate day);
-
 // The ids of the sales from the start of `first` to the end of `last`, in the
 // order the database returns them.
 QList<qint64> salesBetween(Connection& company, QDate first, QDate last);
@@ -41,8 +36,8 @@ void postActions(Connection& company, const QList<qint64>& ids, const QString& t
 struct TaskRow {
     QString descripcion;
     QString valores;
-    QVariant fecha1;  // the chosen days as ISO text at 00:00:00; null for a products task
-    QVariant fecha2;
+    QDateTime fecha1;  // the chosen days at 00:00:00; invalid (stored as null) for a products task
+    QDateTime fecha2;
 };
 
 // The date and time separators of a locale ("/" and ":" when it has none).

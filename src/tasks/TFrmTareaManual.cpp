@@ -1,5 +1,6 @@
 #include "tasks/TFrmTareaManual.h"
 
+#include "mainwindow/Appearance.h"
 #include "mainwindow/ErrorReporter.h"
 #include "mainwindow/Prompts.h"
 #include "mainwindow/WidgetFactory.h"
@@ -19,6 +20,7 @@ TFrmTareaManual::TFrmTareaManual(WindowContext& ctx, std::function<void()> taskA
     setObjectName(QStringLiteral("TFrmTareaManual"));
     setWindowTitle(QStringLiteral("Agregar Tarea Manual"));
     setFixedSize(520, 290);
+    setLocale(windowLocale());
     setModal(true);
 
     Tabs = makeControl<QTabWidget>(this, "Tabs", 4, 4, 512, 282);
@@ -60,6 +62,12 @@ void TFrmTareaManual::prepare(QDate today)
 void TFrmTareaManual::reject()
 {
     if (!m_busy) QDialog::reject();
+}
+
+void TFrmTareaManual::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    centreOnWindow(this);
 }
 
 void TFrmTareaManual::closeEvent(QCloseEvent* event)

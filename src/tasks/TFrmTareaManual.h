@@ -56,6 +56,7 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
     // Posts the action rows with the bar advancing and the window responsive.

@@ -21,9 +21,8 @@ TasksPanel::TasksPanel(WindowContext& ctx, QWidget* window)
 
 void TasksPanel::openTaskList()
 {
-    loadGrid(m_tasks, m_ctx.cnn, QLatin1String(kTaskListSelect));
-    showColumns(m_ctx.ui.DBGrid2, m_tasks,
-                {{QStringLiteral("Descripcion"), 180, QStringLiteral("Descripción")}, {QStringLiteral("Valores"), 250}});
+    reloadGrid(m_ctx.ui.DBGrid2, m_tasks, m_ctx.cnn, QLatin1String(kTaskListSelect),
+               {{QStringLiteral("Descripcion"), 180, QStringLiteral("Descripción")}, {QStringLiteral("Valores"), 250}});
 }
 
 void TasksPanel::BitBtn5Click()

@@ -1,5 +1,6 @@
 // The daily check, the launch of the backup tool and the cancel.
 #include "backup/BackupPanel.h"
+#include "mainwindow/TrayIcon.h"
 #include "settings/Database.h"
 #include "support/WindowFixture.h"
 
@@ -40,6 +41,7 @@ TEST(BackupLaunch, TheDailyCheckLaunchesOnceInItsMinute)
     w.backup().Timer1Timer();
     ASSERT_EQ(f.launcher.starts.size(), 1);
     EXPECT_TRUE(w.ui().Timer1->isActive()) << "the launch restarts the daily check";
+    EXPECT_EQ(w.tray().lastNotice(), QString()) << "only a launch by hand is announced";
     // The restarted period falls in the same minute: no second instance.
     f.clock.t = QDateTime(day, QTime(20, 0, 52));
     w.backup().Timer1Timer();
@@ -65,6 +67,7 @@ TEST(BackupLaunch, StartsTheToolInTheOutboxFolder)
     EXPECT_FALSE(w.ui().txtusuario->isEnabled());
     // Blank credentials do not hold back a launch by hand.
     EXPECT_TRUE(f.prompts.shown.isEmpty());
+    EXPECT_EQ(w.tray().lastNotice(), kNoticeBackupStarted);
 }
 
 TEST(BackupLaunch, CompanyRowsComeFromTheFirstOtherCompanyOnly)
@@ -119,9 +122,12 @@ TEST(BackupLaunch, AToolThatCannotStartIsReported)
     WindowFixture f;
     TFrmPrincipal& w = f.start();
     f.launcher.startResult = false;
+    f.launcher.startError = QStringLiteral("sin permiso de ejecución");
     w.ui().Button1->click();
     ASSERT_EQ(f.prompts.texts(QStringLiteral("error")).size(), 1);
     EXPECT_TRUE(f.prompts.texts(QStringLiteral("error")).first().contains(QStringLiteral("KOVA_BackUp.exe")));
+    EXPECT_TRUE(f.prompts.texts(QStringLiteral("error")).first().contains(f.launcher.startError)) << "the reason";
+    EXPECT_EQ(w.tray().lastNotice(), QString()) << "no start announced";
     EXPECT_TRUE(w.ui().Timer1->isActive());
 }
 
@@ -133,5 +139,9 @@ TEST(BackupLaunch, CancelEndsTheToolByNameAndChangesNothingElse)
     EXPECT_EQ(f.launcher.kills, QStringList{f.temp.root().backupTool()});
     EXPECT_FALSE(w.ui().Timer1->isActive());
     EXPECT_TRUE(w.ui().txtusuario->isEnabled());
-    EXPECT_TRUE(f.prompts.shown.isEmpty()) << "nothing running: nothing reported";
+    EXPECT_TRUE(f.prompts.shown.isEmpty()) << "nothing running: no box";
+    EXPECT_EQ(w.tray().lastNotice(), kNoticeNoBackupRunning);
+    f.launcher.killResult = true;
+    w.ui().Button2->click();
+    EXPECT_EQ(w.tray().lastNotice(), kNoticeBackupCancelled);
 }

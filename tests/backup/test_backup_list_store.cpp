@@ -1,4 +1,5 @@
 #include "backup/BackupListStore.h"
+#include "platform/FileNames.h"
 #include "settings/Database.h"
 #include "support/TempRoot.h"
 
@@ -37,6 +38,15 @@ TEST(BackupListStore, DuplicateRuleIsByNameAndTypeAndStopsAtTheFirst)
     EXPECT_FALSE(st.s.addFiles({a + QStringLiteral("Imagenes")}).duplicate);
     EXPECT_FALSE(st.s.addFolders({a + QStringLiteral("uno.txt")}).duplicate);
     EXPECT_TRUE(st.s.addFolders({sep + QStringLiteral("x") + sep + QStringLiteral("Imagenes")}).duplicate);
+    // Letter case follows the platform's file names.
+#ifdef Q_OS_WIN
+    EXPECT_TRUE(st.s.addFiles({a + QStringLiteral("UNO.TXT")}).duplicate);
+#else
+    EXPECT_FALSE(st.s.addFiles({a + QStringLiteral("UNO.TXT")}).duplicate);
+    // Times in names: two reports of one day are two files, each named whole.
+    EXPECT_EQ(st.s.addFiles({QStringLiteral("/home/tienda/Corte 10:30.pdf"), QStringLiteral("/home/tienda/Cierre 11:30.pdf")}).added, 2);
+    EXPECT_EQ(st.count(QStringLiteral("Nombre = 'Cierre 11:30.pdf'")), 1);
+#endif
 }
 
 TEST(BackupListStore, NamesWithBlanksAccentsAndQuotesAreStoredAsTheyAre)
@@ -62,8 +72,14 @@ TEST(BackupListStore, FoldersEndWithTheSeparatorAndAreNamedByTheirLastPart)
     st.s.addFolders({datos, datos + QStringLiteral("2") + sep});
     EXPECT_EQ(st.c.scalar(QStringLiteral("select Ruta from tbl_app_archivos where Nombre = 'Datos'")).toString(), datos + sep);
     EXPECT_EQ(st.c.scalar(QStringLiteral("select Ruta from tbl_app_archivos where Nombre = 'Datos2'")).toString(), datos + QStringLiteral("2") + sep);
-    EXPECT_EQ(BackupListStore::lastComponent(QStringLiteral("C:\\Datos")), QStringLiteral("Datos"));
-    EXPECT_EQ(BackupListStore::lastComponent(QStringLiteral("C:archivo.txt")), QStringLiteral("archivo.txt"));
+#ifdef Q_OS_WIN
+    EXPECT_EQ(fileNamePart(QStringLiteral("C:\\Datos")), QStringLiteral("Datos"));
+    EXPECT_EQ(fileNamePart(QStringLiteral("C:archivo.txt")), QStringLiteral("archivo.txt"));
+#else
+    EXPECT_EQ(fileNamePart(QStringLiteral("/srv/C:\\Datos")), QStringLiteral("C:\\Datos"));
+    st.s.addFolders({QStringLiteral("/home/tienda/Cortes 10:30")});
+    EXPECT_EQ(st.count(QStringLiteral("Nombre = 'Cortes 10:30'")), 1);
+#endif
 }
 
 TEST(BackupListStore, SystemChoiceReplacesOnlyTemplateRows)
@@ -81,6 +97,13 @@ TEST(BackupListStore, SystemChoiceReplacesOnlyTemplateRows)
     st.s.chooseSystem(2);
     EXPECT_EQ(st.count(QStringLiteral("Interno = 1 and Nombre like '%Refaccionaria%'")), 0);
     EXPECT_EQ(st.count(QStringLiteral("Interno = 0")) + st.count(QStringLiteral("Interno = 2")), 3);
+
+    // The templates cannot be read: the rows of the system chosen before stay.
+    const int before = st.count(QStringLiteral("Interno = 1"));
+    test::TempRoot::exec(st.t.root().dataCenterDb(2),
+                         QStringLiteral("alter table tbl_app_archivostemplates rename to plantillas_movidas"));
+    EXPECT_THROW(st.s.chooseSystem(0), DbError);
+    EXPECT_EQ(st.count(QStringLiteral("Interno = 1")), before);
 }
 
 TEST(BackupListStore, CompanyRowsPointAtThePointOfSale4Folder)

@@ -73,13 +73,13 @@ TEST(BackupPanel, OnlyUserRowsCanBeRemovedAndOnlyAfterYes)
 {
     WindowFixture f;
     TFrmPrincipal& w = f.start();
-    // Nothing selected (or an empty list): nothing happens.
+    // The first row is current from the start (a template row): the button answers at once.
     w.ui().BitBtn3->click();
-    EXPECT_TRUE(f.prompts.shown.isEmpty());
+    EXPECT_EQ(f.prompts.texts(QStringLiteral("inform")), QStringList{kMsgProtectedRow});
 
     selectRow(w, QStringLiteral("Imagenes"));  // a template row
     w.ui().BitBtn3->click();
-    EXPECT_EQ(f.prompts.texts(QStringLiteral("inform")), QStringList{kMsgProtectedRow});
+    EXPECT_EQ(f.prompts.texts(QStringLiteral("inform")), (QStringList{kMsgProtectedRow, kMsgProtectedRow}));
     EXPECT_TRUE(f.prompts.texts(QStringLiteral("confirm")).isEmpty()) << "no confirmation for a protected row";
 
     f.prompts.fileSelections.enqueue({f.temp.path() + sep + QStringLiteral("mio.txt")});
@@ -94,6 +94,14 @@ TEST(BackupPanel, OnlyUserRowsCanBeRemovedAndOnlyAfterYes)
     EXPECT_EQ(f.prompts.texts(QStringLiteral("confirm")), (QStringList{kMsgConfirmRemove, kMsgConfirmRemove}));
     EXPECT_FALSE(gridNames(w).contains(QStringLiteral("mio.txt")));
     EXPECT_EQ(test::TempRoot::scalar(f.db(), QStringLiteral("select count(*) from tbl_app_archivos where Nombre = 'mio.txt'")).toInt(), 0);
+    EXPECT_EQ(w.ui().DBGrid1->currentIndex().row(), 0) << "a row is current again after the reload";
+
+    // An empty list: nothing to remove, nothing asked.
+    test::TempRoot::exec(f.db(), QStringLiteral("delete from tbl_app_archivos"));
+    w.backup().openList();
+    f.prompts.clear();
+    w.ui().BitBtn3->click();
+    EXPECT_TRUE(f.prompts.shown.isEmpty());
 }
 
 TEST(BackupPanel, ChoosingNingunoDropsTheTemplatesAndStoresThree)
@@ -160,29 +168,24 @@ TEST(BackupPanel, FileDialogsLeaveTheCurrentDirectoryAlone)
     ASSERT_EQ(outbox, QDir(f.temp.root().outboxDir()).canonicalPath());
     const QString elsewhere = f.temp.path() + sep + QStringLiteral("otra");
     test::writeFile(elsewhere + sep + QStringLiteral("x.txt"), "x");
+    w.move(30, 40);
+    w.OpAbrirClick();
     QtPrompts prompts(&w);
-    // Answer the dialog once it is open; give up (cancel) rather than hang.
-    QTimer poll;
-    int tries = 0;
-    QObject::connect(&poll, &QTimer::timeout, &poll, [&] {
-        QFileDialog* dialog = nullptr;
-        for (QWidget* top : QApplication::topLevelWidgets())
-            if (auto* d = qobject_cast<QFileDialog*>(top); d && d->isVisible()) dialog = d;
-        if (!dialog) {
-            if (++tries > 100) {
-                for (QWidget* top : QApplication::topLevelWidgets())
-                    if (auto* d = qobject_cast<QDialog*>(top)) d->reject();
-            }
-            return;
-        }
-        poll.stop();
+    QStringList texts;
+    QPoint centre;
+    test::answerDialog<QFileDialog>([&](QFileDialog* dialog) {
+        for (auto label : {QFileDialog::LookIn, QFileDialog::FileName, QFileDialog::Accept, QFileDialog::Reject})
+            texts << dialog->labelText(label);
+        centre = dialog->geometry().center();
         dialog->setDirectory(elsewhere);
         // A platform dialog moves the process into the folder it browsed.
         QDir::setCurrent(elsewhere);
         static_cast<QDialog*>(dialog)->done(QDialog::Accepted);
     });
-    poll.start(50);
     prompts.openFiles();
-    EXPECT_EQ(tries <= 100, true) << "the dialog never showed";
+    ASSERT_FALSE(texts.isEmpty()) << "the dialog never showed";
     EXPECT_EQ(QDir::currentPath(), outbox);
+    // The dialog speaks Spanish and opens over the window.
+    EXPECT_EQ(texts.join(QLatin1Char('|')), QStringLiteral("Ver en:|&Nombre de fichero:|&Abrir|Cancelar"));
+    EXPECT_LE((centre - w.geometry().center()).manhattanLength(), 4);
 }

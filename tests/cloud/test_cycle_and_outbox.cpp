@@ -3,7 +3,12 @@
 #include "cloud/OutboxLogPanel.h"
 #include "support/WindowFixture.h"
 
+#include "mainwindow/GridModels.h"
+#include "mainwindow/TrayIcon.h"
+
 #include <QApplication>
+#include <QHelpEvent>
+#include <QToolTip>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -71,6 +76,13 @@ TEST(CloudCycleWindow, TheToolsStartMinimisedFromTheOutboxAtTheHalfAndTheEnd)
     w.ui().CmbTiempo->setCurrentIndex(0);
     EXPECT_EQ(runMinutes(f, 6), (QStringList{QStringLiteral("1:") + S, QStringLiteral("6:") + G}));
 
+    // A tool that cannot be started is told, with the reason, and tried again later.
+    f.launcher.startResult = false;
+    EXPECT_EQ(runMinutes(f, 10), (QStringList{QStringLiteral("5:") + S, QStringLiteral("10:") + G}));
+    EXPECT_TRUE(w.tray().lastNotice().contains(G + QStringLiteral(" (") + f.launcher.startError + QLatin1Char(')')))
+        << w.tray().lastNotice().toStdString();
+    f.launcher.startResult = true;
+
     // Switching off freezes the count; switching on restarts it.
     w.ui().ChkNubeActivado->setChecked(false);
     EXPECT_FALSE(w.ui().TNube->isActive());
@@ -86,10 +98,12 @@ TEST(OutboxList, ShowsOrdinaryFilesWithinOneTickAndIsLeftAloneWhenNothingChanged
     TFrmPrincipal& w = f.start();
     EXPECT_TRUE(listed(w).isEmpty()) << "an empty outbox gives an empty list";
 
-    for (const char* n : {"ventas_2.xml", "catalogo_1.xml", ".parcial.xml", "procesados/viejo.xml"})
+    for (const char* n : {"ventas_2.xml", "catalogo_1.xml", "Ventas_10.xml", ".parcial.xml", "procesados/viejo.xml"})
         writeFile(outbox + QLatin1String(n), "x");
     w.outbox()->Timer2Timer();
-    EXPECT_EQ(listed(w), (QStringList{QStringLiteral("catalogo_1.xml"), QStringLiteral("ventas_2.xml")}));
+    // As a file manager lists them: letter case ignored, numbers by value.
+    EXPECT_EQ(listed(w), (QStringList{QStringLiteral("catalogo_1.xml"), QStringLiteral("ventas_2.xml"),
+                                      QStringLiteral("Ventas_10.xml")}));
 
     QListWidget* list = w.ui().LstArchivos;
     list->setCurrentRow(1);
@@ -99,7 +113,7 @@ TEST(OutboxList, ShowsOrdinaryFilesWithinOneTickAndIsLeftAloneWhenNothingChanged
 
     QFile::remove(outbox + QStringLiteral("catalogo_1.xml"));
     w.outbox()->Timer2Timer();
-    EXPECT_EQ(listed(w), QStringList{QStringLiteral("ventas_2.xml")});
+    EXPECT_EQ(listed(w), (QStringList{QStringLiteral("ventas_2.xml"), QStringLiteral("Ventas_10.xml")}));
     ASSERT_NE(list->currentItem(), nullptr);
     EXPECT_EQ(list->currentItem()->text(), QStringLiteral("ventas_2.xml")) << "the selected file stays selected";
 }
@@ -151,15 +165,37 @@ TEST(LogGrid, NewestFirstAtEveryActivationAndTick)
     ASSERT_EQ(log->rowCount(), 2);
     EXPECT_EQ(log->record(0).value(QStringLiteral("Desc")).toString(), QStringLiteral("segundo"));
 
-    TempRoot::exec(f.db(), QStringLiteral("insert into tbl_app_Log (\"Desc\") values ('tercero')"));
+    const QString whole = QStringLiteral("Enviado: ") + QString(120, QLatin1Char('x')) + QStringLiteral(".xml");
+    TempRoot::exec(f.db(), QStringLiteral("insert into tbl_app_Log (\"Desc\") values (?)"), {whole});
     w.ui().ChkNubeActivado->setChecked(true);
     runMinutes(f, 1);
     ASSERT_EQ(log->rowCount(), 3);
-    EXPECT_EQ(log->record(0).value(QStringLiteral("Desc")).toString(), QStringLiteral("tercero"));
+    EXPECT_EQ(log->record(0).value(QStringLiteral("Desc")).toString(), whole);
+    // The newest row is current, the indicator on it; a cut cell tells its whole text.
+    QTableView* grid = w.ui().DBGrid3;
+    w.Label18Click();
+    EXPECT_EQ(grid->currentIndex().row(), 0);
+    EXPECT_EQ(qobject_cast<IndicatorHeader*>(grid->verticalHeader())->indicatedRow(), 0);
+    const auto tip = [grid](int row) {
+        const QRect cell = grid->visualRect(grid->model()->index(row, grid->model()->columnCount() - 1));
+        QHelpEvent help(QEvent::ToolTip, cell.center(), grid->viewport()->mapToGlobal(cell.center()));
+        QApplication::sendEvent(grid->viewport(), &help);
+        return QToolTip::isVisible() ? QToolTip::text() : QString();
+    };
+    EXPECT_EQ(tip(1), QString()) << "a text shown whole needs no tooltip";
+    EXPECT_EQ(tip(0), whole);
+
+    // Only the newest rows are read: the table grows without end.
+    TempRoot::exec(f.db(), QStringLiteral("with recursive n(i) as (select 1 union all select i + 1 from n where i < 700) "
+                                          "insert into tbl_app_Log (\"Desc\") select 'fila ' || i from n"));
+    runMinutes(f, 1);
+    ASSERT_EQ(log->rowCount(), kLogRowsShown);
+    EXPECT_EQ(log->record(0).value(QStringLiteral("Desc")).toString(), QStringLiteral("fila 700"));
 
     // Without the log table the tick stops there: reported, not counted.
     TempRoot::exec(f.db(), QStringLiteral("drop table tbl_app_Log"));
     runMinutes(f, 1);
-    EXPECT_EQ(w.cloud()->ticks(), 1);
-    EXPECT_EQ(f.prompts.texts(QStringLiteral("error")).size(), 1);
+    EXPECT_EQ(w.cloud()->ticks(), 2);
+    ASSERT_EQ(f.prompts.texts(QStringLiteral("error")).size(), 1);
+    EXPECT_TRUE(f.prompts.texts(QStringLiteral("error")).first().contains(QStringLiteral("le falta una tabla")));
 }

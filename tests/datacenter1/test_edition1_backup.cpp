@@ -179,13 +179,17 @@ TEST(Edition1Startup, MissingUserFolderStopsTheRunAndTheProgramStays)
     EXPECT_FALSE(e.controller->engine().isConnectionOpen());
     EXPECT_TRUE(leftoverCopies(e.f.temp.root().drive()).isEmpty());
 
-    // The daily check's minute: a new run, which stops the same way.
+    // The daily check's minute: a new run, which reads the settings again
+    // (TLS required now, which this server does not offer) and stops too.
     finished.clear();
+    e.f.setSetting(RowBackupTls, QStringLiteral("2"));
     e.f.clock.t = QDateTime(QDate(2026, 12, 8), QTime(20, 0, 10));
     w.backup().Timer1Timer();
     EXPECT_TRUE(e.controller->engine().isRunning());
     ASSERT_TRUE(Edition1::waitForEnd(finished));
-    EXPECT_EQ(e.f.prompts.texts(QStringLiteral("inform")).size(), 2);
+    const QStringList shown = e.f.prompts.texts(QStringLiteral("inform"));
+    ASSERT_EQ(shown.size(), 2);
+    EXPECT_TRUE(shown[1].contains(QStringLiteral("no ofrece conexión segura (TLS)"))) << shown[1].toStdString();
     EXPECT_FALSE(w.ui().Timer1->isActive()) << "only a completed run starts the daily check again";
 
     QTimer::singleShot(0, &w, [&w] { w.close(); });

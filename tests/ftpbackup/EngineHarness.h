@@ -4,8 +4,8 @@
 // record of everything it told its window.
 #include "ftpbackup/BackupEngine.h"
 #include "ftpbackup/BackupService.h"
+#include "ftpbackup/FtpClientFactory.h"
 #include "ftpbackup/Pacing.h"
-#include "ftpbackup/PocoFtpClient.h"
 #include "platform/Clock.h"
 #include "support/FtpServer.h"
 
@@ -38,6 +38,20 @@ inline QList<QPair<QString, QString>> serviceAccounts()
     QList<QPair<QString, QString>> list;
     for (const ServiceAccount& a : backupServiceAccounts()) list.append({a.user, a.password});
     return list;
+}
+
+// The clients' TLS setting: required where the servers require it.
+inline FtpSecurity testSecurity()
+{
+    return FtpServer::overTls() ? FtpSecurity::Required : FtpSecurity::Off;
+}
+
+// A client as the programs make it, trusting the test CA too.
+inline std::unique_ptr<FtpClient> testClient(const PocoFtpClient::Timeouts& timeouts = {})
+{
+    std::unique_ptr<FtpClient> client = makeFtpClient({timeouts, FtpServer::caFile()});
+    client->setSecurity(testSecurity());
+    return client;
 }
 
 // A server with the shop's user and password folders.
@@ -109,7 +123,7 @@ struct EngineHarness {
         BackupEngine::Parts parts;
         PocoFtpClient::Timeouts t;
         t.reply = replyTimeout;
-        parts.client = std::make_unique<PocoFtpClient>(t);
+        parts.client = makeFtpClient({t, FtpServer::caFile()});
         parts.clock = clock;
         parts.pacing = pacing;
         parts.service = ServiceAddress{QStringLiteral("127.0.0.1"), port};
@@ -129,6 +143,7 @@ struct EngineHarness {
         r.user = kShopUser;
         r.password = kShopPassword;
         r.serverIndex = 0;
+        r.security = testSecurity();
         return r;
     }
 

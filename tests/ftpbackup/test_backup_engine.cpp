@@ -325,6 +325,10 @@ TEST(BackupRun, UnreachableServiceGetsFiveAttemptsPerFileAndTheRunStillEnds)
     for (int i = 0; i < 10; ++i) {
         const QString expected = QStringLiteral("10:25 ERROR, intento No.%1 Desc: No se pudo conectar con 127.0.0.1:").arg(i % 5 + 1);
         EXPECT_TRUE(h.errors[i].startsWith(expected)) << h.errors[i].toStdString();
+        // What to do, in Spanish, before the system's own words.
+        EXPECT_LT(h.errors[i].indexOf(QStringLiteral("revisa la conexión a Internet")),
+                  h.errors[i].indexOf(QStringLiteral("(detalle: ")))
+            << h.errors[i].toStdString();
     }
     EXPECT_EQ(lastOf(h.statuses), kFinishedAt1025);
     EXPECT_TRUE(leftoverCopies(src.path()).isEmpty());
@@ -345,6 +349,36 @@ TEST(BackupRun, ConnectionDroppedBetweenFilesIsOpenedAgainAndClimbsBack)
     EXPECT_EQ(server->count(QStringLiteral("CONNECT")), 2);
     EXPECT_EQ(h.errors.size(), 1) << h.errors.join(QLatin1Char('|')).toStdString();
     EXPECT_EQ(readAll(server->path(day() + QStringLiteral("b.bin"))), readAll(b));
+}
+
+// Behind a router that refuses the server's connections: the first attempt
+// fails, the next one and the rest of the run go passive (EPSV, else PASV);
+// the next run tries active again first.
+TEST(BackupRun, ServerThatCannotConnectBackGetsTheFilesInPassiveModeFromTheSecondAttempt)
+{
+    QTemporaryDir src;
+    const QString a = src.filePath(QStringLiteral("a.bin"));
+    const QString b = src.filePath(QStringLiteral("b.bin"));
+    writeFile(a, randomBytes(150'000, 13));
+    writeFile(b, randomBytes(70'000, 14));
+    for (const char* fault : {"refuse-port", "refuse-port,no-epsv"}) {
+        SCOPED_TRACE(fault);
+        auto server = shopServer(QString::fromLatin1(fault));
+        EngineHarness h(server->port());
+        for (int run = 1; run <= 2; ++run) {
+            const BackupResult r = h.run({fileRow(a), fileRow(b)});
+            EXPECT_EQ(r.uploadedFiles, (QStringList{a, b}));
+            EXPECT_EQ(server->count(QStringLiteral("PORT")), run);
+            EXPECT_EQ(server->count(fault == std::string("refuse-port") ? QStringLiteral("EPSV") : QStringLiteral("PASV")), 2 * run);
+            EXPECT_EQ(h.statuses.count(kPassiveModeNotice), run);
+            EXPECT_EQ(startingWith(h.errors, QStringLiteral("10:25 ERROR, intento No.1 Desc: El servidor no aceptó el "
+                                                           "puerto de datos (425 ")).size(), run)
+                << h.errors.join(QLatin1Char('|')).toStdString();
+        }
+        EXPECT_EQ(server->count(QStringLiteral("STOR")), 4) << "no file goes twice";
+        EXPECT_EQ(readAll(server->path(day() + QStringLiteral("a.bin"))), readAll(a));
+        EXPECT_EQ(readAll(server->path(day() + QStringLiteral("b.bin"))), readAll(b));
+    }
 }
 
 TEST(BackupRun, CancelDuringAFileRowStopsWithinASecondWithoutAMessage)

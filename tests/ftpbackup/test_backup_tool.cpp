@@ -94,6 +94,21 @@ TEST(BackupTool, FilesNotBackedUpAreNamedAndTheExitStatusSaysSo)
     EXPECT_EQ(r.err.count(QStringLiteral("ERROR, intento No.")), 5);
 }
 
+TEST(BackupTool, ASettingThatRequiresTlsNeverLogsInWithoutIt)
+{
+    auto root = installedRoot();
+    TempRoot::setSetting(root->root().dataCenterDb(2), RowBackupTls, QStringLiteral("2"));
+    auto server = shopServer();
+    QTemporaryDir workDir;
+    const ToolRun r = runTool(*root, serviceArgs(server->port()), workDir.path(), 60'000);
+
+    EXPECT_EQ(r.exitCode, 3) << r.text();
+    EXPECT_TRUE(r.out.contains(QStringLiteral("respaldo detenido: El servidor 127.0.0.1:%1 no ofrece conexión segura (TLS)")
+                                   .arg(server->port())))
+        << r.text();
+    EXPECT_EQ(server->count(QStringLiteral("USER")), 0);
+}
+
 TEST(BackupTool, RunsOneAtATimeAndEndsCleanlyOnSigterm)
 {
     auto root = installedRoot();

@@ -1,7 +1,9 @@
 // The Poco FTP client against a real server, with its faults.
 #include "ftpbackup/EngineHarness.h"
+#include "ftpbackup/VerifiedUpload.h"
 #include "support/TempRoot.h"
 
+#include <QBuffer>
 #include <QElapsedTimer>
 #include <QTemporaryDir>
 
@@ -18,7 +20,7 @@ PocoFtpClient::Timeouts quick()
     return t;
 }
 
-void logIn(PocoFtpClient& client, const FtpServer& server)
+void logIn(FtpClient& client, const FtpServer& server)
 {
     const ServiceAccount& a = backupServiceAccounts()[0];
     client.open(QStringLiteral("127.0.0.1"), server.port(), a.user, a.password);
@@ -32,24 +34,24 @@ TEST(PocoFtpClient, UploadCountsOnlyDataBytesAndTheServerConfirmsTheSize)
     const QString file = src.filePath(QStringLiteral("a.bin"));
     writeFile(file, randomBytes(200'001, 11));
     auto server = shopServer();
-    PocoFtpClient client;
-    logIn(client, *server);
-    EXPECT_TRUE(client.isOpen());
-    client.enterFolder(kShopUser);
-    client.makeFolder(QStringLiteral("nueva carpeta"));
-    client.enterFolder(QStringLiteral("nueva carpeta"));
-    client.setBinary();
+    auto client = testClient();
+    logIn(*client, *server);
+    EXPECT_TRUE(client->isOpen());
+    client->enterFolder(kShopUser);
+    client->makeFolder(QStringLiteral("nueva carpeta"));
+    client->enterFolder(QStringLiteral("nueva carpeta"));
+    client->setBinary();
     std::vector<qint64> reports;
     QFile source(file);
     ASSERT_TRUE(source.open(QIODevice::ReadOnly));
-    EXPECT_EQ(client.upload(source, QStringLiteral("destino ñ.bin"), [&](qint64 n) { reports.push_back(n); }), 200'001);
+    EXPECT_EQ(client->upload(source, QStringLiteral("destino ñ.bin"), [&](qint64 n) { reports.push_back(n); }), 200'001);
     ASSERT_FALSE(reports.empty());
     EXPECT_EQ(reports.back(), 200'001);
     EXPECT_EQ(reports.size(), 4u) << "64 KiB blocks";
-    EXPECT_EQ(client.remoteSize(QStringLiteral("destino ñ.bin")), std::optional<qint64>(200'001));
-    client.leaveFolder();
-    client.close();
-    EXPECT_FALSE(client.isOpen());
+    EXPECT_EQ(client->remoteSize(QStringLiteral("destino ñ.bin")), std::optional<qint64>(200'001));
+    client->leaveFolder();
+    client->close();
+    EXPECT_FALSE(client->isOpen());
     EXPECT_EQ(readAll(server->path(kShopUser + QStringLiteral("/nueva carpeta/destino ñ.bin"))), readAll(file));
     EXPECT_EQ(lastOf(server->log()), QStringLiteral("QUIT"));
     EXPECT_EQ(server->count(QStringLiteral("PORT 127,0,0,1,")), 1);
@@ -64,38 +66,38 @@ TEST(PocoFtpClient, UploadCountsOnlyDataBytesAndTheServerConfirmsTheSize)
 TEST(PocoFtpClient, FailuresCarryTheServersReply)
 {
     auto server = shopServer();
-    PocoFtpClient client;
+    auto client = testClient();
     try {
-        client.open(QStringLiteral("127.0.0.1"), server->port(), backupServiceAccounts()[0].user, QStringLiteral("mala"));
+        client->open(QStringLiteral("127.0.0.1"), server->port(), backupServiceAccounts()[0].user, QStringLiteral("mala"));
         FAIL() << "a wrong password must fail";
     } catch (const FtpLoginRefused& e) {
         EXPECT_EQ(e.replyCode(), 530);
         EXPECT_TRUE(e.text().contains(QStringLiteral("530 Authentication failed."))) << e.text().toStdString();
     }
-    EXPECT_FALSE(client.isOpen());
+    EXPECT_FALSE(client->isOpen());
 
-    logIn(client, *server);
+    logIn(*client, *server);
     try {
-        client.enterFolder(QStringLiteral("no_existe"));
+        client->enterFolder(QStringLiteral("no_existe"));
         FAIL() << "a missing folder must fail";
     } catch (const FtpError& e) {
         EXPECT_EQ(e.replyCode(), 550);
         EXPECT_TRUE(e.isNegativeReply());
         EXPECT_TRUE(e.text().contains(QStringLiteral("\"no_existe\""))) << e.text().toStdString();
     }
-    EXPECT_TRUE(client.isOpen()) << "a refusal leaves the session in step";
+    EXPECT_TRUE(client->isOpen()) << "a refusal leaves the session in step";
 }
 
 TEST(PocoFtpClient, LineBreaksInNamesAreRefusedBeforeAnythingIsSent)
 {
     auto server = shopServer();
-    PocoFtpClient client;
-    logIn(client, *server);
+    auto client = testClient();
+    logIn(*client, *server);
     for (const QString& name : {QStringLiteral("a\r\nDELE b"), QStringLiteral("a\nRMD c")}) {
-        EXPECT_THROW(client.enterFolder(name), FtpError);
-        EXPECT_THROW(client.makeFolder(name), FtpError);
+        EXPECT_THROW(client->enterFolder(name), FtpError);
+        EXPECT_THROW(client->makeFolder(name), FtpError);
     }
-    EXPECT_THROW(client.open(QStringLiteral("127.0.0.1"), server->port(), QStringLiteral("u\r\nSITE x"), QStringLiteral("p")),
+    EXPECT_THROW(client->open(QStringLiteral("127.0.0.1"), server->port(), QStringLiteral("u\r\nSITE x"), QStringLiteral("p")),
                  FtpError);
     EXPECT_EQ(server->count(QStringLiteral("DELE")) + server->count(QStringLiteral("RMD")) + server->count(QStringLiteral("SITE")), 0);
     EXPECT_EQ(server->count(QStringLiteral("CWD")) + server->count(QStringLiteral("MKD")), 0);
@@ -104,19 +106,20 @@ TEST(PocoFtpClient, LineBreaksInNamesAreRefusedBeforeAnythingIsSent)
 TEST(PocoFtpClient, ServerThatStopsAnsweringTimesOutAndTheSessionIsDropped)
 {
     auto server = shopServer(QStringLiteral("stall-replies"));
-    PocoFtpClient client(quick());
-    logIn(client, *server);
+    auto client = testClient(quick());
+    logIn(*client, *server);
     QElapsedTimer t;
     t.start();
     try {
-        client.enterFolder(kShopUser);
+        client->enterFolder(kShopUser);
         FAIL() << "no reply must fail";
     } catch (const FtpError& e) {
         EXPECT_EQ(e.replyCode(), 0);
         EXPECT_TRUE(e.text().contains(QStringLiteral("no respondió"))) << e.text().toStdString();
+        EXPECT_TRUE(e.text().contains(QStringLiteral("revisa la conexión a Internet"))) << e.text().toStdString();
     }
     EXPECT_LT(t.elapsed(), 5000);
-    EXPECT_FALSE(client.isOpen()) << "after a time-out the control connection is out of step";
+    EXPECT_FALSE(client->isOpen()) << "after a time-out the control connection is out of step";
 }
 
 TEST(PocoFtpClient, ServerThatNeverOpensOrStopsReadingTheDataConnectionFailsTheUploadInTime)
@@ -134,14 +137,16 @@ TEST(PocoFtpClient, ServerThatNeverOpensOrStopsReadingTheDataConnectionFailsTheU
     for (const auto& c : cases) {
         SCOPED_TRACE(c.fault);
         auto server = shopServer(QString::fromLatin1(c.fault));
-        PocoFtpClient client(quick());
-        logIn(client, *server);
+        auto client = testClient(quick());
+        QStringList notices;
+        client->setNoticeHandler([&](const QString& text) { notices << text; });
+        logIn(*client, *server);
         QFile source(file);
         ASSERT_TRUE(source.open(QIODevice::ReadOnly));
         QElapsedTimer t;
         t.start();
         try {
-            client.upload(source, QStringLiteral("a.bin"), {});
+            client->upload(source, QStringLiteral("a.bin"), {});
             FAIL() << "the upload must fail";
         } catch (const FtpError& e) {
             EXPECT_TRUE(e.text().contains(QString::fromUtf8(c.says))) << e.text().toStdString();
@@ -149,6 +154,104 @@ TEST(PocoFtpClient, ServerThatNeverOpensOrStopsReadingTheDataConnectionFailsTheU
         // The reply time-out, and no second one waiting for the completion reply.
         EXPECT_GE(t.elapsed(), 700);
         EXPECT_LT(t.elapsed(), 700 + 1500);
-        EXPECT_FALSE(client.isOpen());
+        EXPECT_FALSE(client->isOpen());
+
+        // The server could not connect back: from now on the client connects to it.
+        const bool noConnection = c.fault == std::string("no-data-connection");
+        EXPECT_EQ(client->isPassive(), noConnection);
+        EXPECT_EQ(notices, noConnection ? QStringList{kPassiveModeNotice} : QStringList{});
+        if (!noConnection) continue;
+        logIn(*client, *server);
+        QBuffer small;
+        small.setData("pasivo");
+        ASSERT_TRUE(small.open(QIODevice::ReadOnly));
+        EXPECT_EQ(client->upload(small, QStringLiteral("b.bin"), {}), 6);
+        EXPECT_EQ(readAll(server->path(QStringLiteral("b.bin"))), QByteArray("pasivo"));
+        EXPECT_EQ(server->count(QStringLiteral("EPSV")), 1);
     }
+}
+
+// FTP over TLS: the certificate must verify against the trust store and the
+// host name, a connection never goes plain once TLS was asked for and started,
+// and nothing of the account travels in clear (the wire is recorded).
+TEST(FtpSecurity, TheCertificateMustVerifyAndTheAccountNeverTravelsInClear)
+{
+    using Tls = FtpServer::Tls;
+    const QString refused = QStringLiteral("No se pudo establecer la conexión segura con 127.0.0.1:%1: ");
+    const struct {
+        Tls server;
+        FtpSecurity client;
+        const char* refusal;  // null: it logs in
+    } cases[] = {
+        {Tls::Good, FtpSecurity::WhenOffered, nullptr},
+        {Tls::None, FtpSecurity::WhenOffered, nullptr},
+        {Tls::WrongHost, FtpSecurity::WhenOffered,
+         "el certificado del servidor es de otro servidor, no de 127.0.0.1; no se envió la cuenta"},
+        {Tls::SelfSigned, FtpSecurity::Required,
+         "el certificado del servidor está firmado por él mismo, no por una autoridad de confianza; no se envió la cuenta"},
+        {Tls::None, FtpSecurity::Required,
+         "no ofrece conexión segura (TLS), que es obligatoria para este servicio: no se envió la cuenta (500 "},
+    };
+    const QByteArray password = backupServiceAccounts()[0].password.toUtf8();
+    for (const auto& c : cases) {
+        SCOPED_TRACE(static_cast<int>(c.server) * 10 + static_cast<int>(c.client));
+        FtpServer::Options o;
+        o.accounts = serviceAccounts();
+        o.tls = c.server;
+        o.tlsRequired = false;
+        o.capture = true;
+        FtpServer server(o);
+        std::unique_ptr<FtpClient> client = makeFtpClient({{}, FtpServer::caFile()});
+        client->setSecurity(c.client);
+        if (c.refusal) {
+            try {
+                logIn(*client, server);
+                ADD_FAILURE() << "the log-in must be refused";
+            } catch (const FtpLoginRefused& e) {
+                EXPECT_TRUE(e.text().contains(QString::fromUtf8(c.refusal))) << e.text().toStdString();
+                if (c.server != Tls::None) {
+                    EXPECT_TRUE(e.text().startsWith(refused.arg(server.port()))) << e.text().toStdString();
+                }
+            }
+            EXPECT_EQ(server.count(QStringLiteral("USER")), 0);
+            EXPECT_FALSE(server.captured().contains("USER"));
+            continue;
+        }
+        logIn(*client, server);
+        client->setBinary();
+        QBuffer data;
+        data.setData(randomBytes(100'000, 12));
+        ASSERT_TRUE(data.open(QIODevice::ReadOnly));
+        uploadVerified(*client, data, 100'000, QStringLiteral("a.bin"));
+        client->close();
+        const bool tls = c.server != Tls::None;
+        EXPECT_EQ(readAll(server.path(QStringLiteral("a.bin"))), data.data());
+        EXPECT_EQ(server.count(QStringLiteral("RECEIVED a.bin.kova-parcial 100000 TLS")), tls ? 1 : 0);
+        // What a client sends in clear, the recording sees.
+        const QByteArray wire = server.captured();
+        EXPECT_TRUE(wire.contains("AUTH TLS"));
+        EXPECT_EQ(wire.contains("USER "), !tls);
+        EXPECT_EQ(wire.contains("PASS "), !tls);
+        EXPECT_EQ(wire.contains(password), !tls);
+    }
+
+    // A build without TLS refuses "required" and takes "when offered" as off, saying so once.
+    auto plain = shopServer();
+    PocoFtpClient noTls({}, nullptr);
+    QStringList notices;
+    noTls.setNoticeHandler([&](const QString& text) { notices << text; });
+    noTls.setSecurity(FtpSecurity::Required);
+    try {
+        logIn(noTls, *plain);
+        ADD_FAILURE() << "the log-in must be refused";
+    } catch (const FtpLoginRefused& e) {
+        EXPECT_TRUE(e.text().startsWith(QStringLiteral("Esta versión del programa no puede hacer conexiones seguras (TLS)")));
+    }
+    noTls.setSecurity(FtpSecurity::WhenOffered);
+    logIn(noTls, *plain);
+    logIn(noTls, *plain);
+    EXPECT_EQ(notices.size(), 1);
+    EXPECT_TRUE(firstOf(notices).endsWith(QStringLiteral(" va sin cifrar"))) << firstOf(notices).toStdString();
+    EXPECT_EQ(plain->count(QStringLiteral("USER")), 2);
+    EXPECT_EQ(plain->count(QStringLiteral("AUTH")), 0);
 }

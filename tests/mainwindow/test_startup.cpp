@@ -2,6 +2,7 @@
 #include "backup/BackupPanel.h"
 #include "cloud/CloudPanel.h"
 #include "settings/Database.h"
+#include "settings/SettingsWriter.h"
 #include "support/WindowFixture.h"
 
 #include <QDir>
@@ -106,6 +107,9 @@ TEST(Startup, ANonNumberStopsTheReadAtItsRow)
     EXPECT_EQ(w.ui().TxtServidor->text(), QString());
     EXPECT_EQ(w.ui().HR1->time(), QTime(20, 0));
     EXPECT_EQ(w.backup().listModel()->rowCount(), 0) << "the list grid opens only after the settings";
+    // The start-up ended early; the system choice stores all the same.
+    w.ui().CmbSistema->setCurrentIndex(3);
+    EXPECT_EQ(f.setting(6), QStringLiteral("3"));
 }
 
 TEST(Startup, TextBoxesStoreTheirTextBackAndATimeThatIsNotATimeStops)
@@ -134,6 +138,8 @@ TEST(Startup, AMissingOutboxStopsTheStartAndTheRefreshReportsIt)
     EXPECT_TRUE(w.ui().Timer2->isActive()) << "the outbox refresh keeps running";
     EXPECT_NE(w.ui().Image23, nullptr);
     EXPECT_TRUE(w.ui().PRespaldoDatos->isCollapsed());
+    w.ui().CmbSistema->setCurrentIndex(2);
+    EXPECT_EQ(f.setting(6), QStringLiteral("2")) << "the loading flag stayed raised";
 }
 
 TEST(Startup, AMissingDatabaseIsReportedAndTheProgramGoesOn)
@@ -150,17 +156,35 @@ TEST(Startup, AMissingDatabaseIsReportedAndTheProgramGoesOn)
     EXPECT_EQ(f.prompts.texts(QStringLiteral("error")).size(), 2);
 }
 
-TEST(Startup, ALockedDatabaseFailsTheStoreAndKeepsTheRow)
+TEST(Startup, ALockedDatabaseKeepsTheWritesUntilFreeAndTellsWhenItStaysHeld)
 {
     WindowFixture f;
     TFrmPrincipal& w = f.start();
+    f.traceWrites(f.db());
+    SettingsWriter& writer = w.context().settings;
     Connection other(QStringLiteral("otro"), f.db());
-    other.beginImmediate();  // another program holds the write lock
-    w.ui().TxtServidor->setText(QStringLiteral("nube"));
+    other.beginWrite();  // another program holds the write lock
+    for (const char* typed : {"n", "nu", "nube"}) w.ui().TxtServidor->setText(QString::fromLatin1(typed));
+    w.ui().ChkNubeActivado->setChecked(true);
+    EXPECT_TRUE(f.prompts.shown.isEmpty()) << "each keystroke waited out the busy time-out and failed";
+    writer.retry();
+    EXPECT_TRUE(writer.hasPending());
+    other.rollback();  // the tool lets go: the writes go in, newest value of each row
+    writer.retry();
+    EXPECT_FALSE(writer.hasPending());
+    EXPECT_EQ(f.writesOf(f.db(), 8), QStringList{QStringLiteral("nube")});
+    EXPECT_EQ(f.setting(7), QStringLiteral("1"));
+
+    // Held past the give-up time: told in Spanish, with the driver's words for support.
+    other.beginWrite();
+    w.ui().TxtServidor->setText(QStringLiteral("nube2"));
+    f.clock.t = f.clock.t.addMSecs(SettingsWriter::kGiveUpMs);
+    writer.retry();
     other.rollback();
     const QStringList errors = f.prompts.texts(QStringLiteral("error"));
     ASSERT_EQ(errors.size(), 1);
-    EXPECT_TRUE(errors.first().contains(QStringLiteral("locked"))) << errors.first().toStdString();
-    EXPECT_EQ(f.setting(8), QString());
-    EXPECT_EQ(w.ui().TxtServidor->text(), QStringLiteral("nube")) << "the box keeps what the user typed";
+    EXPECT_TRUE(errors.first().contains(QStringLiteral("ocupada por otro programa"))) << errors.first().toStdString();
+    EXPECT_TRUE(errors.first().contains(QStringLiteral("(detalle: database is locked"))) << errors.first().toStdString();
+    EXPECT_EQ(f.setting(8), QStringLiteral("nube"));
+    EXPECT_EQ(w.ui().TxtServidor->text(), QStringLiteral("nube2")) << "the box keeps what the user typed";
 }

@@ -1,10 +1,18 @@
 // The window's panels, the tray menu and the ways of ending.
 #include "mainwindow/ErrorReporter.h"
+#include "mainwindow/QtPrompts.h"
 #include "mainwindow/TrayIcon.h"
 #include "support/WindowFixture.h"
+#include "tasks/TFrmTareaManual.h"
+#include "tasks/TasksPanel.h"
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QHeaderView>
+#include <QMessageBox>
+#include <QStyleOptionButton>
+#include <QStyleOptionComboBox>
+#include <QTest>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -24,7 +32,82 @@ Look look(TFrmPrincipal& w)
     return {!u.PnRespaldos->isHidden(), !u.PnReportesWeb->isHidden(), !u.PnRegistro->isHidden(), !u.Image23->isHidden(),
             u.Image2->pixmap().toImage() == startPicture().toImage()};
 }
+
+// Every caption of a form that its control cannot show whole at its fixed
+// size ("Activar Nube KOVA" losing its last letter), and every label that
+// runs into the control beside it.
+std::string cutCaptions(QWidget* form)
+{
+    QStringList cut;
+    const auto report = [&cut](QWidget* w, const QString& text, int need, int room) {
+        if (need > room) cut << QStringLiteral("%1 \"%2\": %3 > %4").arg(w->objectName(), text).arg(need).arg(room);
+    };
+    for (QWidget* w : form->findChildren<QWidget*>()) {
+        if (!w->isVisibleTo(form)) continue;
+        const QFontMetrics fm = w->fontMetrics();
+        if (auto* l = qobject_cast<QLabel*>(w); l && !l->text().isEmpty()) {
+            report(l, l->text(), fm.horizontalAdvance(l->text()), l->contentsRect().width());
+            const QRect ink = l->geometry().adjusted(0, 0, fm.horizontalAdvance(l->text()) - l->width(), 0);
+            for (QWidget* other : l->parentWidget()->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+                if (other != l && other->isVisibleTo(form) && !qobject_cast<QLabel*>(other)
+                    && other->geometry().intersects(ink) && !qobject_cast<QFrame*>(other)->frameShape())
+                    cut << QStringLiteral("%1 runs into %2").arg(l->objectName(), other->objectName());
+        } else if (auto* c = qobject_cast<QCheckBox*>(w)) {
+            QStyleOptionButton o;
+            o.initFrom(c);
+            report(c, c->text(), fm.horizontalAdvance(c->text()), c->style()->subElementRect(QStyle::SE_CheckBoxContents, &o, c).width());
+        } else if (auto* b = qobject_cast<QPushButton*>(w)) {
+            QStyleOptionButton o;
+            o.initFrom(b);
+            const int icon = b->icon().isNull() ? 0 : b->iconSize().width() + 4;
+            report(b, b->text(), fm.horizontalAdvance(b->text()) + icon,
+                   b->style()->subElementRect(QStyle::SE_PushButtonContents, &o, b).width());
+        } else if (auto* box = qobject_cast<QComboBox*>(w)) {
+            QStyleOptionComboBox o;
+            o.initFrom(box);
+            const int room = box->style()->subControlRect(QStyle::CC_ComboBox, &o, QStyle::SC_ComboBoxEditField, box).width() - 2;
+            for (int i = 0; i < box->count(); ++i) report(box, box->itemText(i), fm.horizontalAdvance(box->itemText(i)), room);
+        } else if (auto* list = qobject_cast<QListWidget*>(w)) {
+            for (int i = 0; i < list->count(); ++i) {
+                const QRect r = list->visualItemRect(list->item(i));
+                const int indicator = list->item(i)->flags() & Qt::ItemIsUserCheckable ? 20 : 0;
+                report(list, list->item(i)->text(), fm.horizontalAdvance(list->item(i)->text()) + indicator, r.width());
+                if (!list->viewport()->rect().contains(r)) cut << list->objectName() + QStringLiteral(" item out of view");
+            }
+        } else if (auto* grid = qobject_cast<QTableView*>(w); grid && grid->model()) {
+            QHeaderView* h = grid->horizontalHeader();
+            for (int c = 0; c < grid->model()->columnCount(); ++c)
+                if (!grid->isColumnHidden(c)) {
+                    const QString title = grid->model()->headerData(c, Qt::Horizontal).toString();
+                    report(grid, title, h->fontMetrics().horizontalAdvance(title), h->sectionSize(c) - 8);
+                }
+        }
+    }
+    return cut.join(QLatin1Char('\n')).toStdString();
+}
 }  // namespace
+
+TEST(Window, EveryCaptionFitsItsControlInTheWindowsFont)
+{
+    WindowFixture f;
+    TFrmPrincipal& w = f.start();
+    EXPECT_EQ(QFontInfo(w.font()).family(), QStringLiteral("Tahoma"));
+    EXPECT_EQ(QFontInfo(w.font()).pixelSize(), 11) << "8 points at 96 dots per inch";
+    w.OpAbrirClick();  // the category column is laid out when shown
+    for (CategoryPanel* p : {w.ui().PRespaldoDatos, w.ui().PCatalogoWeb, w.ui().PReportesWeb}) p->expand();
+    for (QFrame* panel : {w.ui().PnRespaldos, w.ui().PnReportesWeb, w.ui().PnRegistro}) {
+        w.openWorkPanel(panel);
+        EXPECT_EQ(cutCaptions(&w), "") << panel->objectName().toStdString();
+    }
+    TFrmTareaManual* form = w.tasks()->form();
+    EXPECT_EQ(form->font(), w.font()) << "one font for the window and the task form";
+    for (int tab = 0; tab < form->Tabs->count(); ++tab) {
+        form->Tabs->setCurrentIndex(tab);
+        EXPECT_EQ(cutCaptions(form), "") << tab;
+    }
+    WindowFixture one(Edition::One);
+    EXPECT_EQ(cutCaptions(&one.start()), "");
+}
 
 TEST(Window, ControlsAreWhereTheyBelong)
 {
@@ -77,6 +160,73 @@ TEST(Window, LinksOpenOnePanelAndCollapsesCloseOnlyTheirOwn)
     w.ui().PReportesWeb->expand();
     w.ui().PReportesWeb->collapse();
     EXPECT_EQ(look(w), (Look{false, false, false, true, true}));
+}
+
+TEST(Window, TheKeyboardOpensThePanelsAndTabLeavesTheGrids)
+{
+    WindowFixture f;
+    TFrmPrincipal& w = f.start();
+    MainWindowUi& u = w.ui();
+    w.OpAbrirClick();
+    QApplication::setActiveWindow(&w);
+    u.PRespaldoDatos->expand();
+    const auto tab = [] {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        return QApplication::focusWidget() ? QApplication::focusWidget()->objectName() : QString();
+    };
+    u.PRespaldoDatos->header()->setFocus();
+    EXPECT_EQ(tab(), QStringLiteral("Label1")) << "the category link takes the focus";
+    QTest::keyClick(u.Label1, Qt::Key_Return);
+    EXPECT_FALSE(u.PnRespaldos->isHidden());
+    EXPECT_EQ(QApplication::focusWidget(), u.ChkActivaRespaldos) << "the focus goes into the panel opened";
+    QStringList walked;
+    for (int i = 0; i < 10; ++i) walked << tab();
+    EXPECT_EQ(walked, QString::fromLatin1("CmbServer txtusuario txtpass CmbSistema HR1 Button2 Button1 DBGrid1 BitBtn3 BitBtn2")
+                          .split(QLatin1Char(' ')));
+    // Inside the grid the arrows move; Tab leaves it.
+    u.DBGrid1->setFocus();
+    ASSERT_EQ(u.DBGrid1->currentIndex().row(), 0) << "the list has a current row from the start";
+    QTest::keyClick(u.DBGrid1, Qt::Key_Down);
+    EXPECT_EQ(u.DBGrid1->currentIndex().row(), 1);
+    EXPECT_EQ(tab(), QStringLiteral("BitBtn3"));
+
+    u.PReportesWeb->expand();
+    u.Label18->setFocus();
+    QTest::keyClick(u.Label18, Qt::Key_Space);
+    EXPECT_FALSE(u.PnRegistro->isHidden());
+    EXPECT_EQ(QApplication::focusWidget(), u.LstArchivos);
+    EXPECT_EQ(tab(), QStringLiteral("DBGrid3"));
+    u.Label11->setFocus();
+    QTest::keyClick(u.Label11, Qt::Key_Enter);
+    EXPECT_EQ(QApplication::focusWidget(), u.ChkNubeActivado);
+    u.DBGrid2->setFocus();
+    EXPECT_NE(tab(), QStringLiteral("DBGrid2"));
+}
+
+TEST(Window, QuestionBoxesSpeakSpanishOverTheWindowInItsFont)
+{
+    WindowFixture f;
+    TFrmPrincipal& w = f.start();
+    w.move(30, 40);
+    w.OpAbrirClick();
+    QtPrompts prompts(&w);
+    QStringList buttons;
+    QString caption;
+    QPoint centre;
+    QFont font;
+    test::answerDialog<QMessageBox>([&](QMessageBox* box) {
+        for (QAbstractButton* b : box->buttons()) buttons << b->text();
+        caption = box->windowTitle();
+        centre = box->geometry().center();
+        font = box->font();
+        box->button(QMessageBox::No)->click();
+    });
+    EXPECT_FALSE(prompts.confirm(QStringLiteral("¿Seguro?")));
+    buttons.sort();
+    EXPECT_EQ(buttons, (QStringList{QStringLiteral("&No"), QStringLiteral("&Sí")}));
+    EXPECT_EQ(caption, applicationTitle());
+    EXPECT_LE((centre - w.geometry().center()).manhattanLength(), 4) << "the box opens over the window";
+    EXPECT_EQ(font, w.font());
 }
 
 TEST(Window, MinimisingHidesAndTheTrayBringsItBackAsItWas)
@@ -140,6 +290,12 @@ TEST(Window, TitleAndTip)
     EXPECT_EQ(applicationTitle(QStringLiteral("KOVA_VazivoZeRurov.exe")), QStringLiteral("Kova_vazivozerurov"));
     EXPECT_EQ(applicationTitle(QStringLiteral("Data.Center.exe")), QStringLiteral("Data"));
     EXPECT_EQ(trayTip(QString(300, QLatin1Char('a'))).size(), 127);
+    // Captions are the title alone: a display name of the application, once
+    // set, is added by the window system to every caption ("… — datacenter2").
+    const QString name = QCoreApplication::applicationName();
+    QCoreApplication::setApplicationName(QStringLiteral("otro"));
+    EXPECT_EQ(QGuiApplication::applicationDisplayName(), QStringLiteral("otro")) << "a display name is set";
+    QCoreApplication::setApplicationName(name);
 }
 
 TEST(ErrorBox, FullStopRuleAndNoPilingUp)

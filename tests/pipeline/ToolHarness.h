@@ -60,7 +60,7 @@ inline int pendingActions(const QString& dbFile)
 inline QStringList logRows(const TempRoot& root)
 {
     Connection c(QStringLiteral("log"), root.root().dataCenterDb(2));
-    QSqlQuery q = c.query(QStringLiteral("select \"Desc\" from tbl_app_Log order by Id"));
+    QSqlQuery q = c.query(QStringLiteral("select [Desc] from tbl_app_Log order by Id"));
     QStringList rows;
     while (q.next()) rows << q.value(0).toString();
     return rows;

@@ -1,6 +1,7 @@
 // KOVA_EnviaXML.exe on its own: uploads the server did not keep whole,
 // refused accounts and unusable settings, one run at a time, and ordinary
 // files only. A file that did not go stays in the outbox with a log row saying why.
+#include "ftpbackup/FtpClient.h"
 #include "pipeline/ToolHarness.h"
 
 #include <QDeadlineTimer>
@@ -71,6 +72,36 @@ TEST(SendTool, AFileTheServerDidNotKeepWholeStaysForTheNextRun)
     EXPECT_EQ(second.exitCode, 0) << second.text();
     EXPECT_TRUE(outboxEntries(*root).isEmpty());
     for (const QString& f : files) EXPECT_EQ(fileBytes(cloud->path(f)), bytes[f]) << f.toStdString();
+}
+
+// The cloud server wants TLS (the installed setting takes it when offered) and
+// cannot connect back to the shop: the files go encrypted, in passive mode
+// from the first file's second try on, and the log says so once.
+TEST(SendTool, ACloudServerWithTlsThatCannotConnectBackGetsEveryFileInPassiveMode)
+{
+    auto root = rootWithExports();
+    const QStringList files = outboxEntries(*root);
+    QMap<QString, QByteArray> bytes;
+    for (const QString& f : files) bytes[f] = fileBytes(QDir(root->root().outboxDir()).filePath(f));
+    FtpServer::Options o;
+    o.accounts = {{kCloudUser, kCloudPassword}};
+    o.fault = QStringLiteral("refuse-port");
+    o.tls = FtpServer::Tls::Good;
+    o.tlsRequired = true;
+    FtpServer cloud(o);
+    pointAtCloud(*root, cloud.port());
+    const qsizetype before = logRows(*root).size();
+
+    const ToolRun r = send(*root);
+    EXPECT_EQ(r.exitCode, 0) << r.text();
+    EXPECT_TRUE(outboxEntries(*root).isEmpty());
+    for (const QString& f : files) {
+        EXPECT_EQ(fileBytes(cloud.path(f)), bytes[f]) << f.toStdString();
+        EXPECT_EQ(cloud.count(QStringLiteral("RECEIVED %1.kova-parcial %2 TLS").arg(f).arg(bytes[f].size())), 1);
+    }
+    EXPECT_EQ(cloud.count(QStringLiteral("PORT")), 1);
+    EXPECT_EQ(cloud.count(QStringLiteral("STOR")), 3);
+    EXPECT_EQ(rowsAfter(*root, before).filter(kPassiveModeNotice).size(), 1) << rowsAfter(*root, before).join(QLatin1Char('\n')).toStdString();
 }
 
 TEST(SendTool, WhenTheServerTellsNoSizeNothingLeavesTheOutbox)

@@ -107,4 +107,8 @@ TEST(ProcessControl, StartedProgramInheritsTheCurrentDirectory)
     QString error;
     EXPECT_FALSE(startProgramDetached(dir.filePath(QStringLiteral("no_existe.exe")), WindowMode::Normal, &error));
     EXPECT_TRUE(error.contains(QStringLiteral("no_existe.exe")));
+    const QString plain = dir.filePath(QStringLiteral("sin_permiso.exe"));
+    test::writeFile(plain, "x");
+    EXPECT_FALSE(startProgramDetached(plain, WindowMode::Normal, &error));
+    EXPECT_TRUE(error.contains(QStringLiteral("permisos"))) << error.toStdString();
 }

@@ -2,6 +2,7 @@
 #include "settings/SettingsStatements.h"
 #include "support/TempRoot.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
@@ -20,7 +21,7 @@ TEST(Connection, NeverCreatesAMissingFileAndReopensOnLaterUse)
         FAIL() << "opened a missing file";
     } catch (const DbError& e) {
         EXPECT_TRUE(e.text().contains(QStringLiteral("falta.mdb"))) << e.what();
-        EXPECT_TRUE(e.text().contains(QStringLiteral("unable to open"))) << "driver text missing: " << e.what();
+        EXPECT_TRUE(e.text().endsWith(QStringLiteral(": el archivo no existe"))) << e.what();
     }
     EXPECT_FALSE(QFileInfo::exists(path));
     EXPECT_FALSE(c.isOpen());
@@ -33,14 +34,39 @@ TEST(Connection, NeverCreatesAMissingFileAndReopensOnLaterUse)
     EXPECT_TRUE(c.isOpen());
 }
 
-TEST(Connection, AFileThatIsNotADatabaseFailsAtOpen)
+TEST(Connection, AFileThatIsNotADatabaseOrAJetFileWithoutItsDriverFailsAtOpenAndStaysAsItWas)
 {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("basura.mdb"));
     test::writeFile(path, QByteArray(4096, 'x'));
     Connection c(QStringLiteral("t"), path);
-    EXPECT_THROW(c.open(), DbError);
+    try {
+        c.open();
+        ADD_FAILURE() << "opened a file that is not a database";
+    } catch (const DbError& e) {
+        EXPECT_TRUE(e.text().contains(QStringLiteral("no es una base de datos válida"))) << e.what();
+    }
     EXPECT_FALSE(c.isOpen());
+
+    // A shop's Access file where no Access ODBC driver exists (this machine):
+    // a clear message that names the file, never SQLite in its place.
+    const QString jet = dir.filePath(QStringLiteral("KOVA_PuntoDeVenta.mdb"));
+    const QByteArray jetBytes = QByteArray("\x00\x01\x00\x00Standard Jet DB\x00", 20) + QByteArray(4076, '\x5a');
+    test::writeFile(jet, jetBytes);
+    Connection pos(QStringLiteral("pos"), jet, DatabaseRole::PointOfSale);
+    try {
+        pos.open();
+        FAIL() << "a Jet file opened without an Access driver";
+    } catch (const DbError& e) {
+        EXPECT_TRUE(e.text().startsWith(QStringLiteral("No se pudo abrir la base de datos ") + QDir::toNativeSeparators(jet)
+                                        + QStringLiteral(": es una base de datos de Access (Jet) y en este equipo no hay "
+                                                         "un controlador ODBC de Access")))
+            << e.what();
+    }
+    QFile after(jet);
+    ASSERT_TRUE(after.open(QIODevice::ReadOnly));
+    EXPECT_EQ(after.readAll(), jetBytes);
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 2) << "no file was created beside it";
 }
 
 TEST(Connection, PathsWithUriCharactersOpen)
@@ -54,7 +80,7 @@ TEST(Connection, PathsWithUriCharactersOpen)
 #endif
     ASSERT_TRUE(QFile::copy(root.root().dataCenterDb(2), path));
     Connection c(QStringLiteral("t"), path);
-    EXPECT_EQ(c.scalar(QStringLiteral("select count(*) from tbl_app_configuracion")).toInt(), 13);
+    EXPECT_EQ(c.scalar(QStringLiteral("select count(*) from tbl_app_configuracion")).toInt(), 15);
 }
 
 TEST(Connection, ValuesAreBoundStoredIntactAndSizesEnforced)
@@ -82,7 +108,14 @@ TEST(Connection, ValuesAreBoundStoredIntactAndSizesEnforced)
 
     // 255 characters fit; 256 are refused with the database's error and the row keeps its value.
     storeSetting(c, settingsValueUpdate(8, QString(255, QLatin1Char('a'))));
-    EXPECT_THROW(storeSetting(c, settingsValueUpdate(8, QString(256, QLatin1Char('b')))), DbError);
+    try {
+        storeSetting(c, settingsValueUpdate(8, QString(256, QLatin1Char('b'))));
+        ADD_FAILURE() << "256 characters stored";
+    } catch (const DbError& e) {
+        EXPECT_TRUE(e.text().startsWith(QStringLiteral("El texto es demasiado largo para guardarse: admite hasta 255 "
+                                                       "caracteres. Acórtalo y vuelve a intentarlo (detalle: CHECK")))
+            << e.what();
+    }
     EXPECT_EQ(test::TempRoot::setting(root.root().dataCenterDb(2), 8), QString(255, QLatin1Char('a')));
 }
 
@@ -93,7 +126,9 @@ TEST(Connection, TheCloudSwitchNumberReadsBackAsText)
     storeSetting(c, cloudSwitchUpdate(true));
     const QVariant v = c.scalar(QStringLiteral("select Valor from tbl_app_configuracion where Id = 7"));
     EXPECT_EQ(v.toString(), QStringLiteral("1"));
-    EXPECT_EQ(c.scalar(QStringLiteral("select typeof(Valor) from tbl_app_configuracion where Id = 7")).toString(),
+    EXPECT_EQ(test::TempRoot::scalar(root.root().dataCenterDb(2),
+                                     QStringLiteral("select typeof(Valor) from tbl_app_configuracion where Id = 7"))
+                  .toString(),
               QStringLiteral("text"));
 }
 

@@ -1,5 +1,6 @@
 #include "settings/ConnectionStrings.h"
 #include "settings/SettingsStatements.h"
+#include "settings/SqlDialect.h"
 
 #include <gtest/gtest.h>
 
@@ -19,6 +20,38 @@ TEST(SettingsStatements, TextsAreTheInstalledOnesWithTheValueBound)
     const SettingsWrite flag = branchFlagUpdate(170, QStringLiteral("2"));
     EXPECT_EQ(flag.sql, QStringLiteral("update tbl_app_configuracion set valor = ? where Id = 170"));
     EXPECT_EQ(flag.values, QVariantList{QStringLiteral("2")});
+}
+
+TEST(SqlDialect, WhatTheTwoEnginesSayDifferentlyAndTheCheckThatCatchesTheRest)
+{
+    const SqlDialect& jet = SqlDialect::jet();
+    const SqlDialect& sqlite = SqlDialect::sqlite();
+    EXPECT_EQ(jet.boolean(false), QStringLiteral("False"));
+    EXPECT_EQ(sqlite.boolean(false), QStringLiteral("0"));
+    const QDateTime at(QDate(2026, 3, 14), QTime(10, 25, 7));
+    EXPECT_EQ(sqlite.dateTime(at), QVariant(QStringLiteral("2026-03-14 10:25:07")));
+    EXPECT_EQ(jet.dateTime(at), QVariant(at));
+    EXPECT_TRUE(jet.probe().isEmpty());
+    EXPECT_TRUE(jet.bulkWritesBegin().isEmpty());
+    EXPECT_TRUE(jet.isLockError(QStringLiteral("-3218")));
+    EXPECT_TRUE(sqlite.isLockError(QStringLiteral("517")));  // SQLITE_BUSY_SNAPSHOT
+    EXPECT_FALSE(sqlite.isLockError(QStringLiteral("19")));
+
+    // Statements of one engine only, as they were once written here.
+    for (const char* sql : {"insert into tbl_app_Log (\"Desc\") values (?)", "select Id from tbl_app_productos where Inactivo = false",
+                            "PRAGMA synchronous = NORMAL", "select * from tbl_app_Log order by Id desc limit 50",
+                            "select top 50 * from tbl_app_Log", "select Ruta || Nombre from tbl_app_archivos",
+                            "insert or ignore into t values (1)", "select count(*) from sqlite_master", "BEGIN IMMEDIATE",
+                            "select `Desc` from tbl_app_Log", "select Id from t where a != 1",
+                            "select Id from t where fecha > #2026-01-01#", "select coalesce(Valor, '') from t"})
+        EXPECT_FALSE(outsideCommonSql(QLatin1String(sql)).isEmpty()) << sql;
+    // What both understand; words inside a quoted value do not count.
+    for (const char* sql : {"insert into tbl_app_Log ([Desc]) values (?)", "select * from tbl_app_configuracion where Id = :id",
+                            "update tbl_app_configuracion set valor = '1' where id = 5 ",
+                            "select * from t where Nombre = 'limit 5 || true; pragma'",
+                            "insert into tbl_app_archivos (Ruta, Nombre, Tipo, Interno) select Ruta, Nombre, Tipo, Interno from "
+                            "tbl_app_archivostemplates where Sistema = ?"})
+        EXPECT_TRUE(outsideCommonSql(QLatin1String(sql)).isEmpty()) << sql;
 }
 
 TEST(ConnectionStrings, JetOptionsInOrder)
@@ -51,9 +84,14 @@ TEST(ConnectionStrings, CompanyFormHasNoFinalSeparator)
 
 TEST(ConnectionStrings, OdbcValuesCannotInjectAttributes)
 {
-    EXPECT_EQ(odbcAccessConnectionString(QStringLiteral("C:\\a.mdb"), QStringLiteral("bqt275")),
-              QStringLiteral("DRIVER={Microsoft Access Driver (*.mdb)};DBQ=C:\\a.mdb;PWD=bqt275;ExtendedAnsiSQL=1;"));
-    EXPECT_EQ(odbcAccessConnectionString(QStringLiteral("C:\\a;b.mdb"), QStringLiteral("x};UID=admin")),
-              QStringLiteral("DRIVER={Microsoft Access Driver (*.mdb)};DBQ={C:\\a;b.mdb};PWD={x}};UID=admin};"
+    const QString driver = QLatin1String(kAccessOdbcDrivers[1]);
+    EXPECT_EQ(odbcConnectionString(DatabaseRole::PointOfSale4, QStringLiteral("C:\\a.mdb"), driver),
+              QStringLiteral("DRIVER={Microsoft Access Driver (*.mdb)};DBQ=C:\\a.mdb;UID=Admin;PWD=bqt275;Exclusive=0;"
                              "ExtendedAnsiSQL=1;"));
+    // The point-of-sale password holds '#': fine; a file name with ';' is braced.
+    EXPECT_EQ(odbcConnectionString(DatabaseRole::Company, QStringLiteral("C:\\a;b}.mdb"), driver),
+              QStringLiteral("DRIVER={Microsoft Access Driver (*.mdb)};DBQ={C:\\a;b}}.mdb};UID=Admin;PWD=RaPT5831VinoLA#;"
+                             "Exclusive=0;ExtendedAnsiSQL=1;"));
+    EXPECT_EQ(sqliteOdbcConnectionString(QStringLiteral("/t/a;b.mdb")),
+              QStringLiteral("DRIVER=SQLite3;Database={/t/a;b.mdb};NoCreat=1;Timeout=5000;"));
 }

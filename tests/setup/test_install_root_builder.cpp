@@ -103,10 +103,21 @@ TEST(InstallRootBuilder, KeepsExistingDatabasesUnlessForcedAndTheModesOfFoldersI
         EXPECT_EQ(st.st_mode & 077, 0u) << made.toStdString();
     }
 #endif
+    // A database of an earlier setup (without the TLS rows and the log table)
+    // gets what it lacks; what it has keeps its values.
     test::TempRoot::setSetting(r.dataCenterDb(2), 2, QStringLiteral("mi_tienda"));
+    test::TempRoot::setSetting(r.dataCenterDb(2), 15, QStringLiteral("2"));
+    test::TempRoot::exec(r.dataCenterDb(1), QStringLiteral("delete from tbl_app_configuracion where Id > 13"));
+    test::TempRoot::exec(r.dataCenterDb(1), QStringLiteral("drop table tbl_app_Log"));
     const QStringList again = buildInstallRoot(r, {});
     EXPECT_EQ(test::TempRoot::setting(r.dataCenterDb(2), 2), QStringLiteral("mi_tienda"));
-    EXPECT_TRUE(again.join(QLatin1Char('\n')).contains(QStringLiteral("se conserva")));
+    EXPECT_EQ(test::TempRoot::setting(r.dataCenterDb(2), 15), QStringLiteral("2"));
+    EXPECT_EQ(test::TempRoot::setting(r.dataCenterDb(1), 14), QStringLiteral("0"));
+    EXPECT_EQ(test::TempRoot::setting(r.dataCenterDb(1), 15), QStringLiteral("1"));
+    EXPECT_EQ(count(r.dataCenterDb(1), QStringLiteral("select count(*) from tbl_app_Log")), 0);
+    const QString report = again.join(QLatin1Char('\n'));
+    EXPECT_TRUE(report.contains(QStringLiteral("se conserva")));
+    EXPECT_EQ(again.filter(QStringLiteral("agregada a ")).size(), 3) << report.toStdString();
 
     SetupOptions force;
     force.force = true;

@@ -42,7 +42,30 @@ QString hostPath(const QString& path)
 // Wine starts a host program by its host path too.
 const QString kPython = QStringLiteral("/usr/bin/python3");
 
+// One folder per test program for the test CA and the certificates.
+const QTemporaryDir& certificates()
+{
+    static const QTemporaryDir dir;
+    return dir;
+}
+
 }  // namespace
+
+bool FtpServer::overTls()
+{
+    return qEnvironmentVariableIntValue("DC_TEST_FTP_TLS") == 1;
+}
+
+QString FtpServer::caFile()
+{
+    return certificates().filePath(QStringLiteral("ca.pem"));
+}
+
+QByteArray FtpServer::captured() const
+{
+    QFile f(m_dir.filePath(QStringLiteral("capture.bin")));
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
 
 FtpServer::FtpServer(const Options& options)
 {
@@ -63,6 +86,13 @@ FtpServer::FtpServer(const Options& options)
         args << QStringLiteral("--fault") << options.fault << QStringLiteral("--fault-count")
              << QString::number(options.faultCount) << QStringLiteral("--fault-bytes")
              << QString::number(options.faultBytes);
+    if (options.tls != Tls::None) {
+        const char* modes[] = {"", "good", "wrong-host", "self-signed"};
+        args << QStringLiteral("--tls") << QLatin1String(modes[static_cast<int>(options.tls)]) << QStringLiteral("--certs")
+             << hostPath(certificates().path());
+        if (options.tlsRequired) args << QStringLiteral("--tls-required");
+    }
+    if (options.capture) args << QStringLiteral("--capture") << hostPath(m_dir.filePath(QStringLiteral("capture.bin")));
     m_process.setProcessChannelMode(QProcess::ForwardedChannels);
     m_process.setStandardInputFile(QProcess::nullDevice());
     m_process.start(kPython, args);

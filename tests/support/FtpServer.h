@@ -20,19 +20,31 @@ namespace dc::test {
 //   drop-after-upload   closes the control connection once it has answered RNTO
 //   no-size, size-550   answers 502, or 550 naming the file, to SIZE
 //   no-mlst, no-list    answers 502 to MLST, to LIST
+//   no-epsv             answers 502 to EPSV (PASV works)
 //   rnto-no-replace     answers 550 to RNTO onto an existing file
 //   cwd-busy            answers 450 naming the folder to CWD into a folder two
 //                       levels down (the shop's password folder)
 //   no-data-connection  never opens the data connection
+//   refuse-port         answers 425 to PORT and EPRT (passive mode works)
 //   stall-replies       never answers CWD
 // faultCount limits a fault to its first N hits (uploads, RNTOs, CWDs; -1: all).
+//
+// A test program run with DC_TEST_FTP_TLS=1 (overTls()) gets servers that
+// require TLS unless a test asks otherwise: its cases then hold over TLS too.
 class FtpServer {
 public:
+    // The server's certificate: signed by the test CA for 127.0.0.1 and
+    // localhost, signed by that CA for another host name, signed by itself.
+    enum class Tls { None, Good, WrongHost, SelfSigned };
+
     struct Options {
         QList<QPair<QString, QString>> accounts;  // user, password
         QString fault;
         int faultCount = -1;
         qint64 faultBytes = 1000;
+        Tls tls = overTls() ? Tls::Good : Tls::None;
+        bool tlsRequired = overTls();  // no log-in and no data connection without TLS
+        bool capture = false;          // record what clients send on the control connection (captured())
     };
 
     explicit FtpServer(const Options& options);  // throws std::runtime_error when it cannot start
@@ -47,6 +59,14 @@ public:
     // "CONNECT" per connection, "RECEIVED <path> <size>" per complete upload.
     QStringList log() const;
     int count(const QString& linePrefix) const;  // log lines starting with it
+    // Every byte the clients sent on their control connections, as they travelled.
+    QByteArray captured() const;
+
+    static bool overTls();
+    // The test CA that the servers' certificates are signed with (made with
+    // the first server that offers TLS): the tests' clients trust it besides
+    // the system's store.
+    static QString caFile();
 
 private:
     QTemporaryDir m_dir;

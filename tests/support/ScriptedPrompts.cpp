@@ -4,9 +4,10 @@
 
 namespace dc::test {
 
-bool RecordingLauncher::start(const QString& program, WindowMode mode)
+bool RecordingLauncher::start(const QString& program, WindowMode mode, QString* why)
 {
     starts.append({program, mode, QDir::currentPath()});
+    if (!startResult && why) *why = startError;
     return startResult;
 }
 

@@ -69,11 +69,13 @@ public:
     QList<Start> starts;
     QStringList kills;
     bool startResult = true;
-    bool start(const QString& program, WindowMode mode) override;
+    QString startError = QStringLiteral("no se encontró el programa");  // the reason of a refused start
+    bool killResult = false;  // whether a process was ended
+    bool start(const QString& program, WindowMode mode, QString* why) override;
     bool killByName(const QString& program) override
     {
         kills << program;
-        return false;
+        return killResult;
     }
 };
 

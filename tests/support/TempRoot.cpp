@@ -8,6 +8,7 @@
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QUrl>
 
 #include <gtest/gtest.h>
 
@@ -47,16 +48,40 @@ bool TempRoot::createDatabase(const QString& dbFile, const QStringList& statemen
     return ok;
 }
 
+namespace {
+// The test's own look at a file: SQLite directly, whatever way the programs
+// open it, and outside the statement check (a test may say what it likes).
+QVariant ownStatement(const QString& dbFile, const QString& sql, const QVariantList& binds)
+{
+    const QString name = QStringLiteral("test-own");
+    QVariant result;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+        db.setDatabaseName(QUrl::fromLocalFile(QFileInfo(dbFile).absoluteFilePath()).toString(QUrl::FullyEncoded)
+                           + QStringLiteral("?mode=rw"));
+        db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=5000"));
+        if (!db.open()) throw DbError(dbFile + QStringLiteral(": ") + sqlErrorText(db.lastError()));
+        QSqlQuery q(db);
+        if (!q.prepare(sql)) throw DbError(sql + QStringLiteral(": ") + sqlErrorText(q.lastError()));
+        for (const QVariant& v : binds) q.addBindValue(v);
+        if (!q.exec()) throw DbError(sql + QStringLiteral(": ") + sqlErrorText(q.lastError()));
+        if (q.next()) result = q.value(0);
+        q = QSqlQuery();
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(name);
+    return result;
+}
+}  // namespace
+
 void TempRoot::exec(const QString& dbFile, const QString& sql, const QVariantList& binds)
 {
-    Connection c(QStringLiteral("test"), dbFile);
-    c.exec(sql, binds);
+    ownStatement(dbFile, sql, binds);
 }
 
 QVariant TempRoot::scalar(const QString& dbFile, const QString& sql, const QVariantList& binds)
 {
-    Connection c(QStringLiteral("test"), dbFile);
-    return c.scalar(sql, binds);
+    return ownStatement(dbFile, sql, binds);
 }
 
 QString TempRoot::setting(const QString& dbFile, int id)

@@ -1,5 +1,8 @@
 #include "support/ToolProcess.h"
 
+#include "ftpbackup/FtpClientFactory.h"
+#include "support/FtpServer.h"
+
 #include <QProcess>
 
 namespace dc::test {
@@ -8,6 +11,10 @@ ToolRun runTool(const QString& program, const QStringList& args, const QString& 
 {
     QProcess p;
     p.setWorkingDirectory(workDir);
+    // The tools trust the test servers' CA too.
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QLatin1String(kExtraCaVariable), FtpServer::caFile());
+    p.setProcessEnvironment(env);
     p.start(program, args);
     ToolRun r;
     r.ended = p.waitForFinished(timeoutMs);

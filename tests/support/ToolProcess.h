@@ -16,7 +16,8 @@ struct ToolRun {
 };
 
 // Runs `program` with `args` in `workDir`, as the data center starts the tools
-// (their current directory is inherited), and waits for its end.
+// (their current directory is inherited), and waits for its end. The tools
+// trust the test FTP servers' CA besides the system's store.
 ToolRun runTool(const QString& program, const QStringList& args, const QString& workDir, int timeoutMs = 30'000);
 
 }  // namespace dc::test

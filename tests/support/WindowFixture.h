@@ -4,6 +4,11 @@
 #include "support/ScriptedPrompts.h"
 #include "support/TempRoot.h"
 
+#include <QApplication>
+#include <QDialog>
+#include <QTimer>
+
+#include <functional>
 #include <memory>
 
 namespace dc::test {
@@ -32,5 +37,29 @@ struct WindowFixture {
     std::unique_ptr<TFrmPrincipal> window;
     QString savedCwd;
 };
+
+// Answers the next dialog of type D that shows: `answer` runs while it is
+// open and closes it. A dialog still open after five seconds is rejected, so
+// a test never hangs on one.
+template <class D>
+void answerDialog(std::function<void(D*)> answer)
+{
+    auto* poll = new QTimer;
+    QObject::connect(poll, &QTimer::timeout, poll, [poll, answer, tries = 0]() mutable {
+        QDialog* open = nullptr;
+        for (QWidget* top : QApplication::topLevelWidgets())
+            if (auto* d = qobject_cast<QDialog*>(top); d && d->isVisible()) open = d;
+        if (auto* d = qobject_cast<D*>(open)) {
+            poll->deleteLater();
+            poll->stop();
+            answer(d);
+        } else if (++tries > 100) {
+            poll->deleteLater();
+            poll->stop();
+            if (open) open->reject();
+        }
+    });
+    poll->start(50);
+}
 
 }  // namespace dc::test

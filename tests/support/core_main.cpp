@@ -1,3 +1,5 @@
+#include "support/StatementCheck.h"
+
 #include <QCoreApplication>
 
 #include <gtest/gtest.h>
@@ -6,5 +8,7 @@ int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
+    dc::test::startStatementTrace();
+    const int status = RUN_ALL_TESTS();
+    return dc::test::statementsKeptToCommonSql() ? status : 1;
 }

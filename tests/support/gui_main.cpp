@@ -1,4 +1,5 @@
 #include "mainwindow/ProgramStart.h"
+#include "support/StatementCheck.h"
 
 #include <QApplication>
 
@@ -12,5 +13,7 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     dc::prepareApplication();
     ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
+    dc::test::startStatementTrace();
+    const int status = RUN_ALL_TESTS();
+    return dc::test::statementsKeptToCommonSql() ? status : 1;
 }

@@ -12,8 +12,8 @@ TEST(TaskTexts, SalesTaskUnderASpanishSystem)
                                 QDate(2014, 8, 5), QDate(2014, 8, 12), es);
     EXPECT_EQ(t.descripcion, QStringLiteral("14/08/2014 09:07-Abarrotes Centro: Agregar ventas por día."));
     EXPECT_EQ(t.valores, QStringLiteral("05/agosto/2014 A 12/agosto/2014"));
-    EXPECT_EQ(t.fecha1.toString(), QStringLiteral("2014-08-05 00:00:00"));
-    EXPECT_EQ(t.fecha2.toString(), QStringLiteral("2014-08-12 00:00:00"));
+    EXPECT_EQ(t.fecha1, QDateTime(QDate(2014, 8, 5), QTime(0, 0)));
+    EXPECT_EQ(t.fecha2, QDateTime(QDate(2014, 8, 12), QTime(0, 0)));
 
     // Hours run 00 to 23; the days as chosen, even the wrong way round.
     const TaskRow late = salesTask(QDateTime(QDate(2026, 1, 2), QTime(23, 5)), QStringLiteral("Ferretería Norte"),
@@ -28,8 +28,8 @@ TEST(TaskTexts, ProductsTaskHasNoDays)
                                    QLocale(QLocale::Spanish, QLocale::Spain));
     EXPECT_EQ(t.descripcion, QStringLiteral("14/08/2014 00:00-KOVA Punto de Venta: Agregar productos."));
     EXPECT_EQ(t.valores, QStringLiteral("Todo"));
-    EXPECT_TRUE(t.fecha1.isNull());
-    EXPECT_TRUE(t.fecha2.isNull());
+    EXPECT_FALSE(t.fecha1.isValid());
+    EXPECT_FALSE(t.fecha2.isValid());
 }
 
 TEST(TaskTexts, TheSystemsSeparatorsAndMonthNames)

@@ -198,7 +198,7 @@ ExportReport CloudExporter::run()
 QList<CloudExporter::Company> CloudExporter::companies()
 {
     QList<Company> list;
-    Connection pointOfSale(QStringLiteral("export-companies"), m_root.pointOfSale5Db());
+    Connection pointOfSale(QStringLiteral("export-companies"), m_root.pointOfSale5Db(), DatabaseRole::PointOfSale);
     QSqlQuery q = pointOfSale.query(QStringLiteral("select Id, Empresa, BaseDeDatos from tbl_app_empresas order by Id"));
     while (q.next()) list.append({q.value(0).toInt(), q.value(1).toString(), q.value(2).toString()});
     return list;
@@ -218,7 +218,7 @@ void CloudExporter::removeLeftovers()
 
 QString CloudExporter::exportCompany(const Company& company, int* actions)
 {
-    Connection db(QStringLiteral("export"), m_root.companyDb(company.baseDeDatos));
+    Connection db(QStringLiteral("export"), m_root.companyDb(company.baseDeDatos), DatabaseRole::Company);
     // The write lock is taken before the pending actions are read and held
     // until they are marked, so no action can be queued in between: exactly
     // the rows in the file are the rows marked.

@@ -44,6 +44,7 @@ CloudTarget readCloudTarget(Connection& dataCenter)
 
     CloudTarget target;
     target.account = {rows[1], rows[2]};
+    target.security = storedFtpSecurity(dataCenter, RowCloudTls);
     QString why;
     if (rows[0].trimmed().isEmpty()) {
         target.problem = QStringLiteral("no está configurado el servidor de la Nube KOVA");
@@ -106,39 +107,51 @@ SendReport sendOutbox(FtpClient& client, const CloudTarget& target, const QStrin
         report.failed << r.name;
         log.write(QStringLiteral("No se envía %1: %2").arg(r.name, r.reason));
     }
+    client.setSecurity(target.security);
+    client.setNoticeHandler([&log](const QString& text) { log.write(text); });
     QString connectionProblem = target.problem;
     const QDir dir(outbox);
     const QString changed = QStringLiteral("el archivo cambió mientras se enviaba; queda para el próximo envío");
+    const auto sendOne = [&](const OutboxContents::File& listed) {
+        const QString path = dir.filePath(listed.name);
+        if (!connectionProblem.isEmpty()) throw NotDelivered(connectionProblem);
+        if (!client.isOpen()) {
+            try {
+                client.open(target.server.host, target.server.port, target.account.user, target.account.password);
+                client.setBinary();
+            } catch (const FtpError& e) {
+                connectionProblem = e.text();
+                if (!connectionProblem.contains(target.server.toString()))
+                    connectionProblem += QStringLiteral(" (servidor %1)").arg(target.server.toString());
+                throw NotDelivered(connectionProblem);
+            }
+        }
+        QFile file;
+        FileStamp opened;
+        QString why;
+        if (!openPlainFile(path, file, opened, why)) throw NotDelivered(QStringLiteral("no se pudo leer: ") + why);
+        if (opened != listed.stamp) throw NotDelivered(changed);
+        deliver(client, file, listed.name);
+        // What went must be what stays behind to be removed.
+        if (plainFileStamp(path) != listed.stamp) throw NotDelivered(changed);
+    };
     for (const OutboxContents::File& listed : contents.files) {
         const QString& name = listed.name;
-        const QString path = dir.filePath(name);
         try {
-            if (!connectionProblem.isEmpty()) throw NotDelivered(connectionProblem);
-            if (!client.isOpen()) {
-                try {
-                    client.open(target.server.host, target.server.port, target.account.user, target.account.password);
-                    client.setBinary();
-                } catch (const FtpError& e) {
-                    connectionProblem = e.text();
-                    if (!connectionProblem.contains(target.server.toString()))
-                        connectionProblem += QStringLiteral(" (servidor %1)").arg(target.server.toString());
-                    throw NotDelivered(connectionProblem);
-                }
+            const bool wasPassive = client.isPassive();
+            try {
+                sendOne(listed);
+            } catch (const FtpDataConnectionError&) {
+                // The server could not connect back: at once again, passive.
+                if (wasPassive || !client.isPassive()) throw;
+                sendOne(listed);
             }
-            QFile file;
-            FileStamp opened;
-            QString why;
-            if (!openPlainFile(path, file, opened, why)) throw NotDelivered(QStringLiteral("no se pudo leer: ") + why);
-            if (opened != listed.stamp) throw NotDelivered(changed);
-            deliver(client, file, name);
-            // What went must be what stays behind to be removed.
-            if (plainFileStamp(path) != listed.stamp) throw NotDelivered(changed);
         } catch (const std::exception& e) {
             report.failed << name;
             log.write(QStringLiteral("Error al enviar %1: %2").arg(name, errorText(e)));
             continue;
         }
-        QFile file(path);
+        QFile file(dir.filePath(name));
         if (!file.remove()) {
             // Delivered, but it would go again next time.
             report.failed << name;
@@ -150,6 +163,7 @@ SendReport sendOutbox(FtpClient& client, const CloudTarget& target, const QStrin
         log.write(QStringLiteral("Enviado: %1").arg(name));
     }
     client.close();
+    client.setNoticeHandler({});
     return report;
 }
 

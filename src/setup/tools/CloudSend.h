@@ -23,10 +23,11 @@ class FtpClient;
 struct CloudTarget {
     ServiceAddress server;
     ServiceAccount account;
+    FtpSecurity security = FtpSecurity::WhenOffered;  // row 15
     QString problem;  // why the settings cannot be used; empty when they can
 };
 
-// Reads rows 8 to 10. Throws DbError.
+// Reads rows 8 to 10 and 15. Throws DbError.
 CloudTarget readCloudTarget(Connection& dataCenter);
 
 struct SendReport {
@@ -58,7 +59,9 @@ struct OutboxContents {
 // it did not change meanwhile. Throws FolderError.
 OutboxContents filesToSend(const QString& outbox);
 
-// Sends the files, one log row each. A refused entry gets its log row and
+// Sends the files, one log row each; what the client tells (passive mode, no
+// TLS) gets a log row too. A file whose data connection could not be made in
+// active mode is tried once more at once, in passive mode like the rest. A refused entry gets its log row and
 // counts as not sent. A file is opened only as an ordinary file, and leaves
 // the outbox only when the data bytes sent and the server's SIZE both equal
 // its local size and it is still, unchanged, the file that was listed; any

@@ -1,6 +1,6 @@
 // KOVA_BackUp.exe: the backup tool of edition 2. Installed in
 // <root>/KOVA_VazivoZeRurov_2/, it reads that edition's data-center database
-// (settings rows 1 to 5 and the backup list), runs one backup with the FTP
+// (settings rows 1 to 5 and 14, and the backup list), runs one backup with the FTP
 // engine without a window, prints a summary line and ends with status 0 only
 // when every file was backed up. The data center starts it without arguments;
 // --backup-service HOST[:PORT] points it at another service.
@@ -161,6 +161,7 @@ int main(int argc, char** argv)
         request.user = settings.user;
         request.password = settings.password;
         request.rows = dc::BackupListStore(cnn).rows();
+        request.security = dc::storedFtpSecurity(cnn, dc::RowBackupTls);
     } catch (const std::exception& e) {
         const QString why = QStringLiteral("no se pudo leer la base de datos ")
                             + QDir::toNativeSeparators(root.dataCenterDb(2)) + QStringLiteral(": ")

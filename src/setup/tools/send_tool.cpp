@@ -2,7 +2,7 @@
 // <root>/KOVA_VazivoZeRurov_2/ and started by the data center without
 // arguments, with the outbox as its current directory. Uploads every ordinary
 // file of the current directory by FTP to the cloud server of settings rows 8
-// to 10, checks that the server holds all of it and only then removes it; a
+// to 10 (row 15: TLS), checks that the server holds all of it and only then removes it; a
 // file that did not go, or that changed meanwhile, stays for the next run.
 // Links, FIFOs, devices, sockets and names that are not UTF-8 are never sent:
 // each is reported and counts as not sent. One cloud log row per file. It
@@ -18,7 +18,7 @@
 //      under way, the outbox cannot be listed, or the data-center database
 //      cannot be read
 #include "cloud/OutboxListing.h"
-#include "ftpbackup/PocoFtpClient.h"
+#include "ftpbackup/FtpClientFactory.h"
 #include "platform/Clock.h"
 #include "settings/Database.h"
 #include "setup/tools/CloudSend.h"
@@ -73,8 +73,8 @@ int main(int argc, char** argv)
 
     const dc::SystemClock clock;
     dc::CloudLogWriter log(dataCenter, kTool, clock);
-    dc::PocoFtpClient client;
-    const dc::SendReport report = dc::sendOutbox(client, target, outbox, waiting, log);
+    const std::unique_ptr<dc::FtpClient> client = dc::makeFtpClient();
+    const dc::SendReport report = dc::sendOutbox(*client, target, outbox, waiting, log);
     QString line = QStringLiteral("%1 archivo(s) enviado(s)").arg(report.sent.size());
     if (!report.failed.isEmpty())
         line += QStringLiteral("; %1 no enviado(s), quedan en la bandeja de salida").arg(report.failed.size());

@@ -1,0 +1,11 @@
+// A build without a TLS library: the FTP client has no TLS.
+#include "ftpbackup/FtpTls.h"
+
+namespace dc {
+
+std::unique_ptr<FtpTls> makeFtpTls(const QString& /*extraCaFile*/)
+{
+    return nullptr;
+}
+
+}  // namespace dc
