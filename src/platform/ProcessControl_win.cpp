@@ -71,10 +71,21 @@ bool startProgramDetached(const QString& program, WindowMode mode, QString* erro
     const auto rc = reinterpret_cast<INT_PTR>(ShellExecuteW(nullptr, L"open", file.c_str(), nullptr, nullptr, show));
     if (rc > 32) return true;
     if (error) {
-        if (rc == SE_ERR_FNF || rc == SE_ERR_PNF)
-            *error = QStringLiteral("No se encontró el programa ") + native;
-        else
-            *error = QStringLiteral("No se pudo iniciar ") + native + QStringLiteral(" (error %1)").arg(rc);
+        switch (rc) {
+        case SE_ERR_FNF:
+        case SE_ERR_PNF:
+            *error = QStringLiteral("no se encontró el programa ") + native;
+            break;
+        case SE_ERR_ACCESSDENIED:
+        case ERROR_BAD_FORMAT:  // not a Windows program (a damaged copy, say)
+        case SE_ERR_NOASSOC:
+        case SE_ERR_ASSOCINCOMPLETE:
+            *error = QStringLiteral("el archivo ") + native
+                     + QStringLiteral(" no es un programa que se pueda ejecutar (revisa que esté completo y sus permisos)");
+            break;
+        default:
+            *error = QStringLiteral("el sistema no pudo iniciar ") + native + QStringLiteral(" (error %1)").arg(rc);
+        }
     }
     return false;
 }

@@ -1,5 +1,7 @@
 #include "support/FtpServer.h"
 
+#include "ftpbackup/FtpTls.h"
+
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
@@ -54,6 +56,25 @@ const QTemporaryDir& certificates()
 bool FtpServer::overTls()
 {
     return qEnvironmentVariableIntValue("DC_TEST_FTP_TLS") == 1;
+}
+
+bool FtpServer::programsHaveTls()
+{
+    return makeFtpTls({}) != nullptr;
+}
+
+QString FtpServer::noTlsRefusal() const
+{
+    return QStringLiteral("Esta versión del programa no puede hacer conexiones seguras (TLS) y la conexión con "
+                          "127.0.0.1:%1 debe ser segura: no se conectó")
+        .arg(m_port);
+}
+
+QString FtpServer::noTlsNotice() const
+{
+    return QStringLiteral("Esta versión del programa no puede hacer conexiones seguras (TLS): la conexión con "
+                          "127.0.0.1:%1 va sin cifrar")
+        .arg(m_port);
 }
 
 QString FtpServer::caFile()
