@@ -13,9 +13,9 @@
 #                (mingw-w64) and running it under Wine (with the host's ODBC
 #                SQLite driver from test)
 #   windows-i686 windows + the same for i686 (32-bit Wine and ODBC driver)
-#   windows-package  windows-i686 + the installer (nsis; Qt's Spanish texts
-#                come with build) and trying it under Wine (Xvfb, a
-#                notification area, xdotool, the sqlite3 shell)
+#   windows-package  windows-i686 + desktop + the installer (nsis; Qt's
+#                Spanish texts come with build) and trying it under Wine
+#                (xwininfo, the sqlite3 shell)
 #   windows-src  windows-i686 + building the Windows toolchain prefix from
 #                Debian's source packages (apt-get source, wintab headers
 #                from Wine's, Tcl for SQLite's amalgamation)
@@ -30,10 +30,10 @@ declare -A profile=(
   [bench]="curl lftp"
   [windows]="g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 qt6-base-dev-tools wine wine64 xz-utils"
   [windows-i686]="g++-mingw-w64-i686-posix binutils-mingw-w64-i686 wine32:i386 libodbc1:i386 libsqliteodbc:i386"
-  [windows-package]="nsis xvfb xauth trayer xdotool x11-utils imagemagick sqlite3"
+  [windows-package]="nsis x11-utils sqlite3"
   [windows-src]="dpkg-dev libwine-dev tcl perl"
 )
-declare -A includes=([test]="build" [demo]="test" [desktop]="build" [bench]="desktop test" [windows]="test" [windows-i686]="windows" [windows-package]="windows-i686" [windows-src]="windows-i686")
+declare -A includes=([test]="build" [demo]="test" [desktop]="build" [bench]="desktop test" [windows]="test" [windows-i686]="windows" [windows-package]="windows-i686 desktop" [windows-src]="windows-i686")
 packages=()
 add() {
   local p="$1"

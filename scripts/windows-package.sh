@@ -48,7 +48,7 @@ done
 # Beside each program: the DLLs it needs (followed from the programs' and
 # plugins' imports to what the prefix holds; Windows' own are not shipped),
 # the plugins, Qt's Spanish texts, and a qt.conf that makes the program's
-# folder Qt's prefix.
+# folder Qt's prefix. No font: the windows use Tahoma, which Windows has.
 plugins=(platforms/qwindows.dll platforms/qoffscreen.dll sqldrivers/qsqlite.dll sqldrivers/qsqlodbc.dll
          styles/qwindowsvistastyle.dll imageformats/qico.dll)
 imports() { "$triple-objdump" -p "$1" | sed -n 's/^\s*DLL Name: //p'; }
@@ -59,7 +59,7 @@ lay_out() {  # folder
     "$triple-strip" -o "$folder/$p" "$prefix/plugins/$p"
   done
   mkdir -p "$folder/translations"
-  install -m 644 /usr/share/qt6/translations/qtbase_es.qm "$folder/translations/"
+  install -m 644 "$build/bin/translations/qtbase_es.qm" "$folder/translations/"  # the build put it beside the programs
   printf '[Paths]\nPrefix = .\nPlugins = .\nTranslations = translations\n' >"$folder/qt.conf"
   local todo=("$folder"/*.exe "$folder"/*/*.dll) seen=" " f dll
   while [ ${#todo[@]} -gt 0 ]; do
