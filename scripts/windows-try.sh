@@ -8,7 +8,9 @@
 #  4. the installed datacenter1.exe makes a real backup run against a local
 #     FTP service (pyftpdlib on loopback) and ends with 0; what arrived is
 #     compared byte for byte with the installed files;
-#  5. the installed KOVA_BackUp.exe does the same from edition 2's list;
+#  5. the installed KOVA_BackUp.exe does the same from edition 2's list, and
+#     refuses in Spanish a service whose setting requires TLS (this build has
+#     no TLS library);
 #  6. datacenter2.exe's window under Xvfb with Qt's windows platform plugin
 #     (openbox draws its caption), saved as docs/windows-datacenter2.png.
 # Everything runs in build-win-<ARCH>/try/ (the Wine prefix, the service's
@@ -85,7 +87,7 @@ kill "$dc2" 2>/dev/null || true
 service="$try/service"
 mkdir -p "$service/files/tienda_prueba/Clave2026"
 /usr/bin/python3 "$here/tests/support/ftp_server.py" --root "$service/files" \
-  --account "respaldo1@kovasistemas.mx" "bqt275" --port-file "$service/port" --stderr "$service/err" &
+  --account "respaldo1@kovasistemas.mx" "bqt275" --port-file "$service/port" --stderr "$service/err" --log "$service/log" &
 pids+=($!)
 for _ in $(seq 100); do [ -f "$service/port" ] && break; sleep 0.1; done
 port="$(awk '/^PORT/ {print $2}' "$service/port")"
@@ -142,6 +144,21 @@ tr -d '\r' <"$try/backup-tool.log" | tail -n 2 | sed 's/^/   /'
 echo "   KOVA_BackUp.exe ended with $status"
 [ "$status" = 0 ] || fail "KOVA_BackUp.exe ended with $status"
 compare
+
+step "KOVA_BackUp.exe with TLS required: this build has none, and says so"
+sqlite3 "$db2" "update tbl_app_configuracion set Valor = '2' where Id = 14"
+users=$(grep -c '^USER' "$service/log" || true)
+set +e
+(cd "$c/KOVA_VazivoZeRurov_2/Bandeja_De_Salida" && timeout 120 "$wine" ../KOVA_BackUp.exe --backup-service "127.0.0.1:$port" \
+  </dev/null >"$try/backup-tool-tls.log" 2>&1)
+status=$?
+set -e
+sqlite3 "$db2" "update tbl_app_configuracion set Valor = '1' where Id = 14"
+tr -d '\r' <"$try/backup-tool-tls.log" | grep 'respaldo detenido' | sed 's/^/   /'
+echo "   KOVA_BackUp.exe ended with $status"
+[ "$status" = 3 ] && grep -q 'no puede hacer conexiones seguras (TLS)' "$try/backup-tool-tls.log" || fail "KOVA_BackUp.exe did not refuse"
+[ "$(grep -c '^USER' "$service/log" || true)" = "$users" ] || fail "the account reached the service"
+echo "   the account never reached the service"
 
 step "datacenter2.exe's window under Xvfb (windows platform plugin)"
 out="$here/docs/windows-datacenter2.png"
