@@ -1,6 +1,7 @@
 #include "support/FtpServer.h"
 
 #include "ftpbackup/FtpTls.h"
+#include "platform/FileNames.h"
 
 #include <QDeadlineTimer>
 #include <QDir>
@@ -12,36 +13,12 @@
 
 #include <stdexcept>
 
-#ifdef Q_OS_WIN
-#include <windows.h>
-#endif
-
 namespace dc::test {
 
 namespace {
 
-#ifdef Q_OS_WIN
-// Under Wine, the server is the host's Python: it gets host paths (kernel32's wine_get_unix_file_name, what
-// winepath uses). On Windows itself there is no such Python.
-QString hostPath(const QString& path)
-{
-    using ToUnix = char*(CDECL*)(LPCWSTR);
-    const auto toUnix = reinterpret_cast<ToUnix>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
-    if (!toUnix) throw std::runtime_error("FtpServer: the test server runs only on Linux or under Wine");
-    char* unix = toUnix(QDir::toNativeSeparators(path).toStdWString().c_str());
-    if (!unix) throw std::runtime_error("FtpServer: no host path for " + path.toStdString());
-    const QString result = QString::fromLocal8Bit(unix);
-    HeapFree(GetProcessHeap(), 0, unix);
-    return result;
-}
-#else
-QString hostPath(const QString& path)
-{
-    return path;
-}
-#endif
-// Wine starts a host program by its host path too.
+// Under Wine the server is the host's Python, started by its host path and
+// given host paths (hostPath()).
 const QString kPython = QStringLiteral("/usr/bin/python3");
 
 // One folder per test program for the test CA and the certificates.
