@@ -9,6 +9,17 @@
 #                and the start-up benchmark (Xvfb, a window manager that
 #                draws the captions, a notification area)
 #   bench        desktop + curl and lftp, the FTP benchmark's references
+#   windows      test + cross-building the Windows edition for x86_64
+#                (mingw-w64) and running it under Wine (with the host's ODBC
+#                SQLite driver from test)
+#   windows-i686 windows + the same for i686 (32-bit Wine and ODBC driver)
+#   windows-package  windows-i686 + desktop + the installer (nsis; Qt's
+#                Spanish texts come with build) and trying it under Wine
+#                (xwininfo, the sqlite3 shell)
+#   windows-src  windows-i686 + building the Windows toolchain prefix from
+#                Debian's source packages (apt-get source, wintab headers
+#                from Wine's, Tcl for SQLite's amalgamation)
+# Packages named "NAME:i386" make dpkg accept that architecture first.
 #   scripts/install-deps.sh [PROFILE...]     (default: test)
 set -euo pipefail
 declare -A profile=(
@@ -17,8 +28,12 @@ declare -A profile=(
   [demo]="sqlite3"
   [desktop]="xvfb xauth trayer xdotool x11-apps imagemagick openbox"
   [bench]="curl lftp"
+  [windows]="g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 qt6-base-dev-tools wine wine64 xz-utils"
+  [windows-i686]="g++-mingw-w64-i686-posix binutils-mingw-w64-i686 wine32:i386 libodbc1:i386 libsqliteodbc:i386"
+  [windows-package]="nsis x11-utils sqlite3"
+  [windows-src]="dpkg-dev libwine-dev tcl perl"
 )
-declare -A includes=([test]="build" [demo]="test" [desktop]="build" [bench]="desktop test")
+declare -A includes=([test]="build" [demo]="test" [desktop]="build" [bench]="desktop test" [windows]="test" [windows-i686]="windows" [windows-package]="windows-i686 desktop" [windows-src]="windows-i686")
 packages=()
 add() {
   local p="$1"
@@ -41,5 +56,8 @@ if [ "$(id -u)" -ne 0 ]; then
   exit 1
 fi
 export DEBIAN_FRONTEND=noninteractive
+if printf '%s\n' "${missing[@]}" | grep -q ':i386$' && ! dpkg --print-foreign-architectures | grep -qx i386; then
+  dpkg --add-architecture i386
+fi
 apt-get update -qq
 apt-get install -y -qq --no-install-recommends "${missing[@]}"

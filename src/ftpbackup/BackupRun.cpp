@@ -58,6 +58,33 @@ private:
     QString m_path;
 };
 
+QString folderOf(const BackupRow& row)
+{
+    QString folder = row.ruta;
+    if (!folder.endsWith(QDir::separator()) && !folder.endsWith(QLatin1Char('/'))) folder += QDir::separator();
+    return folder;
+}
+
+// The temporary copies that an earlier run left beside the listed files when
+// it was ended by force (Windows ends a process at once, leaving it no time
+// to clean up): exactly "<listed file>.resp" and SQLite's journal of it,
+// nothing else of the shop's.
+void sweepLeftoverCopies(const BackupList& rows)
+{
+    for (const BackupRow& row : rows) {
+        if (row.tipo == 1) {
+            removeTemporaryCopy(temporaryCopyPath(row.ruta));
+            continue;
+        }
+        const QString folder = folderOf(row);
+        QStringList entries;
+        if (!listFolderFiles(folder, entries)) continue;  // the run says why when it gets there
+        const QStringList kept = withoutTemporaryCopies(entries);
+        for (const QString& entry : std::as_const(entries))
+            if (!kept.contains(entry)) QFile::remove(folder + entry);
+    }
+}
+
 }  // namespace
 
 bool isBlankCredential(const QString& text)
@@ -109,6 +136,7 @@ BackupResult BackupRun::runList(const RunInput& input)
     m_result = BackupResult();
     m_remoteDepth = 0;
     m_dateFolder = dateFolderName();
+    sweepLeftoverCopies(input.rows);
     if (isBlankCredential(input.user) || isBlankCredential(input.password)) {
         m_report.message(kBlankCredentials);
         m_result.outcome = BackupOutcome::BlankCredentials;
@@ -139,8 +167,7 @@ BackupResult BackupRun::runList(const RunInput& input)
 
 bool BackupRun::backUpFolderRow(const BackupRow& row)
 {
-    QString folder = row.ruta;
-    if (!folder.endsWith(QDir::separator()) && !folder.endsWith(QLatin1Char('/'))) folder += QDir::separator();
+    const QString folder = folderOf(row);
     QStringList entries;
     QString why;
     if (!listFolderFiles(folder, entries, &why)) {

@@ -7,6 +7,7 @@
 #include <QLibraryInfo>
 #include <QLoggingCategory>
 #include <QScreen>
+#include <QStandardPaths>
 #include <QTranslator>
 
 namespace dc {
@@ -78,7 +79,11 @@ bool installSpanishTranslations()
 QFont windowFont()
 {
     if (!QFontDatabase::families().contains(kTahoma)) {
-        const QStringList systemFolders{QStringLiteral("/usr/share/wine/fonts")};
+        // Debian's fonts-wine, then the system's font folders (Windows keeps
+        // its Tahoma there, which a platform plugin without the system's font
+        // database, the offscreen one, needs loaded by file).
+        QStringList systemFolders{QStringLiteral("/usr/share/wine/fonts")};
+        systemFolders << QStandardPaths::standardLocations(QStandardPaths::FontsLocation);
         for (const QString& name : {QStringLiteral("tahoma.ttf"), QStringLiteral("tahomabd.ttf")}) {
             const QString file = findSharedFile(QStringLiteral("fonts"), name, systemFolders);
             if (file.isEmpty() || QFontDatabase::addApplicationFont(file) < 0)

@@ -16,6 +16,12 @@ QString fileNamePart(const QString& path);
 // Windows, exactly elsewhere.
 bool sameFileName(const QString& a, const QString& b);
 
+// The path by which the programs of the machine underneath see `path`: under
+// Wine, which runs Windows programs on Linux, the Linux path of a Windows one
+// (what `winepath -u` tells; an ODBC driver there is Linux's, reached through
+// Wine's ODBC); the path itself everywhere else.
+QString hostPath(const QString& path);
+
 // Sorts names as a file manager lists them: letter case ignored, and runs of
 // digits compared by their value ("venta_2" before "venta_10").
 void sortFileNames(QStringList& names);

@@ -13,4 +13,9 @@ bool sameFileName(const QString& a, const QString& b)
     return a == b;
 }
 
+QString hostPath(const QString& path)
+{
+    return path;
+}
+
 }  // namespace dc

@@ -1,8 +1,12 @@
 // File names on Windows: "\", "/" and a drive's ":" separate; letter case
-// does not count.
+// does not count; under Wine, a path has a Linux one too.
 #include "platform/FileNames.h"
 
+#include <QDir>
+
 #include <algorithm>
+
+#include <windows.h>
 
 namespace dc {
 
@@ -16,6 +20,20 @@ QString fileNamePart(const QString& path)
 bool sameFileName(const QString& a, const QString& b)
 {
     return a.compare(b, Qt::CaseInsensitive) == 0;
+}
+
+QString hostPath(const QString& path)
+{
+    // Wine's kernel32 has wine_get_unix_file_name (what winepath uses); Windows has not.
+    using ToUnix = char*(CDECL*)(LPCWSTR);
+    const auto toUnix = reinterpret_cast<ToUnix>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
+    if (!toUnix) return path;
+    char* host = toUnix(QDir::toNativeSeparators(path).toStdWString().c_str());
+    if (!host) return path;
+    const QString result = QString::fromLocal8Bit(host);
+    HeapFree(GetProcessHeap(), 0, host);
+    return result;
 }
 
 }  // namespace dc

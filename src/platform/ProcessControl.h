@@ -13,12 +13,15 @@ enum class WindowMode { Normal, MinimizedNoActivate };
 bool startProgramDetached(const QString& program, WindowMode mode, QString* error = nullptr);
 
 // Ends the running instances of an installed program ("Cancelar Respaldo"
-// ends the backup tool so). On Windows: every process whose executable name
-// is the file name of `program` (letters a-z compared without case), as the
-// tool has always been stopped there. Elsewhere, where any user may run a
-// program of that name from any folder: only this user's processes whose
-// executable is that very file. Returns the outcome of the last termination
-// attempt; false when no process matched. Never ends the calling process.
+// ends the backup tool so), only this user's: each is asked to end (a
+// termination request), and ended for good when it has not gone within 1.5 s
+// (a tool sweeps what that leaves behind at its next start). On Windows: every
+// process whose executable name is the file name of `program` (letters a-z
+// compared without case), as the tool has always been stopped there.
+// Elsewhere, where any user may run a program of that name from any folder:
+// the processes whose executable is that very file. Returns the outcome of the
+// last termination attempt; false when no process matched. Never ends the
+// calling process.
 bool killProcessByName(const QString& program);
 
 // True when a process's executable field names `name`: either the whole field

@@ -1,5 +1,7 @@
 #include "settings/ConnectionStrings.h"
 
+#include "platform/FileNames.h"
+
 #include <QStringList>
 
 namespace dc {
@@ -77,7 +79,8 @@ QString odbcConnectionString(DatabaseRole role, const QString& file, const QStri
 
 QString sqliteOdbcConnectionString(const QString& file)
 {
-    return QStringLiteral("DRIVER=SQLite3;Database=") + odbcValue(file) + QStringLiteral(";NoCreat=1;Timeout=5000;");
+    // The driver opens the file itself: under Wine it is Linux's (Wine's ODBC hands on to unixODBC).
+    return QStringLiteral("DRIVER=SQLite3;Database=") + odbcValue(hostPath(file)) + QStringLiteral(";NoCreat=1;Timeout=5000;");
 }
 
 }  // namespace dc

@@ -9,6 +9,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QScopeGuard>
+#include <QSet>
 #include <QSqlDriver>
 #include <QSqlError>
 #include <QThread>
@@ -52,11 +53,16 @@ void trace(const QString& sql)
     if (path.isEmpty()) return;
     static std::mutex mutex;
     std::lock_guard lock(mutex);
-    QFile f(path);
-    if (!f.open(QIODevice::WriteOnly | QIODevice::Append)) return;
     QString line = sql;
     line.replace(QLatin1Char('\n'), QLatin1Char(' '));
+    // Each statement once per process (the reader wants no more): opening
+    // the file costs milliseconds on Windows, and a setup runs thousands.
+    static QSet<QString> written;
+    if (written.contains(line)) return;
+    QFile f(path);
+    if (!f.open(QIODevice::WriteOnly | QIODevice::Append)) return;
     f.write(line.toUtf8() + '\n');
+    written.insert(line);
 }
 
 }  // namespace

@@ -190,6 +190,11 @@ void installTools(const InstallRoot& root, const QString& toolsDir, QStringList&
             report << QStringLiteral("no se encontró la herramienta para instalar: ") + native(from);
             continue;
         }
+        // Installed by a package beside the programs already: that very file.
+        if (QFileInfo(from).canonicalFilePath() == QFileInfo(to).canonicalFilePath()) {
+            report << QStringLiteral("herramienta ya instalada: ") + native(to);
+            continue;
+        }
         QFile::remove(to);
         if (!QFile::copy(from, to))
             throw std::runtime_error((QStringLiteral("No se pudo instalar ") + native(to)).toStdString());

@@ -63,7 +63,7 @@ TEST(BackupPanel, AddingFoldersWarnsFirstWhateverTheAnswer)
     w.backup().BitBtn4Click();
     EXPECT_EQ(f.prompts.texts(QStringLiteral("warn")), QStringList{kMsgFolderWarning});
     EXPECT_EQ(test::TempRoot::scalar(f.db(), QStringLiteral("select Ruta from tbl_app_archivos where Nombre = 'Datos' and Tipo = 2")).toString(),
-              datos + sep);
+              QDir::toNativeSeparators(datos) + sep);
     f.prompts.folderSelections.enqueue({f.temp.path() + sep + QStringLiteral("otra") + sep + QStringLiteral("Datos")});
     w.backup().BitBtn4Click();
     EXPECT_EQ(f.prompts.texts(QStringLiteral("inform")), QStringList{kMsgDuplicateFolder});

@@ -11,6 +11,10 @@
 #include <QThread>
 
 #include <gtest/gtest.h>
+#ifdef Q_OS_WIN
+#include <windows.h>
+#include <tlhelp32.h>
+#endif
 
 using namespace dc;
 
@@ -34,11 +38,28 @@ bool waitFor(P pred, int ms = 10000)
 
 bool toolRunning(const QString& toolPath)
 {
+#ifdef Q_OS_WIN
+    bool found = false;
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    PROCESSENTRY32W e{};
+    e.dwSize = sizeof(e);
+    for (BOOL more = Process32FirstW(snapshot, &e); more && !found; more = Process32NextW(snapshot, &e)) {
+        HANDLE p = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, e.th32ProcessID);
+        wchar_t image[MAX_PATH * 4];
+        DWORD size = MAX_PATH * 4;
+        if (p && QueryFullProcessImageNameW(p, 0, image, &size))
+            found = QFileInfo(QString::fromWCharArray(image, size)).canonicalFilePath().compare(toolPath, Qt::CaseInsensitive) == 0;
+        if (p) CloseHandle(p);
+    }
+    CloseHandle(snapshot);
+    return found;
+#else
     for (const QString& pid : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
         const QString exe = QFile::symLinkTarget(QStringLiteral("/proc/") + pid + QStringLiteral("/exe"));
         if (exe == toolPath) return true;
     }
     return false;
+#endif
 }
 }  // namespace
 

@@ -78,6 +78,9 @@ TEST(CompanySelection, TheMainCompanyAtStartUpThenAnotherPickedWithTheKeyboard)
 
 TEST(CompanySelection, ABranchNameThatIsNotUnicodeInAUtf16DatabaseRewritesNothing)
 {
+    if (sqliteThroughOdbc())
+        GTEST_SKIP() << "the SQLite ODBC driver reads text as UTF-8, and SQLite pairs a lone surrogate with the "
+                        "code unit after it on the way: such a text never reaches the program through it";
     WindowFixture f;
     // Abarrotes Centro's database in UTF-16, its branch name holding a lone
     // high surrogate before a quote, as another program may have written it.

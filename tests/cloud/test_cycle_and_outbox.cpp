@@ -120,6 +120,9 @@ TEST(OutboxList, ShowsOrdinaryFilesWithinOneTickAndIsLeftAloneWhenNothingChanged
 
 TEST(OutboxList, AMissingFolderIsReportedOnceAndTheListRecovers)
 {
+#ifdef Q_OS_WIN
+    GTEST_SKIP() << "Windows refuses to remove a process's current folder: the outbox cannot go while datacenter2 runs";
+#endif
     WindowFixture f;
     const QString outbox = f.temp.root().outboxDir();
     writeFile(outbox + QStringLiteral("/ventas.xml"), "x");

@@ -12,6 +12,9 @@
 
 #include <chrono>
 #include <filesystem>
+#ifdef Q_OS_WIN
+#include <windows.h>
+#endif
 
 using namespace dc;
 using dc::test::writeFile;
@@ -29,6 +32,17 @@ struct Outbox {
     // Sets the folder's modification time, as a coarse file-system clock would leave it.
     void setStamp(qint64 msSinceEpoch) const
     {
+#ifdef Q_OS_WIN  // std::filesystem opens no folder for writing its time there
+        HANDLE h = CreateFileW(QDir::toNativeSeparators(dir).toStdWString().c_str(), FILE_WRITE_ATTRIBUTES,
+                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                               FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+        ASSERT_NE(h, INVALID_HANDLE_VALUE);
+        const quint64 ticks = static_cast<quint64>(msSinceEpoch) * 10'000 + 116'444'736'000'000'000ULL;  // since 1601, 100 ns
+        const FILETIME t{static_cast<DWORD>(ticks), static_cast<DWORD>(ticks >> 32)};
+        EXPECT_TRUE(SetFileTime(h, nullptr, nullptr, &t));
+        CloseHandle(h);
+        return;
+#endif
         namespace fs = std::filesystem;
         const auto sys = std::chrono::system_clock::time_point(std::chrono::milliseconds(msSinceEpoch));
         fs::last_write_time(fs::path(dir.toStdString()), std::chrono::file_clock::from_sys(sys));

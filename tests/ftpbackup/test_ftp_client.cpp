@@ -193,7 +193,10 @@ TEST(FtpSecurity, TheCertificateMustVerifyAndTheAccountNeverTravelsInClear)
          "no ofrece conexión segura (TLS), que es obligatoria para este servicio: no se envió la cuenta (500 "},
     };
     const QByteArray password = backupServiceAccounts()[0].password.toUtf8();
+    // A build without TLS: the cases with a plain server, refused or in clear.
+    const bool tlsBuilt = FtpServer::programsHaveTls();
     for (const auto& c : cases) {
+        if (!tlsBuilt && c.server != Tls::None) continue;
         SCOPED_TRACE(static_cast<int>(c.server) * 10 + static_cast<int>(c.client));
         FtpServer::Options o;
         o.accounts = serviceAccounts();
@@ -208,7 +211,8 @@ TEST(FtpSecurity, TheCertificateMustVerifyAndTheAccountNeverTravelsInClear)
                 logIn(*client, server);
                 ADD_FAILURE() << "the log-in must be refused";
             } catch (const FtpLoginRefused& e) {
-                EXPECT_TRUE(e.text().contains(QString::fromUtf8(c.refusal))) << e.text().toStdString();
+                EXPECT_TRUE(e.text().contains(tlsBuilt ? QString::fromUtf8(c.refusal) : server.noTlsRefusal()))
+                    << e.text().toStdString();
                 if (c.server != Tls::None) {
                     EXPECT_TRUE(e.text().startsWith(refused.arg(server.port()))) << e.text().toStdString();
                 }
@@ -229,7 +233,7 @@ TEST(FtpSecurity, TheCertificateMustVerifyAndTheAccountNeverTravelsInClear)
         EXPECT_EQ(server.count(QStringLiteral("RECEIVED a.bin.kova-parcial 100000 TLS")), tls ? 1 : 0);
         // What a client sends in clear, the recording sees.
         const QByteArray wire = server.captured();
-        EXPECT_TRUE(wire.contains("AUTH TLS"));
+        EXPECT_EQ(wire.contains("AUTH TLS"), tlsBuilt);
         EXPECT_EQ(wire.contains("USER "), !tls);
         EXPECT_EQ(wire.contains("PASS "), !tls);
         EXPECT_EQ(wire.contains(password), !tls);

@@ -49,10 +49,12 @@ std::string cutCaptions(QWidget* form)
         if (auto* l = qobject_cast<QLabel*>(w); l && !l->text().isEmpty()) {
             report(l, l->text(), fm.horizontalAdvance(l->text()), l->contentsRect().width());
             const QRect ink = l->geometry().adjusted(0, 0, fm.horizontalAdvance(l->text()) - l->width(), 0);
-            for (QWidget* other : l->parentWidget()->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+            for (QWidget* other : l->parentWidget()->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+                const auto* frame = qobject_cast<QFrame*>(other);  // a drawn frame around the label is no collision
                 if (other != l && other->isVisibleTo(form) && !qobject_cast<QLabel*>(other)
-                    && other->geometry().intersects(ink) && !qobject_cast<QFrame*>(other)->frameShape())
+                    && other->geometry().intersects(ink) && !(frame && frame->frameShape()))
                     cut << QStringLiteral("%1 runs into %2").arg(l->objectName(), other->objectName());
+            }
         } else if (auto* c = qobject_cast<QCheckBox*>(w)) {
             QStyleOptionButton o;
             o.initFrom(c);

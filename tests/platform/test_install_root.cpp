@@ -8,9 +8,17 @@ using namespace dc;
 
 TEST(InstallRoot, EveryFixedPathHangsFromTheDriveRoot)
 {
+#ifdef Q_OS_WIN
+    EXPECT_EQ(InstallRoot::defaultDriveRoot(), QStringLiteral("C:\\"));
+    EXPECT_EQ(InstallRoot(QStringLiteral("C:/")).dataCenterDb(2), QStringLiteral("C:\\KOVA_VazivoZeRurov_2\\Db\\KOVA_VazivoZeRurov.mdb"));
+    const InstallRoot r(QStringLiteral("C:/tmp/raiz/"));
+    const QString s = QDir::separator();
+    EXPECT_EQ(r.drive(), QStringLiteral("C:\\tmp\\raiz\\"));
+#else
     const InstallRoot r(QStringLiteral("/tmp/raiz/"));
     const QString s = QDir::separator();
     EXPECT_EQ(r.drive(), QStringLiteral("/tmp/raiz") + s);
+#endif
     EXPECT_EQ(r.dataCenterDb(2), r.drive() + QStringLiteral("KOVA_VazivoZeRurov_2") + s + QStringLiteral("Db") + s
                                      + QStringLiteral("KOVA_VazivoZeRurov.mdb"));
     EXPECT_EQ(r.dataCenterDb(1), r.drive() + QStringLiteral("KOVA_VazivoZeRurov_1") + s + QStringLiteral("Db") + s

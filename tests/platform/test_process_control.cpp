@@ -8,8 +8,10 @@
 #include <QTemporaryDir>
 #include <QThread>
 
-#include <csignal>
 #include <gtest/gtest.h>
+#ifndef Q_OS_WIN
+#include <csignal>
+#endif
 
 using namespace dc;
 
@@ -27,6 +29,7 @@ bool waitFor(P pred, int ms = 5000)
     return true;
 }
 
+#ifndef Q_OS_WIN
 bool alive(qint64 pid)
 {
     if (::kill(static_cast<pid_t>(pid), 0) != 0) return false;
@@ -35,6 +38,7 @@ bool alive(qint64 pid)
     const QByteArray s = stat.readAll();
     return s.at(s.lastIndexOf(')') + 2) != 'Z';
 }
+#endif
 }  // namespace
 
 TEST(ProcessControl, NameMatchingIgnoresLetterCaseAndFolders)
@@ -48,6 +52,7 @@ TEST(ProcessControl, NameMatchingIgnoresLetterCaseAndFolders)
     EXPECT_FALSE(executableNameMatches(QStringLiteral("ÑANDÚ.exe"), QStringLiteral("ñandú.exe")));
 }
 
+#ifndef Q_OS_WIN  // copies of /bin/sleep; Windows ends processes by name alone
 TEST(ProcessControl, KillEndsEveryInstanceOfThatVeryProgramOnly)
 {
     QTemporaryDir dir;
@@ -74,13 +79,19 @@ TEST(ProcessControl, KillEndsEveryInstanceOfThatVeryProgramOnly)
     EXPECT_FALSE(killProcessByName(a));
     EXPECT_FALSE(killProcessByName(dir.filePath(QStringLiteral("no_existe.exe"))));
 }
+#endif
 
 TEST(ProcessControl, StartedProgramInheritsTheCurrentDirectory)
 {
     QTemporaryDir dir;
-    const QString script = dir.filePath(QStringLiteral("herramienta.sh"));
     const QString out = dir.filePath(QStringLiteral("donde.txt"));
+#ifdef Q_OS_WIN  // the shell's "open" of a command script runs it
+    const QString script = dir.filePath(QStringLiteral("herramienta.cmd"));
+    test::writeFile(script, QStringLiteral("@echo %CD%> \"%1\"\r\n").arg(QDir::toNativeSeparators(out)).toUtf8());
+#else
+    const QString script = dir.filePath(QStringLiteral("herramienta.sh"));
     test::writeFile(script, QStringLiteral("#!/bin/sh\npwd > '%1'\n").arg(out).toUtf8());
+#endif
     QFile::setPermissions(script, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     const QString work = dir.filePath(QStringLiteral("Bandeja_De_Salida"));
     QDir().mkpath(work);
@@ -91,7 +102,7 @@ TEST(ProcessControl, StartedProgramInheritsTheCurrentDirectory)
     ASSERT_TRUE(waitFor([&] { return QFile(out).size() > 0; }));
     QFile f(out);
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
-    EXPECT_EQ(QString::fromUtf8(f.readAll()).trimmed(), QDir(work).canonicalPath());
+    EXPECT_EQ(QDir(QString::fromLocal8Bit(f.readAll()).trimmed()).canonicalPath(), QDir(work).canonicalPath());
 
     QString error;
     EXPECT_FALSE(startProgramDetached(dir.filePath(QStringLiteral("no_existe.exe")), WindowMode::Normal, &error));

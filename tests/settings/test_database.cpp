@@ -73,7 +73,11 @@ TEST(Connection, PathsWithUriCharactersOpen)
 {
     QTemporaryDir dir;
     test::TempRoot root;
+#ifdef Q_OS_WIN  // Windows refuses '?' in a name
+    const QString path = dir.filePath(QStringLiteral("Año #1 &50%.mdb"));
+#else
     const QString path = dir.filePath(QStringLiteral("Año #1 ?50%.mdb"));
+#endif
     ASSERT_TRUE(QFile::copy(root.root().dataCenterDb(2), path));
     Connection c(QStringLiteral("t"), path);
     EXPECT_EQ(c.scalar(QStringLiteral("select count(*) from tbl_app_configuracion")).toInt(), 15);
@@ -108,9 +112,11 @@ TEST(Connection, ValuesAreBoundStoredIntactAndSizesEnforced)
         storeSetting(c, settingsValueUpdate(8, QString(256, QLatin1Char('b'))));
         ADD_FAILURE() << "256 characters stored";
     } catch (const DbError& e) {
+        // The driver's words follow (the SQLite ODBC driver puts "[SQLite]" first).
         EXPECT_TRUE(e.text().startsWith(QStringLiteral("El texto es demasiado largo para guardarse: admite hasta 255 "
-                                                       "caracteres. Acórtalo y vuelve a intentarlo (detalle: CHECK")))
+                                                       "caracteres. Acórtalo y vuelve a intentarlo (detalle: ")))
             << e.what();
+        EXPECT_TRUE(e.text().contains(QStringLiteral("CHECK constraint failed"))) << e.what();
     }
     EXPECT_EQ(test::TempRoot::setting(root.root().dataCenterDb(2), 8), QString(255, QLatin1Char('a')));
 }

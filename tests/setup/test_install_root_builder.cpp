@@ -10,6 +10,12 @@
 
 #include <sys/stat.h>
 
+#include <iostream>
+
+#ifdef Q_OS_WIN
+extern Q_CORE_EXPORT int qt_ntfs_permission_lookup;  // QFileInfo reads ACLs while it is not 0
+#endif
+
 using namespace dc;
 
 namespace {
@@ -63,8 +69,17 @@ TEST(InstallRootBuilder, LaysOutBothEditionsAndThePointOfSaleDatabases)
     EXPECT_GE(n, 3);
     EXPECT_TRUE(QFileInfo(r.outboxDir()).isDir());
     EXPECT_TRUE(QFileInfo::exists(r.pointOfSale4Db()));
-    // The root holds credentials in clear: owner only.
+    // The root holds credentials in clear: owner only (on Windows, its ACL).
+#ifdef Q_OS_WIN
+    ++qt_ntfs_permission_lookup;
+    if (test::runningUnderWine())
+        std::cout << "[ NOTE     ] Wine reads no effective rights from an ACL: the root's owner-only ACL is not checked\n";
+    else
+        EXPECT_EQ(QFileInfo(r.drive()).permissions() & (QFileDevice::ReadOther | QFileDevice::ReadGroup), 0);
+    --qt_ntfs_permission_lookup;
+#else
     EXPECT_EQ(QFileInfo(r.drive()).permissions() & (QFileDevice::ReadOther | QFileDevice::ReadGroup), 0);
+#endif
 }
 
 TEST(InstallRootBuilder, KeepsExistingDatabasesUnlessForcedAndTheModesOfFoldersItDidNotMake)
@@ -72,9 +87,12 @@ TEST(InstallRootBuilder, KeepsExistingDatabasesUnlessForcedAndTheModesOfFoldersI
     // A shared folder as the root: it keeps its mode (sticky bit included);
     // what setup makes inside is owner-only from its creation.
     QTemporaryDir dir;
+    const InstallRoot r(dir.path());
+#ifdef Q_OS_WIN  // no mode bits: the ACLs are checked above
+    buildInstallRoot(r, {});
+#else
     ASSERT_EQ(::chmod(QFile::encodeName(dir.path()).constData(), 01777), 0);
     const mode_t umaskBefore = ::umask(022);
-    const InstallRoot r(dir.path());
     buildInstallRoot(r, {});
     ::umask(umaskBefore);
     struct stat st {};
@@ -84,6 +102,7 @@ TEST(InstallRootBuilder, KeepsExistingDatabasesUnlessForcedAndTheModesOfFoldersI
         ASSERT_EQ(::stat(QFile::encodeName(made).constData(), &st), 0) << made.toStdString();
         EXPECT_EQ(st.st_mode & 077, 0u) << made.toStdString();
     }
+#endif
     // A database of an earlier setup (without the TLS rows and the log table)
     // gets what it lacks; what it has keeps its values.
     test::TempRoot::setSetting(r.dataCenterDb(2), 2, QStringLiteral("mi_tienda"));

@@ -1,8 +1,12 @@
 #include "support/FtpServer.h"
 
+#include "ftpbackup/FtpTls.h"
+#include "platform/FileNames.h"
+
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
+#include <QThread>
 
 #include <Poco/Net/ServerSocket.h>
 #include <Poco/Net/SocketAddress.h>
@@ -12,6 +16,10 @@
 namespace dc::test {
 
 namespace {
+
+// Under Wine the server is the host's Python, started by its host path and
+// given host paths (hostPath()).
+const QString kPython = QStringLiteral("/usr/bin/python3");
 
 // One folder per test program for the test CA and the certificates.
 const QTemporaryDir& certificates()
@@ -25,6 +33,25 @@ const QTemporaryDir& certificates()
 bool FtpServer::overTls()
 {
     return qEnvironmentVariableIntValue("DC_TEST_FTP_TLS") == 1;
+}
+
+bool FtpServer::programsHaveTls()
+{
+    return makeFtpTls({}) != nullptr;
+}
+
+QString FtpServer::noTlsRefusal() const
+{
+    return QStringLiteral("Esta versión del programa no puede hacer conexiones seguras (TLS) y la conexión con "
+                          "127.0.0.1:%1 debe ser segura: no se conectó")
+        .arg(m_port);
+}
+
+QString FtpServer::noTlsNotice() const
+{
+    return QStringLiteral("Esta versión del programa no puede hacer conexiones seguras (TLS): la conexión con "
+                          "127.0.0.1:%1 va sin cifrar")
+        .arg(m_port);
 }
 
 QString FtpServer::caFile()
@@ -42,8 +69,16 @@ FtpServer::FtpServer(const Options& options)
 {
     if (!m_dir.isValid()) throw std::runtime_error("FtpServer: no temporary folder");
     QDir().mkpath(root());
-    QStringList args{QStringLiteral(DC_SOURCE_DIR "/tests/support/ftp_server.py"), QStringLiteral("--root"), root(),
-                     QStringLiteral("--log"), m_dir.filePath(QStringLiteral("commands.log"))};
+    // It tells its port in a file and ends when that file is removed: no pipe
+    // or signal reaches a host program that Wine started. DC_SOURCE_DIR is a
+    // host path already.
+    const QString portFile = m_dir.filePath(QStringLiteral("port"));
+    const QString errFile = m_dir.filePath(QStringLiteral("server.err"));
+    QStringList args{QStringLiteral(DC_SOURCE_DIR "/tests/support/ftp_server.py"),
+                     QStringLiteral("--root"), hostPath(root()),
+                     QStringLiteral("--log"), hostPath(m_dir.filePath(QStringLiteral("commands.log"))),
+                     QStringLiteral("--port-file"), hostPath(portFile),
+                     QStringLiteral("--stderr"), hostPath(errFile)};
     for (const auto& a : options.accounts) args << QStringLiteral("--account") << a.first << a.second;
     if (!options.fault.isEmpty())
         args << QStringLiteral("--fault") << options.fault << QStringLiteral("--fault-count")
@@ -52,25 +87,27 @@ FtpServer::FtpServer(const Options& options)
     if (options.tls != Tls::None) {
         const char* modes[] = {"", "good", "wrong-host", "self-signed"};
         args << QStringLiteral("--tls") << QLatin1String(modes[static_cast<int>(options.tls)]) << QStringLiteral("--certs")
-             << certificates().path();
+             << hostPath(certificates().path());
         if (options.tlsRequired) args << QStringLiteral("--tls-required");
     }
-    if (options.capture) args << QStringLiteral("--capture") << m_dir.filePath(QStringLiteral("capture.bin"));
-    m_process.setProcessChannelMode(QProcess::SeparateChannels);
-    m_process.setStandardErrorFile(m_dir.filePath(QStringLiteral("server.err")));
-    m_process.start(QStringLiteral("/usr/bin/python3"), args);
+    if (options.capture) args << QStringLiteral("--capture") << hostPath(m_dir.filePath(QStringLiteral("capture.bin")));
+    m_process.setProcessChannelMode(QProcess::ForwardedChannels);
+    m_process.setStandardInputFile(QProcess::nullDevice());
+    m_process.start(kPython, args);
     if (!m_process.waitForStarted(10'000))
         throw std::runtime_error("FtpServer: /usr/bin/python3 did not start: " + m_process.errorString().toStdString());
+    // No signal tells when a file appears: look every 20 ms.
     QDeadlineTimer deadline(15'000);
-    while (!m_process.canReadLine()) {
-        if (deadline.hasExpired() || m_process.state() != QProcess::Running) {
-            QFile err(m_dir.filePath(QStringLiteral("server.err")));
+    QFile port(portFile);
+    while (!port.open(QIODevice::ReadOnly)) {
+        if (deadline.hasExpired()) {
+            QFile err(errFile);
             err.open(QIODevice::ReadOnly);
             throw std::runtime_error("FtpServer: the server did not start: " + err.readAll().toStdString());
         }
-        m_process.waitForReadyRead(100);
+        QThread::msleep(20);
     }
-    const QString line = QString::fromUtf8(m_process.readLine()).trimmed();
+    const QString line = QString::fromUtf8(port.readLine()).trimmed();
     if (!line.startsWith(QStringLiteral("PORT ")))
         throw std::runtime_error("FtpServer: unexpected first line: " + line.toStdString());
     m_port = static_cast<quint16>(line.mid(5).toUInt());
@@ -78,11 +115,10 @@ FtpServer::FtpServer(const Options& options)
 
 FtpServer::~FtpServer()
 {
-    m_process.terminate();
-    if (!m_process.waitForFinished(5'000)) {
-        m_process.kill();
-        m_process.waitForFinished(5'000);
-    }
+    QFile::remove(m_dir.filePath(QStringLiteral("port")));  // it ends within half a second
+    if (m_process.waitForFinished(5'000)) return;
+    m_process.kill();
+    m_process.waitForFinished(5'000);
 }
 
 QString FtpServer::root() const

@@ -63,6 +63,12 @@ public:
     QByteArray captured() const;
 
     static bool overTls();
+    // Whether this build's programs speak TLS. One without a TLS library
+    // refuses a service that must be secure (noTlsRefusal()) and goes in clear
+    // where TLS is taken when offered, telling so once (noTlsNotice()).
+    static bool programsHaveTls();
+    QString noTlsRefusal() const;
+    QString noTlsNotice() const;
     // The test CA that the servers' certificates are signed with (made with
     // the first server that offers TLS): the tests' clients trust it besides
     // the system's store.

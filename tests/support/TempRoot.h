@@ -34,5 +34,9 @@ private:
 
 // Writes a file with the given bytes, making its folder.
 void writeFile(const QString& path, const QByteArray& data);
+// True in a Windows program that Wine runs.
+bool runningUnderWine();
+// The same for a name that a file system may refuse (Windows: line breaks, '?'); false then.
+bool writeFileIfAllowed(const QString& path, const QByteArray& data);
 
 }  // namespace dc::test

@@ -300,11 +300,16 @@ def main():
     p.add_argument("--fault-count", type=int, default=-1)
     p.add_argument("--fault-bytes", type=int, default=1000)
     p.add_argument("--log")
+    p.add_argument("--port-file", help="write 'PORT <n>' there instead of to standard output, and end when "
+                   "that file is removed (a program that Wine runs reaches no pipe or signal of ours)")
+    p.add_argument("--stderr", help="append standard error to this file")
     p.add_argument("--tls", choices=["good", "wrong-host", "self-signed"])
     p.add_argument("--tls-required", action="store_true")
     p.add_argument("--certs")
     p.add_argument("--capture")
     a = p.parse_args()
+    if a.stderr:
+        sys.stderr = open(a.stderr, "a", buffering=1)
 
     Faults.names = set(a.fault.split(","))
     Faults.count, Faults.bytes = a.fault_count, a.fault_bytes
@@ -337,7 +342,13 @@ def main():
     port = server.socket.getsockname()[1]
     if a.capture:
         port = start_capture(a.capture, port)
-    print("PORT %d" % port, flush=True)
+    if a.port_file:
+        with open(a.port_file + ".new", "w") as f:
+            f.write("PORT %d\n" % port)
+        os.rename(a.port_file + ".new", a.port_file)
+        server.ioloop.call_every(0.5, lambda: os.path.exists(a.port_file) or os._exit(0))
+    else:
+        print("PORT %d" % port, flush=True)
     server.serve_forever(timeout=0.5, handle_exit=True)
 
 

@@ -111,7 +111,7 @@ TEST(ManualTaskForm, SalesTasksQueueWholeDaysAndAreRecordedEvenWithoutSales)
     t.start();
     t.salesTask(QDate(2026, 8, 5), QDate(2026, 8, 5));
     EXPECT_EQ(t.actions(), (QList<qint64>{2, 3, 4}));
-    EXPECT_EQ(t.lastTask("Fecha1").toString(), QStringLiteral("2026-08-05 00:00:00"));
+    EXPECT_EQ(t.lastTask("Fecha1").toDateTime(), QDateTime(QDate(2026, 8, 5), QTime(0, 0)));  // text or, through ODBC, a time
     EXPECT_EQ(t.shown("inform"), QStringList{kMsgTaskAdded});
     EXPECT_TRUE(t.form->Pb->isHidden());
 

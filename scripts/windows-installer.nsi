@@ -1,0 +1,107 @@
+; The Windows installer of the data center (makensis; scripts/windows-package.sh
+; lays out the files in STAGE and writes the uninstall lists before it runs).
+;   STAGE      folder holding KOVA_VazivoZeRurov_2\ and KOVA_VazivoZeRurov_1\
+;   OUTFILE    the installer to write
+;   VERSION    the version shown
+; Edition 2 (datacenter2, datacenter-setup, the three companion tools) goes to
+; C:\KOVA_VazivoZeRurov_2, edition 1 (datacenter1) to C:\KOVA_VazivoZeRurov_1,
+; each with the Qt libraries, plugins and Spanish translations beside it. The
+; data-center databases are laid out by datacenter-setup: on a first install
+; it makes them, on an upgrade it keeps them; the uninstaller removes the
+; programs and keeps the databases and the outbox.
+Unicode true
+SetCompressor /SOLID lzma
+!include "MUI2.nsh"
+
+!define PRODUCT "KOVA Vazivo ze Rurov"
+!define DIR2 "C:\KOVA_VazivoZeRurov_2"
+!define DIR1 "C:\KOVA_VazivoZeRurov_1"
+!define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\KOVA_VazivoZeRurov"
+!define RUN_KEY "Software\Microsoft\Windows\CurrentVersion\Run"
+
+Name "${PRODUCT}"
+OutFile "${OUTFILE}"
+; The install root is the drive root, where every user may create folders:
+; the programs and their databases belong to the shop's user, who runs them.
+RequestExecutionLevel user
+InstallDir "${DIR2}"
+ShowInstDetails show
+ShowUninstDetails show
+VIProductVersion "${VERSION}.0.0"
+VIAddVersionKey /LANG=1034 "ProductName" "${PRODUCT}"
+VIAddVersionKey /LANG=1034 "FileDescription" "Instalador de ${PRODUCT}"
+VIAddVersionKey /LANG=1034 "FileVersion" "${VERSION}"
+VIAddVersionKey /LANG=1034 "CompanyName" "KOVA Sistemas"
+VIAddVersionKey /LANG=1034 "LegalCopyright" "KOVA Sistemas"
+
+!define MUI_FINISHPAGE_RUN "${DIR2}\datacenter2.exe"
+!define MUI_FINISHPAGE_RUN_TEXT "Iniciar Vazivo ze Rurov"
+!insertmacro MUI_PAGE_INSTFILES
+!insertmacro MUI_PAGE_FINISH
+!insertmacro MUI_UNPAGE_CONFIRM
+!insertmacro MUI_UNPAGE_INSTFILES
+!insertmacro MUI_LANGUAGE "Spanish"
+
+; Programs that are running keep their files: they are ended first, only the
+; installed ones (an upgrade replaces them).
+!macro EndRunning PROGRAM
+  nsExec::ExecToLog 'taskkill /F /IM "${PROGRAM}"'
+  Pop $0
+!macroend
+
+Section "Programas"
+  SetShellVarContext current
+  !insertmacro EndRunning "datacenter2.exe"
+  !insertmacro EndRunning "datacenter1.exe"
+  SetOverwrite on
+  SetOutPath "${DIR2}"
+  File /r "${STAGE}/KOVA_VazivoZeRurov_2/*.*"
+  SetOutPath "${DIR1}"
+  File /r "${STAGE}/KOVA_VazivoZeRurov_1/*.*"
+
+  ; The databases, the outbox and the companion tools' places: made when
+  ; missing, kept when there.
+  DetailPrint "Preparando las bases de datos..."
+  SetOutPath "${DIR2}"
+  nsExec::ExecToLog '"${DIR2}\datacenter-setup.exe" --root C:\'
+  Pop $0
+  StrCmp $0 "0" setupDone
+    MessageBox MB_OK|MB_ICONSTOP "No se pudieron preparar las bases de datos de ${PRODUCT} (código $0). Los detalles de la instalación dicen por qué." /SD IDOK
+    SetErrorLevel 2
+    Abort
+  setupDone:
+
+  WriteUninstaller "${DIR2}\Desinstalar.exe"
+  CreateDirectory "$SMPROGRAMS\${PRODUCT}"
+  CreateShortCut "$SMPROGRAMS\${PRODUCT}\Vazivo ze Rurov.lnk" "${DIR2}\datacenter2.exe" "" "${DIR2}\datacenter2.exe" 0
+  CreateShortCut "$SMPROGRAMS\${PRODUCT}\Desinstalar.lnk" "${DIR2}\Desinstalar.exe"
+  ; Lives in the tray from log-in on.
+  WriteRegStr HKCU "${RUN_KEY}" "KOVA_VazivoZeRurov_2" '"${DIR2}\datacenter2.exe"'
+  WriteRegStr HKCU "${UNINSTALL_KEY}" "DisplayName" "${PRODUCT}"
+  WriteRegStr HKCU "${UNINSTALL_KEY}" "DisplayVersion" "${VERSION}"
+  WriteRegStr HKCU "${UNINSTALL_KEY}" "Publisher" "KOVA Sistemas"
+  WriteRegStr HKCU "${UNINSTALL_KEY}" "InstallLocation" "${DIR2}"
+  WriteRegStr HKCU "${UNINSTALL_KEY}" "UninstallString" '"${DIR2}\Desinstalar.exe"'
+  WriteRegStr HKCU "${UNINSTALL_KEY}" "QuietUninstallString" '"${DIR2}\Desinstalar.exe" /S'
+  WriteRegDWORD HKCU "${UNINSTALL_KEY}" "NoModify" 1
+  WriteRegDWORD HKCU "${UNINSTALL_KEY}" "NoRepair" 1
+SectionEnd
+
+Section "Uninstall"
+  SetShellVarContext current
+  !insertmacro EndRunning "datacenter2.exe"
+  !insertmacro EndRunning "datacenter1.exe"
+  !insertmacro EndRunning "KOVA_BackUp.exe"
+  ; Exactly the installed files (listed by windows-package.sh); the
+  ; databases (Db\), the outbox and anything else of the shop's stay, and so
+  ; do the folders that still hold them.
+  !include "${STAGE}/uninstall-files.nsh"
+  Delete "${DIR2}\Desinstalar.exe"
+  RMDir "${DIR2}"
+  RMDir "${DIR1}"
+  Delete "$SMPROGRAMS\${PRODUCT}\Vazivo ze Rurov.lnk"
+  Delete "$SMPROGRAMS\${PRODUCT}\Desinstalar.lnk"
+  RMDir "$SMPROGRAMS\${PRODUCT}"
+  DeleteRegValue HKCU "${RUN_KEY}" "KOVA_VazivoZeRurov_2"
+  DeleteRegKey HKCU "${UNINSTALL_KEY}"
+SectionEnd
