@@ -1,6 +1,10 @@
 #!/usr/bin/env bash
 # Cross-builds the Windows edition and runs its test programs under Wine.
-#   scripts/windows-check.sh [ARCH]     ARCH: x86_64 (default) or i686
+#   scripts/windows-check.sh [ARCH] [--platform-sensitive]
+#     ARCH: x86_64 (default) or i686
+#     --platform-sensitive: only the test programs labelled so (the platform
+#       layer, processes, files, settings and ODBC, FTP, setup) and what they
+#       start: the quick pass CI runs
 # Makes the toolchain prefix first (scripts/windows-toolchain.sh), builds into
 # build-win-<ARCH>/ with warnings as errors, and runs ctest there: every
 # GoogleTest case under Wine (CMAKE_CROSSCOMPILING_EMULATOR), in a Wine prefix
@@ -12,11 +16,15 @@
 # the cases that are not built for Windows, with the reason.
 set -euo pipefail
 here="$(cd "$(dirname "$0")/.." && pwd)"
-arch="${1:-x86_64}"
-case "$arch" in
-  x86_64 | i686) ;;
-  *) echo "windows-check: unknown architecture $arch (x86_64 or i686)" >&2; exit 2 ;;
-esac
+arch=x86_64
+subset=0
+for arg in "$@"; do
+  case "$arg" in
+    x86_64 | i686) arch="$arg" ;;
+    --platform-sensitive) subset=1 ;;
+    *) echo "windows-check: unknown argument $arg (x86_64 or i686, --platform-sensitive)" >&2; exit 2 ;;
+  esac
+done
 phase() {  # name command...
   local name="$1" start=$SECONDS
   shift
@@ -57,7 +65,11 @@ configure() {
     -DCMAKE_TOOLCHAIN_FILE="$prefix/share/cmake/mingw-w64-$arch.cmake" \
     -DCMAKE_CROSSCOMPILING_EMULATOR="$emulator" -DDC_WERROR=ON >/dev/null
 }
-build_all() { nice -n 10 cmake --build "$build" -j"$(nproc)"; }
+build_all() {
+  local targets=()
+  [ "$subset" = 0 ] || targets=(--target platform_sensitive_tests)
+  nice -n 10 cmake --build "$build" -j"$(nproc)" "${targets[@]}"
+}
 wine_prefix() {
   # One server for the whole run (ended at the end), and Wine's own services
   # started now, with no pipe of a test's: they live as long as the server,
@@ -82,6 +94,9 @@ not_under_wine=(
   'BackupRun\.FileOfMoreThanTwoGibibytesIsUploadedAndVerified' "Wine reads the 2 GiB sparse file's holes as data (minutes, and a 2 GiB copy on disk)"
   'Window\.EveryCaptionFitsItsControlInTheWindowsFont' "text widths of the Tahoma that the forms are drawn for: under Wine the offscreen plugin measures Wine's Tahoma with FreeType's full hinting, up to 8 px wider (checked on Linux)"
 )
+[ "$arch" = x86_64 ] || not_under_wine+=(
+  'BackupRun\.ServerThatCannotConnectBackGetsTheFilesInPassiveModeFromTheSecondAttempt' "i686 only: it passes, then test_ftpbackup.exe most times never ends under 32-bit Wine (stuck in libstdc++-6.dll's process detach); the installed datacenter1.exe and KOVA_BackUp.exe against a server that refuses active mode end every time (x86_64 runs the case)"
+)
 echo "== windows-check ($arch): cases not run under Wine"
 excluded=""
 for ((i = 0; i < ${#not_under_wine[@]}; i += 2)); do
@@ -89,9 +104,14 @@ for ((i = 0; i < ${#not_under_wine[@]}; i += 2)); do
   excluded+="${excluded:+|}${not_under_wine[i]}"
 done
 echo "   (a case that skips says why in its output; '[ NOTE ]' lines name what Wine cannot show)"
+labels=()
+if [ "$subset" = 1 ]; then
+  labels=(-L platform-sensitive)
+  echo "== windows-check ($arch): only the platform-sensitive programs; the window, panels and task form, edition 1 and the tools end to end reach the same platform layer through them and run with a full scripts/windows-check.sh"
+fi
 status=0
 run_tests() {
-  (cd "$build" && timeout 1800 ctest --output-on-failure -j"$(nproc)" --timeout 180 -E "$excluded") || status=$?
+  (cd "$build" && timeout 1800 ctest --output-on-failure -j"$(nproc)" --timeout 180 "${labels[@]}" -E "$excluded") || status=$?
 }
 phase "tests under Wine" run_tests
 exit "$status"

@@ -8,9 +8,10 @@
 #  4. the installed datacenter1.exe makes a real backup run against a local
 #     FTP service (pyftpdlib on loopback) and ends with 0; what arrived is
 #     compared byte for byte with the installed files;
-#  5. the installed KOVA_BackUp.exe does the same from edition 2's list, and
+#  5. the installed KOVA_BackUp.exe does the same from edition 2's list,
 #     refuses in Spanish a service whose setting requires TLS (this build has
-#     no TLS library);
+#     no TLS library), and goes passive with a service that cannot connect
+#     back;
 #  6. datacenter2.exe's window under Xvfb with Qt's windows platform plugin
 #     (openbox draws its caption), saved as docs/windows-datacenter2.png.
 # Everything runs in build-win-<ARCH>/try/ (the Wine prefix, the service's
@@ -159,6 +160,24 @@ echo "   KOVA_BackUp.exe ended with $status"
 [ "$status" = 3 ] && grep -q 'no puede hacer conexiones seguras (TLS)' "$try/backup-tool-tls.log" || fail "KOVA_BackUp.exe did not refuse"
 [ "$(grep -c '^USER' "$service/log" || true)" = "$users" ] || fail "the account reached the service"
 echo "   the account never reached the service"
+
+step "KOVA_BackUp.exe against a service that cannot connect back: passive mode, and the tool ends"
+/usr/bin/python3 "$here/tests/support/ftp_server.py" --root "$service/files" --fault refuse-port \
+  --account "respaldo1@kovasistemas.mx" "bqt275" --port-file "$service/port2" --stderr "$service/err2" &
+pids+=($!)
+for _ in $(seq 100); do [ -f "$service/port2" ] && break; sleep 0.1; done
+port2="$(awk '/^PORT/ {print $2}' "$service/port2")"
+[ -n "$port2" ] || fail "the second FTP service did not start"
+rm -rf "$service/files/tienda_prueba/Clave2026"/*
+set +e
+(cd "$c/KOVA_VazivoZeRurov_2/Bandeja_De_Salida" && timeout 300 "$wine" ../KOVA_BackUp.exe --backup-service "127.0.0.1:$port2" \
+  </dev/null >"$try/backup-tool-passive.log" 2>&1)
+status=$?
+set -e
+tr -d '\r' <"$try/backup-tool-passive.log" | grep -m1 'Modo pasivo' | sed 's/^/   /'
+echo "   KOVA_BackUp.exe ended with $status"
+[ "$status" = 0 ] || fail "KOVA_BackUp.exe ended with $status"
+compare
 
 step "datacenter2.exe's window under Xvfb (windows platform plugin)"
 out="$here/docs/windows-datacenter2.png"

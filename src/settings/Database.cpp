@@ -57,12 +57,13 @@ void trace(const QString& sql)
     line.replace(QLatin1Char('\n'), QLatin1Char(' '));
     // Each statement once per process (the reader wants no more): opening
     // the file costs milliseconds on Windows, and a setup runs thousands.
-    static QSet<QString> written;
-    if (written.contains(line)) return;
+    // Never destroyed: another thread may still trace while the process ends.
+    static auto* written = new QSet<QString>;
+    if (written->contains(line)) return;
     QFile f(path);
     if (!f.open(QIODevice::WriteOnly | QIODevice::Append)) return;
     f.write(line.toUtf8() + '\n');
-    written.insert(line);
+    written->insert(line);
 }
 
 }  // namespace
