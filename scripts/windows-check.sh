@@ -94,9 +94,6 @@ not_under_wine=(
   'BackupRun\.FileOfMoreThanTwoGibibytesIsUploadedAndVerified' "Wine reads the 2 GiB sparse file's holes as data (minutes, and a 2 GiB copy on disk)"
   'Window\.EveryCaptionFitsItsControlInTheWindowsFont' "text widths of the Tahoma that the forms are drawn for: under Wine the offscreen plugin measures Wine's Tahoma with FreeType's full hinting, up to 8 px wider (checked on Linux)"
 )
-[ "$arch" = x86_64 ] || not_under_wine+=(
-  'BackupRun\.ServerThatCannotConnectBackGetsTheFilesInPassiveModeFromTheSecondAttempt' "i686 only: it passes, then test_ftpbackup.exe most times never ends under 32-bit Wine (stuck in libstdc++-6.dll's process detach); the installed datacenter1.exe and KOVA_BackUp.exe against a server that refuses active mode end every time (x86_64 runs the case)"
-)
 echo "== windows-check ($arch): cases not run under Wine"
 excluded=""
 for ((i = 0; i < ${#not_under_wine[@]}; i += 2)); do

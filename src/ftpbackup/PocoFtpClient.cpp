@@ -16,7 +16,6 @@
 
 #include <QDir>
 #include <QFile>
-#include <QRegularExpression>
 
 #include <csignal>
 #include <vector>
@@ -100,18 +99,38 @@ std::optional<quint16> portInEpsv(const QString& reply)
     return static_cast<quint16>(port);
 }
 
-// The port of a PASV reply: "227 Entering Passive Mode (h1,h2,h3,h4,p1,p2)".
-// Its address is not used: the data goes to the server of the control
-// connection (an address behind the server's router would not be reachable).
+// The port of a PASV reply: "227 Entering Passive Mode (h1,h2,h3,h4,p1,p2)",
+// the six numbers with or without the brackets. Its address is not used: the
+// data goes to the server of the control connection (an address behind the
+// server's router would not be reachable).
+// Read by hand: this runs on the run's thread, and a QRegularExpression match
+// there leaves a thread-local JIT stack whose destructor, in the Windows build
+// (emulated TLS), crashes at the thread's end while it holds the runtime's key
+// lock, so that the program then never ends.
 std::optional<quint16> portInPasv(const QString& reply)
 {
-    static const QRegularExpression numbers(QStringLiteral("(\\d+),(\\d+),(\\d+),(\\d+),(\\d+),(\\d+)"));
-    const QRegularExpressionMatch m = numbers.match(reply.mid(4));
-    if (!m.hasMatch()) return std::nullopt;
-    const uint high = m.captured(5).toUInt();
-    const uint low = m.captured(6).toUInt();
-    if (high > 255 || low > 255 || high * 256 + low == 0) return std::nullopt;
-    return static_cast<quint16>(high * 256 + low);
+    const QString text = reply.mid(4);
+    const auto inNumbers = [](QChar c) { return (c >= QLatin1Char('0') && c <= QLatin1Char('9')) || c == QLatin1Char(','); };
+    for (qsizetype start = 0; start < text.size();) {
+        if (!inNumbers(text.at(start))) {
+            ++start;
+            continue;
+        }
+        qsizetype end = start;
+        while (end < text.size() && inNumbers(text.at(end))) ++end;
+        const QStringList fields = text.mid(start, end - start).split(QLatin1Char(','));
+        start = end;
+        if (fields.size() != 6) continue;
+        uint values[6] = {};
+        bool all = true;
+        for (int i = 0; i < 6 && all; ++i) values[i] = fields[i].toUInt(&all);
+        if (!all) continue;
+        const uint high = values[4];
+        const uint low = values[5];
+        if (high > 255 || low > 255 || high * 256 + low == 0) return std::nullopt;
+        return static_cast<quint16>(high * 256 + low);
+    }
+    return std::nullopt;
 }
 
 // How an upload's source is named in a message: its file's path.
