@@ -10,8 +10,8 @@
 #     compared byte for byte with the installed files;
 #  5. the installed KOVA_BackUp.exe does the same from edition 2's list,
 #     refuses in Spanish a service whose setting requires TLS (this build has
-#     no TLS library), and goes passive with a service that cannot connect
-#     back;
+#     no TLS library), and goes passive (PASV) with a service that cannot
+#     connect back and refuses EPSV, and ends;
 #  6. datacenter2.exe's window under Xvfb with Qt's windows platform plugin
 #     (openbox draws its caption), saved as docs/windows-datacenter2.png.
 # Everything runs in build-win-<ARCH>/try/ (the Wine prefix, the service's
@@ -161,8 +161,8 @@ echo "   KOVA_BackUp.exe ended with $status"
 [ "$(grep -c '^USER' "$service/log" || true)" = "$users" ] || fail "the account reached the service"
 echo "   the account never reached the service"
 
-step "KOVA_BackUp.exe against a service that cannot connect back: passive mode, and the tool ends"
-/usr/bin/python3 "$here/tests/support/ftp_server.py" --root "$service/files" --fault refuse-port \
+step "KOVA_BackUp.exe against a service that cannot connect back and knows only PASV: passive mode, and the tool ends"
+/usr/bin/python3 "$here/tests/support/ftp_server.py" --root "$service/files" --fault refuse-port,no-epsv \
   --account "respaldo1@kovasistemas.mx" "bqt275" --port-file "$service/port2" --stderr "$service/err2" &
 pids+=($!)
 for _ in $(seq 100); do [ -f "$service/port2" ] && break; sleep 0.1; done
