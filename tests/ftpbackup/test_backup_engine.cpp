@@ -378,7 +378,7 @@ TEST(BackupRun, ServerThatCannotConnectBackGetsTheFilesInPassiveModeFromTheSecon
     const QString b = src.filePath(QStringLiteral("b.bin"));
     writeFile(a, randomBytes(150'000, 13));
     writeFile(b, randomBytes(70'000, 14));
-    for (const char* fault : {"refuse-port", "refuse-port,no-epsv"}) {
+    for (const char* fault : {"refuse-port", "refuse-port,no-epsv", "refuse-port,no-epsv,bare-pasv"}) {
         SCOPED_TRACE(fault);
         auto server = shopServer(QString::fromLatin1(fault));
         EngineHarness h(server->port());

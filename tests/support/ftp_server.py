@@ -139,6 +139,12 @@ class Commands:
             return
         super().pre_process_command(line, cmd, arg)
 
+    def respond(self, resp, *args, **kwargs):
+        # bare-pasv: the PASV reply without brackets, "227 =h1,h2,h3,h4,p1,p2".
+        if Faults.on("bare-pasv") and resp.startswith("227 "):
+            resp = "227 =" + resp[resp.index("(") + 1:resp.index(")")]
+        super().respond(resp, *args, **kwargs)
+
     def ftp_CWD(self, path):
         # A folder two levels down is the shop's password folder; the reply
         # names it, as servers' replies do.
