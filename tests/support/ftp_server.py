@@ -26,6 +26,7 @@ import argparse
 import datetime
 import ipaddress
 import os
+import signal
 import socket
 import sys
 import threading
@@ -314,6 +315,9 @@ def main():
     p.add_argument("--certs")
     p.add_argument("--capture")
     a = p.parse_args()
+    # Whatever happens to its loop or to the program that started it (under
+    # Wine nothing of ours can end a host process), it ends within 20 minutes.
+    signal.alarm(1200)
     if a.stderr:
         sys.stderr = open(a.stderr, "a", buffering=1)
 
