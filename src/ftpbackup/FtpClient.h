@@ -7,6 +7,7 @@
 #include <QStringList>
 
 #include <functional>
+#include <memory>
 #include <optional>
 #include <stdexcept>
 
@@ -39,6 +40,15 @@ public:
     using FtpError::FtpError;
 };
 
+// The connection cannot be protected as asked: the server's certificate does
+// not verify (not trusted, another name, expired), TLS is required and the
+// server or this build has none, or a server that offered TLS before does not
+// offer it now. Nothing of the account was sent.
+class FtpSecurityRefused : public FtpLoginRefused {
+public:
+    using FtpLoginRefused::FtpLoginRefused;
+};
+
 // No data connection could be made: the server refused PORT, EPSV or PASV,
 // answered 425 or 426 to the transfer command, or did not open the
 // connection within the wait (active mode), or it could not be reached at
@@ -59,6 +69,28 @@ std::optional<FtpSecurity> parseFtpSecurity(const QString& stored);
 
 // What the status line shows once when a run goes over to passive mode.
 inline const QString kPassiveModeNotice = QStringLiteral("Modo pasivo: el servidor no pudo abrir la conexión de datos");
+
+// What a client learned of a server (by host and port) in earlier runs, so
+// that a later run does not learn it again: the kind of data connection that
+// last worked, and whether the server ever accepted AUTH TLS (such a server
+// is never again talked to in clear while the setting asks for TLS when
+// offered).
+struct FtpServerFacts {
+    enum class DataMode { Unknown, Active, Epsv, Pasv };
+    DataMode mode = DataMode::Unknown;
+    bool offeredTls = false;
+    bool operator==(const FtpServerFacts&) const = default;
+};
+
+// Where those facts are kept. Both calls are made on the client's thread and
+// never throw (a memory that cannot be read knows nothing; one that cannot be
+// written forgets).
+class FtpServerMemory {
+public:
+    virtual ~FtpServerMemory() = default;
+    virtual FtpServerFacts recall(const QString& host, quint16 port) const = 0;
+    virtual void remember(const QString& host, quint16 port, const FtpServerFacts& facts) = 0;
+};
 
 // The FTP operations of the backup engine. One client per engine, kept open
 // from one file to the next. Every operation but isOpen(), close(), the
@@ -99,6 +131,9 @@ public:
     // Called on the thread that makes the calls.
     using Notice = std::function<void(const QString& text)>;
     virtual void setNoticeHandler(Notice notice) = 0;
+    // What the client knows of servers from earlier runs; none at first
+    // (every run then starts active, and learns).
+    virtual void setServerMemory(std::shared_ptr<FtpServerMemory> memory) = 0;
 
     // Connects (IPv4), reads the greeting and logs in. A 5xx reply to the
     // log-in throws FtpLoginRefused.

@@ -15,6 +15,9 @@ struct FtpClientOptions {
     // Empty: the file named by the environment variable kExtraCaVariable
     // when it is set, else none.
     QString extraCaFile;
+    // The file where the client keeps what it learned of each server
+    // (FtpServerMemory); empty: it remembers nothing between runs.
+    QString serverMemoryFile;
 };
 
 inline constexpr char kExtraCaVariable[] = "KOVA_FTP_CA_ADICIONAL";

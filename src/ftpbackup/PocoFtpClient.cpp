@@ -236,6 +236,11 @@ void PocoFtpClient::setNoticeHandler(Notice notice)
     m_notice = std::move(notice);
 }
 
+void PocoFtpClient::setServerMemory(std::shared_ptr<FtpServerMemory> memory)
+{
+    m_memory = std::move(memory);
+}
+
 void PocoFtpClient::notify(const QString& text)
 {
     trace("--", text);

@@ -57,6 +57,7 @@ public:
     void setPassive(bool passive) override;
     bool isPassive() const override;
     void setNoticeHandler(Notice notice) override;
+    void setServerMemory(std::shared_ptr<FtpServerMemory> memory) override;
     void open(const QString& host, quint16 port, const QString& user, const QString& password) override;
     bool isOpen() const override;
     void close() override;
@@ -135,6 +136,7 @@ private:
     FtpSecurity m_security = FtpSecurity::Off;
     bool m_passive = false;
     Notice m_notice;
+    std::shared_ptr<FtpServerMemory> m_memory;
     bool m_noTlsNoticeGiven = false;
     // Of the current session.
     bool m_protectData = false;
