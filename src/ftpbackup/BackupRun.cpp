@@ -251,6 +251,14 @@ bool BackupRun::backUp(const Item& item)
             m_result.outcome = BackupOutcome::CredentialsStop;
             m_result.stopText = stop.text;
             return false;
+        } catch (const FtpCannotReplace& e) {
+            // The server refuses what any later attempt would ask again: one
+            // upload, not five.
+            removeTemporaryCopy(copy);
+            lastError = e.text();
+            m_report.error(clockText() + QLatin1Char(' ') + kAttemptError + QString::number(++attempts) + kDescription
+                           + lastError);
+            break;
         } catch (const std::exception& e) {
             // The next connection starts in its log-in folder.
             m_client.close();

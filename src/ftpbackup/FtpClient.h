@@ -58,6 +58,15 @@ public:
     using FtpError::FtpError;
 };
 
+// The server does not let a file be put under its name, and another attempt
+// would meet the same refusal: it refuses to rename (or to rename onto an
+// existing file), or a folder holds the name. The text says which and where
+// the whole copy stays.
+class FtpCannotReplace : public FtpError {
+public:
+    using FtpError::FtpError;
+};
+
 // How a service's connection is protected (the stored values 0, 1 and 2).
 enum class FtpSecurity {
     Off = 0,          // plain FTP
@@ -91,6 +100,13 @@ public:
     virtual FtpServerFacts recall(const QString& host, quint16 port) const = 0;
     virtual void remember(const QString& host, quint16 port, const FtpServerFacts& facts) = 0;
 };
+
+// What the run and its history tell when "TLS when offered" meets a server
+// that does not offer it: the connection goes in clear.
+inline QString clearTextNotice(const QString& where)
+{
+    return QStringLiteral("El servidor ") + where + QStringLiteral(" no ofrece conexión segura (TLS): la conexión va sin cifrar");
+}
 
 // The FTP operations of the backup engine. One client per engine, kept open
 // from one file to the next. Every operation but isOpen(), close(), the
@@ -148,10 +164,15 @@ public:
     virtual void makeFolder(const QString& name) = 0;    // MKD
     virtual void setBinary() = 0;                        // TYPE I
     virtual void remove(const QString& name) = 0;        // DELE
-    // RNFR/RNTO, replacing a file named `to`. A server that will not rename
-    // onto an existing name (5xx to RNTO) gets DELE `to` and RNFR/RNTO again;
-    // when it refuses that DELE too, both files stay as they were.
+    // DELE that takes "no such file" (a 550 or 450 reply) for an answer:
+    // false then. Other refusals and failures throw.
+    virtual bool removeIfPresent(const QString& name) = 0;
+    // RNFR/RNTO. Whether the server replaces a file named `to` is the
+    // server's choice (some refuse): a refusal throws, and nothing is deleted.
     virtual void rename(const QString& from, const QString& to) = 0;
+    // True when `name` is a folder of the current remote folder (CWD into it
+    // works; the client then comes back with CDUP).
+    virtual bool isFolder(const QString& name) = 0;
 
     // Stores what `source` holds, read from its current position to its end,
     // under `remoteName` (STOR, replacing a file of that name) and waits for

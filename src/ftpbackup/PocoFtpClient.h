@@ -1,6 +1,8 @@
 #pragma once
 
 #include "ftpbackup/FtpClient.h"
+#include "ftpbackup/FtpDataChannel.h"
+#include "ftpbackup/FtpReplies.h"
 #include "ftpbackup/FtpTls.h"
 
 #include <QLoggingCategory>
@@ -13,7 +15,7 @@
 #include <string>
 
 namespace Poco::Net {
-class ServerSocket;
+class DialogSocket;
 class SocketAddress;
 class StreamSocket;
 }
@@ -23,21 +25,23 @@ namespace dc {
 // The control connection's traffic (commands and replies; secrets are masked).
 Q_DECLARE_LOGGING_CATEGORY(lcFtp)
 
-// The size that a LIST line gives for the file `name` ("ls -l" or DOS form);
-// nullopt when no plain file of that name is listed with a size.
-std::optional<qint64> sizeInListing(const QString& listing, const QString& name);
-
-// FtpClient over Poco's FTPClientSession: active mode with PORT (passive with
-// EPSV or PASV once the server cannot open a data connection), IPv4, 64 KiB
-// blocks written straight to the data socket, TLS through the build's FtpTls.
-// Made by makeFtpClient().
+// The FTP session over Poco's sockets: the log-in, the commands and what each
+// reply code means. Replies are read and understood by FtpReplies (bounded:
+// a server that sends without end is cut off), data connections are
+// FtpDataChannel's. Made by makeFtpClient().
+//
+// Data connections: active (PORT; only the control connection's server may
+// connect) until the server cannot open one; then EPSV, then PASV (always to
+// the control connection's address), then active again. A refused or
+// unreadable EPSV goes on with PASV in the same call. The kind that worked is
+// remembered per server (FtpServerMemory), so the next run starts with it.
 //
 // Threads: one thread makes the calls; abort() and isOpen() may come from any
-// other. abort() shuts the connections down under the sockets (never Poco's
-// abort(), never close() from the other thread, never touching a TLS session),
-// so a call blocked on a stalled server fails at once.
-// After a time-out, a lost connection, an abort or a failed upload the session
-// is dropped (the control connection is out of step); isOpen() is then false.
+// other. abort() shuts the connections down under the sockets (never touching
+// a TLS session), so a call blocked on a stalled server fails at once.
+// After a time-out, a lost connection, an abort or a failed transfer the
+// session is dropped (the control connection is out of step); isOpen() is
+// then false.
 class PocoFtpClient final : public FtpClient {
 public:
     struct Timeouts {
@@ -66,20 +70,20 @@ public:
     void makeFolder(const QString& name) override;
     void setBinary() override;
     void remove(const QString& name) override;
+    bool removeIfPresent(const QString& name) override;
     void rename(const QString& from, const QString& to) override;
+    bool isFolder(const QString& name) override;
     qint64 upload(QIODevice& source, const QString& remoteName, const Progress& progress) override;
     std::optional<qint64> remoteSize(const QString& name) override;
     void abort() override;
     void clearAbort() override;
 
 private:
-    class Session;
-    friend class Session;
-
+    using DataMode = FtpServerFacts::DataMode;
     struct Reply {
         int code = 0;
-        QString text;   // on one line
-        QString lines;  // as received, lines separated by LF
+        QStringList lines;  // as received
+        QString text;       // on one line, secrets masked: for messages and the trace
     };
 
     // Sends one command and reads its reply; a reply of another class than
@@ -87,39 +91,34 @@ private:
     Reply command(const std::string& verb, const QString& arg, int expectedClass, const QString& what);
     Reply exchange(const std::string& verb, const QString& arg);
     Reply readReply();
-    // AUTH TLS and the handshake, as the security asks; false when the
-    // connection stays plain.
+    QString readLine();
     bool secureControl(const QString& host, const QString& where);
-    // PBSZ 0 and PROT P after the log-in on a protected control connection.
     void protectData();
-    // The data connection of `verb` (sent here): connected, not blocking,
-    // protected when the data is; registered for abort().
-    Poco::Net::StreamSocket openDataConnection(const std::string& verb, const std::string& arg);
+    // The data connection of `verb` (sent here), connected, protected when
+    // the data is, registered for abort().
+    FtpDataChannel openDataChannel(const std::string& verb, const QString& name);
     Poco::Net::StreamSocket activeDataConnection(const std::string& verb, const QString& name);
     Poco::Net::StreamSocket passiveDataConnection(const std::string& verb, const QString& name);
-    // Sends the transfer command and takes its preliminary reply.
     void startTransfer(const std::string& verb, const QString& name);
-    // Throws FtpDataConnectionError; in active mode the client goes passive.
+    // Throws FtpDataConnectionError; the next data connection tries the next kind.
     [[noreturn]] void dataConnectionFailed(const QString& message, int code = 0, const QString& reply = {});
-    // Closes the data connection in order (a protected one says so first).
-    void closeData(Poco::Net::StreamSocket& plain, Poco::Net::StreamSocket& data, const QString& what);
-    // The LIST of the current folder; nullopt when the server refuses it.
+    void dataModeWorked();
+    void releaseData();
     std::optional<QString> listing();
-    // Connects without blocking for longer than `timeout`, the socket kept in
-    // `shared` so that abort() can reach it.
     Poco::Net::StreamSocket connectSocket(const Poco::Net::SocketAddress& address, const QString& where,
                                           std::chrono::milliseconds timeout,
                                           std::unique_ptr<Poco::Net::StreamSocket>& shared);
     Poco::Net::StreamSocket connectControl(const QString& host, quint16 port);
-    // The wait between the steps of a TLS handshake on `plain`, within the reply time-out.
     FtpTls::Wait handshakeWait(const Poco::Net::StreamSocket& plain, const QString& where);
-    void sendBlock(Poco::Net::StreamSocket& data, const char* bytes, int length);
-    // Received bytes; -1 when there is nothing to read yet.
-    int receiveSome(Poco::Net::StreamSocket& data, char* bytes, int length, const QString& what);
+    FtpDataChannel::Limits dataLimits() const;
     void notify(const QString& text);
+    void remember();
     void throwIfAborted() const;
     bool aborted() const;
-    // `text` with every secret replaced by "****".
+    // A name for a message: quoted, or "****" when it is a secret.
+    QString shown(const QString& name) const;
+    // A server's words with every secret that stands as a word of its own
+    // (a folder of a path, a quoted name) replaced by "****".
     QString masked(QString text) const;
     void trace(const char* direction, const QString& line) const;
     [[noreturn]] void fail(const QString& message, int code = 0, const QString& reply = {});
@@ -130,18 +129,20 @@ private:
 
     Timeouts m_timeouts;
     const std::unique_ptr<FtpTls> m_tls;  // null: this build has no TLS
-    std::unique_ptr<Session> m_session;   // the calling thread's
+    std::unique_ptr<Poco::Net::DialogSocket> m_control;  // the calling thread's
     QStringList m_secrets;                // setSecrets() and the log-in password
-    QString m_loginPassword;
     FtpSecurity m_security = FtpSecurity::Off;
-    bool m_passive = false;
+    DataMode m_mode = DataMode::Active;
+    bool m_fellBack = false;  // a data connection failed since setPassive()
     Notice m_notice;
-    std::shared_ptr<FtpServerMemory> m_memory;
     bool m_noTlsNoticeGiven = false;
+    std::shared_ptr<FtpServerMemory> m_memory;
+    QString m_host;
+    quint16 m_port = 0;
+    FtpServerFacts m_facts;  // of the server of the last open()
+    FtpReplyReader m_reader;
     // Of the current session.
     bool m_protectData = false;
-    bool m_epsvRefused = false;
-    std::unique_ptr<Poco::Net::StreamSocket> m_dataIo;  // the data connection as read and written (TLS or not)
 
     // Shared with abort(): the plain connections it may shut down, and the abort flag.
     mutable std::mutex m_mutex;

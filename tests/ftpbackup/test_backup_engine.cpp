@@ -630,7 +630,9 @@ TEST(BackupRun, NamesWithLineBreaksFailOnceWithoutAConnectionAndTheOthersUpload)
     EXPECT_EQ(h.errors[3], QStringLiteral("No se respaldaron 3 archivo(s)"));
     EXPECT_EQ(server->count(QStringLiteral("CONNECT")), 1);
     EXPECT_EQ(server->count(QStringLiteral("STOR")), 2);
-    EXPECT_EQ(server->count(QStringLiteral("DELE")) + server->count(QStringLiteral("RMD")), 0);
+    // Only the partial names are ever deleted (a leftover is cleared before each upload).
+    EXPECT_EQ(server->count(QStringLiteral("DELE")), server->count(QStringLiteral("STOR")));
+    EXPECT_EQ(server->count(QStringLiteral("RMD")), 0);
 }
 
 TEST(BackupRun, TheServerIndexChoosesTheAccountAndOtherIndexesKeepTheLastOne)
