@@ -9,12 +9,14 @@
 #include "platform/Clock.h"
 #include "support/FtpServer.h"
 
+#include <QHash>
 #include <QDateTime>
 #include <QRandomGenerator>
 #include <QSignalSpy>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -112,6 +114,25 @@ private:
     std::vector<long long> m_waits;
 };
 
+// What the programs keep in a file, kept in memory.
+class MemoryOfServers final : public FtpServerMemory {
+public:
+    FtpServerFacts recall(const QString& host, quint16 port) const override
+    {
+        std::lock_guard lock(m_mutex);
+        return m_facts.value(host + QLatin1Char(':') + QString::number(port));
+    }
+    void remember(const QString& host, quint16 port, const FtpServerFacts& facts) override
+    {
+        std::lock_guard lock(m_mutex);
+        m_facts.insert(host + QLatin1Char(':') + QString::number(port), facts);
+    }
+
+private:
+    mutable std::mutex m_mutex;
+    QHash<QString, FtpServerFacts> m_facts;
+};
+
 inline const QDateTime kRunStart(QDate(2026, 3, 14), QTime(10, 25, 0));
 inline const QString kRunDate = QStringLiteral("14032026");
 
@@ -123,7 +144,9 @@ struct EngineHarness {
         BackupEngine::Parts parts;
         PocoFtpClient::Timeouts t;
         t.reply = replyTimeout;
+        t.dataConnection = std::min(t.dataConnection, replyTimeout);
         parts.client = makeFtpClient({t, FtpServer::caFile(), {}});
+        parts.client->setServerMemory(memory);
         parts.clock = clock;
         parts.pacing = pacing;
         parts.service = ServiceAddress{QStringLiteral("127.0.0.1"), port};
@@ -167,6 +190,7 @@ struct EngineHarness {
         return done.first().first().value<BackupResult>();
     }
 
+    std::shared_ptr<MemoryOfServers> memory = std::make_shared<MemoryOfServers>();
     std::shared_ptr<FakeClock> clock;
     std::shared_ptr<RecordingPacing> pacing;
     std::unique_ptr<BackupEngine> engine;

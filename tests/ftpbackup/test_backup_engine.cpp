@@ -149,12 +149,15 @@ TEST(BackupRun, ReusesAnExistingDateFolderAndReplacesItsFilesOnlyWithWholeCopies
     const QString sales = src.filePath(QStringLiteral("ventas.csv"));
     writeFile(sales, randomBytes(20'000, 4));
     const QByteArray morning(50'000, 'v');  // this morning's copy, longer
-    // A server that renames onto an existing name, one that will not, and one
-    // that keeps every upload truncated: the morning's copy stays.
-    for (const QString& fault : {QString(), QStringLiteral("rnto-no-replace"), QStringLiteral("truncate-stored")}) {
+    // A server that renames onto an existing name, one that will not, one
+    // that overwrites nothing (a partial file left by a killed run included),
+    // and one that keeps every upload truncated: the morning's copy stays.
+    for (const QString& fault : {QString(), QStringLiteral("rnto-no-replace"), QStringLiteral("no-overwrite"),
+                                 QStringLiteral("truncate-stored")}) {
         SCOPED_TRACE(fault.toStdString());
         auto server = shopServer(fault);
         writeFile(server->path(day() + QStringLiteral("ventas.csv")), morning);
+        writeFile(server->path(day() + QStringLiteral("ventas.csv.kova-parcial")), "cortado");
 
         EngineHarness h(server->port());
         const BackupResult r = h.run({fileRow(sales)});
@@ -165,7 +168,39 @@ TEST(BackupRun, ReusesAnExistingDateFolderAndReplacesItsFilesOnlyWithWholeCopies
         EXPECT_EQ(server->count(QStringLiteral("MKD")), 0);
         EXPECT_EQ(server->count(QStringLiteral("STOR")), fails ? 5 : 1);
         EXPECT_EQ(readAll(server->path(day() + QStringLiteral("ventas.csv"))), fails ? morning : readAll(sales));
-        EXPECT_TRUE(leftoverCopies(server->root(), {QStringLiteral("*.kova-parcial")}).isEmpty());
+        EXPECT_TRUE(leftoverCopies(server->root(), {QStringLiteral("*.kova-parcial"), QStringLiteral("*.kova-anterior")}).isEmpty());
+    }
+}
+
+TEST(BackupRun, AServerThatRefusesRenamesOrAFolderInTheWayCostsOneUploadAndKeepsTheOldCopy)
+{
+    QTemporaryDir src;
+    const QString sales = src.filePath(QStringLiteral("ventas.csv"));
+    writeFile(sales, randomBytes(20'000, 4));
+    const struct {
+        const char* fault;
+        const char* folder;  // made on the server where the file goes
+        const char* why;
+    } cases[] = {
+        {"no-rename", nullptr, "El servidor no permite reemplazar \"ventas.csv\" ni cambiarle el nombre (550 Rename not allowed.)"},
+        {"", "ventas.csv.kova-parcial", "En el servidor hay una carpeta llamada \"ventas.csv.kova-parcial\" que impide enviar"},
+        {"", "ventas.csv", "En el servidor hay una carpeta llamada \"ventas.csv\" donde va el archivo"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.why);
+        auto server = shopServer(QString::fromLatin1(c.fault));
+        if (c.folder) QDir().mkpath(server->path(day() + QString::fromLatin1(c.folder)));
+        else writeFile(server->path(day() + QStringLiteral("ventas.csv")), "copia de la mañana");
+
+        EngineHarness h(server->port());
+        const BackupResult r = h.run({fileRow(sales)});
+        EXPECT_EQ(r.failedFiles, QStringList{sales});
+        EXPECT_TRUE(r.failureReasons.value(0).startsWith(QString::fromUtf8(c.why))) << r.failureReasons.value(0).toStdString();
+        EXPECT_LE(server->count(QStringLiteral("STOR")), 1) << "another attempt would meet the same refusal";
+        if (!c.folder) {
+            EXPECT_EQ(readAll(server->path(day() + QStringLiteral("ventas.csv"))), QByteArray("copia de la mañana"));
+            EXPECT_EQ(readAll(server->path(day() + QStringLiteral("ventas.csv.kova-parcial"))), readAll(sales));
+        }
     }
 }
 
@@ -371,28 +406,43 @@ TEST(BackupRun, ConnectionDroppedBetweenFilesIsOpenedAgainAndClimbsBack)
 // Behind a router that refuses the server's connections: the first attempt
 // fails, the next one and the rest of the run go passive (EPSV, else PASV);
 // the next run tries active again first.
-TEST(BackupRun, ServerThatCannotConnectBackGetsTheFilesInPassiveModeFromTheSecondAttempt)
+TEST(BackupRun, ServerThatCannotConnectBackGetsTheFilesInPassiveModeFromTheSecondAttemptAndTheNextRunStartsSo)
 {
     QTemporaryDir src;
     const QString a = src.filePath(QStringLiteral("a.bin"));
     const QString b = src.filePath(QStringLiteral("b.bin"));
     writeFile(a, randomBytes(150'000, 13));
     writeFile(b, randomBytes(70'000, 14));
-    for (const char* fault : {"refuse-port", "refuse-port,no-epsv", "refuse-port,no-epsv,bare-pasv"}) {
-        SCOPED_TRACE(fault);
-        auto server = shopServer(QString::fromLatin1(fault));
-        EngineHarness h(server->port());
+    const QString refused = QStringLiteral("10:25 ERROR, intento No.1 Desc: El servidor no aceptó el puerto de datos (425 ");
+    const struct {
+        const char* fault;
+        const char* passive;  // the command of the passive connections that worked
+        QString firstError;
+    } cases[] = {
+        {"refuse-port", "EPSV", refused},
+        {"refuse-port,no-epsv", "PASV", refused},
+        {"refuse-port,no-epsv,bare-pasv", "PASV", refused},
+        {"refuse-port,epsv-malformed", "PASV", refused},
+        // Only the server may deliver the data connection: one from another
+        // address is turned away, and the wait runs out.
+        {"port-from-other-address", "EPSV",
+         QStringLiteral("10:25 ERROR, intento No.1 Desc: El servidor no abrió la conexión de datos en 1.5 segundos")},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.fault);
+        auto server = shopServer(QString::fromLatin1(c.fault));
+        EngineHarness h(server->port(), 0.01, std::chrono::milliseconds(1500));
         for (int run = 1; run <= 2; ++run) {
             const BackupResult r = h.run({fileRow(a), fileRow(b)});
             EXPECT_EQ(r.uploadedFiles, (QStringList{a, b}));
-            EXPECT_EQ(server->count(QStringLiteral("PORT")), run);
-            EXPECT_EQ(server->count(fault == std::string("refuse-port") ? QStringLiteral("EPSV") : QStringLiteral("PASV")), 2 * run);
-            EXPECT_EQ(h.statuses.count(kPassiveModeNotice), run);
-            EXPECT_EQ(startingWith(h.errors, QStringLiteral("10:25 ERROR, intento No.1 Desc: El servidor no aceptó el "
-                                                           "puerto de datos (425 ")).size(), run)
-                << h.errors.join(QLatin1Char('|')).toStdString();
+            // The kind that worked is remembered: the second run starts with it.
+            EXPECT_EQ(server->count(QStringLiteral("PORT")), 1);
+            EXPECT_EQ(server->count(QString::fromLatin1(c.passive)), 2 * run);
+            EXPECT_EQ(h.statuses.count(kPassiveModeNotice), 1);
+            EXPECT_EQ(startingWith(h.errors, c.firstError).size(), 1) << h.errors.join(QLatin1Char('|')).toStdString();
         }
-        EXPECT_EQ(server->count(QStringLiteral("STOR")), 4) << "no file goes twice";
+        EXPECT_EQ(server->count(QStringLiteral("RECEIVED")), 4) << "no file goes twice";
+        EXPECT_EQ(server->count(QStringLiteral("STRANGER")), 0);
         EXPECT_EQ(readAll(server->path(day() + QStringLiteral("a.bin"))), readAll(a));
         EXPECT_EQ(readAll(server->path(day() + QStringLiteral("b.bin"))), readAll(b));
     }

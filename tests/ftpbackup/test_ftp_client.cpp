@@ -58,11 +58,79 @@ TEST(PocoFtpClient, UploadCountsOnlyDataBytesAndTheServerConfirmsTheSize)
     EXPECT_EQ(lastOf(server->log()), QStringLiteral("QUIT"));
     EXPECT_EQ(server->count(QStringLiteral("PORT 127,0,0,1,")), 1);
     EXPECT_EQ(server->count(QStringLiteral("EPRT")), 0) << "active mode announces itself with PORT";
+}
 
-    // The other forms of a LIST line that servers send.
-    EXPECT_EQ(sizeInListing(QStringLiteral("-rw-r--r-- 1 ftp 4321 Mar 14  2026 a b.txt\r\n"), QStringLiteral("a b.txt")), 4321);
-    EXPECT_EQ(sizeInListing(QStringLiteral("03-14-26  10:25AM  1234 a b.txt\r\n"), QStringLiteral("a b.txt")), 1234);
-    EXPECT_EQ(sizeInListing(QStringLiteral("03-14-26  10:25AM  <DIR> a b.txt\r\n"), QStringLiteral("a b.txt")), std::nullopt);
+TEST(FtpReplies, ListingsAndRepliesAreReadAsServersSendThemAndNothingIsGuessed)
+{
+    const QString name = QStringLiteral("ventas.dat.kova-parcial");
+    const struct {
+        const char* listing;
+        std::optional<qint64> size;
+    } listings[] = {
+        // vsftpd, proftpd, pure-ftpd; without the group; a year instead of the time.
+        {"-rw-------    1 1000     1000         4321 Dec 09 19:15 ventas.dat.kova-parcial\r\n", 4321},
+        {"-rw-r--r--   1 tienda   tienda       4321 Dec  9 19:15 ventas.dat.kova-parcial\r\n", 4321},
+        {"-rw-r--r--    1 tienda     4321 Mar 14  2026 ventas.dat.kova-parcial\r\n", 4321},
+        // The DOS form of IIS.
+        {"12-08-26  07:15PM                 4321 ventas.dat.kova-parcial\r\n", 4321},
+        {"12-08-26  07:15PM       <DIR>          ventas.dat.kova-parcial\r\n", std::nullopt},
+        // Only the exact name counts: a neighbour that ends like it, or whose
+        // name carries a forged size, says nothing of this file.
+        {"-rw-r--r-- 1 o g 999999 Dec  9 19:15 a ventas.dat.kova-parcial\r\n"
+         "-rw-r--r-- 1 o g 10 Dec  9 19:15 x 4321 Dec  9 19:15 ventas.dat.kova-parcial\r\n", std::nullopt},
+        {"-rw-r--r-- 1 o g 999999 Dec  9 19:15 a ventas.dat.kova-parcial\r\n"
+         "-rw-r--r-- 1 o g 4321 Dec  9 19:15 ventas.dat.kova-parcial\r\n", 4321},
+        // A folder, a link, a line that cannot be read, the name twice.
+        {"drwxr-xr-x 2 o g 4096 Dec  9 19:15 ventas.dat.kova-parcial\r\n", std::nullopt},
+        {"lrwxrwxrwx 1 o g 7 Dec  9 19:15 ventas.dat.kova-parcial -> x\r\n", std::nullopt},
+        {"ventas.dat.kova-parcial 4321\r\n", std::nullopt},
+        {"-rw-r--r-- 1 o g 4321 Dec  9 19:15 ventas.dat.kova-parcial\n-rw-r--r-- 1 o g 1 Dec  9 19:16 ventas.dat.kova-parcial\n",
+         std::nullopt},
+    };
+    for (const auto& c : listings) {
+        SCOPED_TRACE(c.listing);
+        EXPECT_EQ(sizeInListing(QString::fromUtf8(c.listing), name), c.size);
+    }
+    EXPECT_EQ(sizeInListing(QStringLiteral("-rw-r--r-- 1 o g 12 Jan  1 00:00  dos  espacios \r\n"), QStringLiteral(" dos  espacios ")), 12);
+
+    EXPECT_EQ(portInPasvReply(QStringLiteral("227 Entering Passive Mode (127,0,0,1,195,80).")), 50000);
+    EXPECT_EQ(portInPasvReply(QStringLiteral("227 =127,0,0,1,195,80")), 50000);
+    EXPECT_EQ(portInPasvReply(QStringLiteral("227 Entering Passive Mode (127,0,0,1,300,80)")), std::nullopt);
+    EXPECT_EQ(portInEpsvReply(QStringLiteral("229 Entering Extended Passive Mode (|||6446|)")), 6446);
+    EXPECT_EQ(portInEpsvReply(QStringLiteral("229 Entering Extended Passive Mode (!!!6446!)")), 6446);
+    EXPECT_EQ(portInEpsvReply(QStringLiteral("229 Entering Extended Passive Mode (|||port|)")), std::nullopt);
+    EXPECT_EQ(portInEpsvReply(QStringLiteral("229 Entering Extended Passive Mode (|||70000|)")), std::nullopt);
+    EXPECT_EQ(sizeInMlstReply({QStringLiteral("250-Listing"), QStringLiteral(" Type=file;Size=77;Modify=20261209; a b"),
+                               QStringLiteral("250 End")}),
+              77);
+    EXPECT_EQ(sizeInMlstReply({QStringLiteral("250-x"), QStringLiteral(" type=dir;size=4096; a"), QStringLiteral("250 End")}),
+              std::nullopt);
+
+    // Replies: multi-line ones end at their code with a space; a server that
+    // never ends one is cut off at the bound.
+    FtpReplyReader reader;
+    EXPECT_EQ(reader.add(QStringLiteral("230-Bienvenido")), FtpReplyReader::Step::More);
+    EXPECT_EQ(reader.add(QStringLiteral("230-sigue")), FtpReplyReader::Step::More);
+    EXPECT_EQ(reader.add(QStringLiteral("231 no es el final")), FtpReplyReader::Step::More);
+    EXPECT_EQ(reader.add(QStringLiteral("230 Listo")), FtpReplyReader::Step::Done);
+    EXPECT_EQ(reader.reply().code, 230);
+    reader.reset();
+    EXPECT_EQ(reader.add(QStringLiteral("hola")), FtpReplyReader::Step::Malformed);
+    reader.reset();
+    FtpReplyReader::Step step = reader.add(QStringLiteral("250-x"));
+    for (int i = 0; i < 100'000 && step == FtpReplyReader::Step::More; ++i) step = reader.add(QStringLiteral("250-x"));
+    EXPECT_EQ(step, FtpReplyReader::Step::TooLong);
+
+    // Temporary names fit the 255 bytes a server's file system takes, and two
+    // long names keep apart.
+    const QString longName = QString(120, QChar(0x00f1)) + QStringLiteral(".mdb");  // 244 bytes
+    const QString partial = partialRemoteName(longName);
+    EXPECT_LE(partial.toUtf8().size(), 255);
+    EXPECT_TRUE(partial.endsWith(QStringLiteral(".kova-parcial")));
+    EXPECT_TRUE(partial.startsWith(QString(100, QChar(0x00f1))));
+    EXPECT_NE(partial, partialRemoteName(QString(120, QChar(0x00f1)) + QStringLiteral(".xls")));
+    EXPECT_LE(asideRemoteName(longName).toUtf8().size(), 255);
+    EXPECT_EQ(partialRemoteName(QStringLiteral("a.txt")), QStringLiteral("a.txt.kova-parcial"));
 }
 
 TEST(PocoFtpClient, FailuresCarryTheServersReply)
@@ -105,10 +173,26 @@ TEST(PocoFtpClient, LineBreaksInNamesAreRefusedBeforeAnythingIsSent)
     EXPECT_EQ(server->count(QStringLiteral("CWD")) + server->count(QStringLiteral("MKD")), 0);
 }
 
+TEST(PocoFtpClient, AReplyWithoutEndIsCutOffAtItsBound)
+{
+    auto server = shopServer(QStringLiteral("long-reply"));
+    auto client = testClient(quick());
+    logIn(*client, *server);
+    try {
+        client->enterFolder(kShopUser);
+        FAIL() << "an endless reply must fail";
+    } catch (const FtpError& e) {
+        EXPECT_TRUE(e.text().startsWith(QStringLiteral("El servidor envió una respuesta demasiado larga"))) << e.text().toStdString();
+    }
+    EXPECT_FALSE(client->isOpen());
+}
+
 TEST(PocoFtpClient, ServerThatStopsAnsweringTimesOutAndTheSessionIsDropped)
 {
     auto server = shopServer(QStringLiteral("stall-replies"));
     auto client = testClient(quick());
+    // A secret that is also a word of the client's own texts masks only itself.
+    client->setSecrets({QStringLiteral("servidor")});
     logIn(*client, *server);
     QElapsedTimer t;
     t.start();
@@ -117,7 +201,7 @@ TEST(PocoFtpClient, ServerThatStopsAnsweringTimesOutAndTheSessionIsDropped)
         FAIL() << "no reply must fail";
     } catch (const FtpError& e) {
         EXPECT_EQ(e.replyCode(), 0);
-        EXPECT_TRUE(e.text().contains(QStringLiteral("no respondió"))) << e.text().toStdString();
+        EXPECT_TRUE(e.text().contains(QStringLiteral("el servidor no respondió"))) << e.text().toStdString();
         EXPECT_TRUE(e.text().contains(QStringLiteral("revisa la conexión a Internet"))) << e.text().toStdString();
     }
     EXPECT_LT(t.elapsed(), 5000);
@@ -239,6 +323,32 @@ TEST(FtpSecurity, TheCertificateMustVerifyAndTheAccountNeverTravelsInClear)
         EXPECT_EQ(wire.contains("USER "), !tls);
         EXPECT_EQ(wire.contains("PASS "), !tls);
         EXPECT_EQ(wire.contains(password), !tls);
+    }
+
+    // "When offered" tells when it goes in clear; a server that offered TLS
+    // once is not talked to in clear again.
+    {
+        auto plain = shopServer();
+        auto memory = std::make_shared<MemoryOfServers>();
+        std::unique_ptr<FtpClient> client = makeFtpClient({{}, FtpServer::caFile(), {}});
+        client->setServerMemory(memory);
+        client->setSecurity(FtpSecurity::WhenOffered);
+        QStringList notices;
+        client->setNoticeHandler([&](const QString& text) { notices << text; });
+        logIn(*client, *plain);
+        EXPECT_EQ(notices, QStringList{clearTextNotice(QStringLiteral("127.0.0.1:%1").arg(plain->port()))});
+        if (tlsBuilt) {
+            FtpServer::Options o;
+            o.accounts = serviceAccounts();
+            o.tls = Tls::Good;
+            o.tlsRequired = false;
+            FtpServer secure(o);
+            logIn(*client, secure);
+            EXPECT_TRUE(memory->recall(QStringLiteral("127.0.0.1"), secure.port()).offeredTls);
+            memory->remember(QStringLiteral("127.0.0.1"), plain->port(), memory->recall(QStringLiteral("127.0.0.1"), secure.port()));
+            EXPECT_THROW(logIn(*client, *plain), FtpSecurityRefused);
+            EXPECT_EQ(plain->count(QStringLiteral("USER")), 1) << "the account went once, before TLS was seen";
+        }
     }
 
     // A build without TLS refuses "required" and takes "when offered" as off, saying so once.

@@ -22,6 +22,12 @@ namespace dc::test {
 //   no-mlst, no-list    answers 502 to MLST, to LIST
 //   no-epsv             answers 502 to EPSV (PASV works)
 //   rnto-no-replace     answers 550 to RNTO onto an existing file
+//   no-overwrite        answers 550 to STOR and RNTO onto an existing file
+//   no-rename           answers 550 to every RNTO
+//   long-reply          answers CWD with a multi-line reply of 2 MB that never ends
+//   epsv-malformed      answers EPSV with a 229 reply without a port
+//   port-from-other-address  answers PORT 200, and the data connection comes
+//                       from 127.0.0.2, which logs "STRANGER RECEIVED n" for what it is sent
 //   cwd-busy            answers 450 naming the folder to CWD into a folder two
 //                       levels down (the shop's password folder)
 //   no-data-connection  never opens the data connection

@@ -134,6 +134,14 @@ class Commands:
         Log.write((cmd + " " + shown).rstrip())
         if Faults.on("stall-replies") and cmd == "CWD":
             return  # never answers
+        if Faults.on("long-reply") and cmd == "CWD":
+            # A multi-line reply far longer than any a client should keep
+            # (about 2 MB), and no end line.
+            self.push("250-" + "\r\n250-".join(["x" * 200] * 10000) + "\r\n")
+            return
+        if Faults.on("epsv-malformed") and cmd == "EPSV":
+            self.respond("229 Entering Extended Passive Mode (|||port|)")
+            return
         if ((Faults.on("no-mlst") and cmd == "MLST") or (Faults.on("no-list") and cmd == "LIST")
                 or (Faults.on("no-epsv") and cmd == "EPSV")):
             self.respond("502 Command not implemented.")
@@ -164,8 +172,19 @@ class Commands:
             return
         super().ftp_SIZE(path)
 
+    def ftp_STOR(self, file, mode="w"):
+        # no-overwrite: as servers that keep every file once stored.
+        if Faults.on("no-overwrite") and os.path.exists(file):
+            self.respond("550 %s: Overwrite permission denied" % self.fs.fs2ftp(file))
+            return
+        return super().ftp_STOR(file, mode)
+
     def ftp_RNTO(self, path):
-        if Faults.on("rnto-no-replace") and self._rnfr and os.path.exists(path):
+        if Faults.on("no-rename"):
+            self._rnfr = None
+            self.respond("550 Rename not allowed.")
+            return
+        if (Faults.on("rnto-no-replace") or Faults.on("no-overwrite")) and self._rnfr and os.path.exists(path):
             self._rnfr = None
             self.respond("550 %s: file exists." % self.fs.fs2ftp(path))
             return
@@ -180,6 +199,14 @@ class Commands:
             self.respond("425 Can't connect to specified address.")
             return
         if Faults.on("no-data-connection"):
+            self.respond("200 Active data connection established.")
+            return
+        if Faults.on("port-from-other-address"):
+            # Someone else on the network reaches the announced port first,
+            # from another address, and keeps what it is sent.
+            fields = line.split(",")
+            target = (".".join(fields[:4]), int(fields[4]) * 256 + int(fields[5]))
+            threading.Thread(target=stranger, args=(target,), daemon=True).start()
             self.respond("200 Active data connection established.")
             return
         super().ftp_PORT(line)
@@ -199,6 +226,25 @@ class Commands:
 
     def on_incomplete_file_received(self, file):
         Log.write("INCOMPLETE %s" % os.path.relpath(file, self.root))
+
+
+def stranger(target):
+    try:
+        s = socket.socket()
+        s.settimeout(3)
+        s.bind(("127.0.0.2", 0))
+        s.connect(target)
+        got = 0
+        while True:
+            chunk = s.recv(65536)
+            if not chunk:
+                break
+            got += len(chunk)
+        if got:
+            Log.write("STRANGER RECEIVED %d" % got)
+        s.close()
+    except OSError:
+        pass
 
 
 def make_certificate(folder, mode):
