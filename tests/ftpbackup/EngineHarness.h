@@ -6,12 +6,15 @@
 #include "ftpbackup/BackupService.h"
 #include "ftpbackup/FtpClientFactory.h"
 #include "ftpbackup/Pacing.h"
+#include "ftpbackup/TemporaryCopy.h"
 #include "platform/Clock.h"
 #include "support/FtpServer.h"
+#include "support/TempRoot.h"
 
 #include <QDateTime>
 #include <QRandomGenerator>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -49,7 +52,7 @@ inline FtpSecurity testSecurity()
 // A client as the programs make it, trusting the test CA too.
 inline std::unique_ptr<FtpClient> testClient(const PocoFtpClient::Timeouts& timeouts = {})
 {
-    std::unique_ptr<FtpClient> client = makeFtpClient({timeouts, FtpServer::caFile()});
+    std::unique_ptr<FtpClient> client = makeFtpClient({timeouts, FtpServer::caFile(), {}});
     client->setSecurity(testSecurity());
     return client;
 }
@@ -123,7 +126,7 @@ struct EngineHarness {
         BackupEngine::Parts parts;
         PocoFtpClient::Timeouts t;
         t.reply = replyTimeout;
-        parts.client = makeFtpClient({t, FtpServer::caFile()});
+        parts.client = makeFtpClient({t, FtpServer::caFile(), {}});
         parts.clock = clock;
         parts.pacing = pacing;
         parts.service = ServiceAddress{QStringLiteral("127.0.0.1"), port};
@@ -144,8 +147,12 @@ struct EngineHarness {
         r.password = kShopPassword;
         r.serverIndex = 0;
         r.security = testSecurity();
+        r.copyRecord = copyRecord();
         return r;
     }
+    QString copyRecord() const { return temporaryCopyRecordFile(dataCenter.filePath(QStringLiteral("datos.mdb"))); }
+    // A temporary copy that a run ended by force left behind, as it left it.
+    void leaveCopy(const QString& path, const QByteArray& data) const;
 
     // Starts a run and waits for its end.
     BackupResult run(const BackupRequest& r, int timeoutMs = 60'000)
@@ -167,6 +174,7 @@ struct EngineHarness {
         return done.first().first().value<BackupResult>();
     }
 
+    QTemporaryDir dataCenter;
     std::shared_ptr<FakeClock> clock;
     std::shared_ptr<RecordingPacing> pacing;
     std::unique_ptr<BackupEngine> engine;
@@ -199,6 +207,12 @@ inline QByteArray readAll(const QString& path)
     QFile f(path);
     if (!f.open(QIODevice::ReadOnly)) return QByteArray("<missing: ") + path.toUtf8() + '>';
     return f.readAll();
+}
+
+inline void EngineHarness::leaveCopy(const QString& path, const QByteArray& data) const
+{
+    TemporaryCopies(copyRecord()).claim(path);
+    writeFile(path, data);
 }
 
 inline BackupRow fileRow(const QString& path)
