@@ -4,19 +4,32 @@
 
 #include <QSqlQuery>
 
+#include <algorithm>
+
 namespace dc {
 
 namespace {
 
 constexpr int kTextMax = 255;
+constexpr int kOutcomeMax = 40;
 
-// A text that fits its column, never cut in the middle of a character.
-QString fit(const QString& text)
+// A text as the history stores it: each unpaired UTF-16 surrogate (Windows
+// allows them in file names; no database takes them) becomes U+FFFD, and the
+// text fits its column, never cut in the middle of a character.
+QString storable(const QString& text, qsizetype max = kTextMax)
 {
-    if (text.size() <= kTextMax) return text;
-    QString cut = text.left(kTextMax);
-    if (cut.back().isHighSurrogate()) cut.chop(1);
-    return cut;
+    QString out = text;
+    for (qsizetype i = 0; i < out.size(); ++i) {
+        const QChar c = out.at(i);
+        if (c.isHighSurrogate() && i + 1 < out.size() && out.at(i + 1).isLowSurrogate())
+            ++i;
+        else if (c.isSurrogate())
+            out[i] = QChar(QChar::ReplacementCharacter);
+    }
+    if (out.size() <= max) return out;
+    out.truncate(max);
+    if (out.back().isHighSurrogate()) out.chop(1);
+    return out;
 }
 
 // A date the engine gave back: a date value (Jet) or the ISO text (SQLite).
@@ -40,18 +53,27 @@ bool backupOverdue(const QDateTime& now, const QDateTime& lastComplete, const QD
     return since.isValid() && since.secsTo(now) > qint64(kOverdueDays) * 24 * 3600;
 }
 
+QString moreFilesLeftOutText(qsizetype count)
+{
+    return QStringLiteral("y otros %1 archivo(s) sin respaldar").arg(count);
+}
+
 void RunHistory::record(const RunRecord& run)
 {
     const SqlDialect& sql = m_db.dialect();
     WriteTransaction t(m_db);
     m_db.exec(QStringLiteral("insert into tbl_app_historial (Inicio, Fin, Resultado, Archivos, Bytes, Servicio, Detalle) "
                              "values (?, ?, ?, ?, ?, ?, ?)"),
-              {sql.dateTime(run.start), sql.dateTime(run.end), run.outcome, run.files, double(run.bytes), fit(run.service),
-               fit(run.detail)});
+              {sql.dateTime(run.start), sql.dateTime(run.end), storable(run.outcome, kOutcomeMax), run.files,
+               double(run.bytes), storable(run.service), storable(run.detail)});
     const qint64 id = m_db.scalar(QStringLiteral("select max(Id) from tbl_app_historial")).toLongLong();
-    for (const RunRecord::Failure& f : run.failures)
+    const auto addFailure = [&](const QString& file, const QString& error) {
         m_db.exec(QStringLiteral("insert into tbl_app_historial_fallas (Corrida, Archivo, Error) values (?, ?, ?)"),
-                  {id, fit(f.file), fit(f.error)});
+                  {id, storable(file), storable(error)});
+    };
+    const qsizetype listed = std::min<qsizetype>(run.failures.size(), kFailuresListed);
+    for (qsizetype i = 0; i < listed; ++i) addFailure(run.failures[i].file, run.failures[i].error);
+    if (run.failures.size() > listed) addFailure(kMoreFilesLeftOut, moreFilesLeftOutText(run.failures.size() - listed));
     m_db.exec(QStringLiteral("delete from tbl_app_historial_fallas where Corrida <= ?"), {id - kKept});
     m_db.exec(QStringLiteral("delete from tbl_app_historial where Id <= ?"), {id - kKept});
     t.commit();

@@ -30,6 +30,11 @@ inline const QString kOutcomeFilesLeftOut = QStringLiteral("con archivos sin res
 inline const QString kOutcomeCancelled = QStringLiteral("cancelado");
 inline const QString kOutcomeCredentials = QStringLiteral("credenciales rechazadas");
 inline const QString kOutcomeNoConnection = QStringLiteral("sin conexión");
+// The file of the row that stands for the failures of a run beyond the ones
+// listed; its error is moreFilesLeftOutText().
+inline const QString kMoreFilesLeftOut = QStringLiteral("…");
+// "y otros N archivo(s) sin respaldar"
+QString moreFilesLeftOutText(qsizetype count);
 // Followed by what the database said.
 inline const QString kMsgHistoryNotWritten = QStringLiteral("No se pudo guardar el respaldo en el historial: ");
 
@@ -46,11 +51,15 @@ bool backupOverdue(const QDateTime& now, const QDateTime& lastComplete, const QD
 
 // The run history of an edition's data-center database (its
 // tbl_app_historial and tbl_app_historial_fallas): one row per run and one
-// per file left out, the last kKept runs kept. Every statement runs on Jet and
-// SQLite alike. Throws DbError.
+// per file left out, at most kFailuresListed of them and then one row
+// (kMoreFilesLeftOut) that counts the rest; the last kKept runs kept. Texts
+// are stored as valid Unicode (an unpaired surrogate becomes U+FFFD) and cut
+// to their column. Every statement runs on Jet and SQLite alike. Throws
+// DbError.
 class RunHistory {
 public:
     static constexpr int kKept = 365;
+    static constexpr int kFailuresListed = 200;
 
     explicit RunHistory(Connection& dataCenter) : m_db(dataCenter) {}
 

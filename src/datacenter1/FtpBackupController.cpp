@@ -1,6 +1,7 @@
 #include "datacenter1/FtpBackupController.h"
 
 #include "backup/BackupPanel.h"
+#include "ftpbackup/TemporaryCopy.h"
 #include "mainwindow/ErrorReporter.h"
 #include "mainwindow/LastBackupWatch.h"
 #include "mainwindow/Prompts.h"
@@ -74,6 +75,7 @@ void FtpBackupController::Button1Click()
         panel.markLaunched();
         request.rows = panel.store().rows();
         request.security = storedFtpSecurity(m_window.cnn(), RowBackupTls);
+        request.copyRecord = temporaryCopyRecordFile(m_window.cnn().filePath());
     } catch (...) {
         m_preparing = false;
         // No run started: the buttons must not say otherwise.

@@ -120,7 +120,7 @@ bool BackupEngine::start(const BackupRequest& request)
     m_pacing->rearm();
     m_report->reset();
 
-    RunInput input{request.rows, request.user, request.password, m_account, request.security};
+    RunInput input{request.rows, request.user, request.password, m_account, request.security, request.copyRecord};
     m_thread.reset(QThread::create([this, input] {
         BackupResult result;
         result.started = m_clock->now();

@@ -26,6 +26,9 @@ struct BackupRequest {
     QString password;      // txtpass, as stored
     int serverIndex = -1;  // CmbServer item index; -1 when none is selected
     FtpSecurity security = FtpSecurity::Off;  // the backup service's TLS setting
+    // Where the run records the temporary copies it makes, so that only those
+    // are ever swept (temporaryCopyRecordFile of the edition's data-center database).
+    QString copyRecord;
 };
 
 // The FTP backup engine. It lives on the thread that creates it (the UI

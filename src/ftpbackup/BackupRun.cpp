@@ -51,10 +51,11 @@ QString unsendableText(const QString& what, const QString& name)
 // Removes the attempt's temporary copy however the attempt ends.
 class CopyCleanup {
 public:
-    explicit CopyCleanup(const QString& path) : m_path(path) {}
-    ~CopyCleanup() { removeTemporaryCopy(m_path); }
+    CopyCleanup(TemporaryCopies& copies, const QString& path) : m_copies(copies), m_path(path) {}
+    ~CopyCleanup() { m_copies.release(m_path); }
 
 private:
+    TemporaryCopies& m_copies;
     QString m_path;
 };
 
@@ -63,26 +64,6 @@ QString folderOf(const BackupRow& row)
     QString folder = row.ruta;
     if (!folder.endsWith(QDir::separator()) && !folder.endsWith(QLatin1Char('/'))) folder += QDir::separator();
     return folder;
-}
-
-// The temporary copies that an earlier run left beside the listed files when
-// it was ended by force (Windows ends a process at once, leaving it no time
-// to clean up): exactly "<listed file>.resp" and SQLite's journal of it,
-// nothing else of the shop's.
-void sweepLeftoverCopies(const BackupList& rows)
-{
-    for (const BackupRow& row : rows) {
-        if (row.tipo == 1) {
-            removeTemporaryCopy(temporaryCopyPath(row.ruta));
-            continue;
-        }
-        const QString folder = folderOf(row);
-        QStringList entries;
-        if (!listFolderFiles(folder, entries)) continue;  // the run says why when it gets there
-        const QStringList kept = withoutTemporaryCopies(entries);
-        for (const QString& entry : std::as_const(entries))
-            if (!kept.contains(entry)) QFile::remove(folder + entry);
-    }
 }
 
 }  // namespace
@@ -136,7 +117,9 @@ BackupResult BackupRun::runList(const RunInput& input)
     m_result = BackupResult();
     m_remoteDepth = 0;
     m_dateFolder = dateFolderName();
-    sweepLeftoverCopies(input.rows);
+    // What an earlier run ended by force left behind.
+    m_copies = TemporaryCopies(input.copyRecord);
+    m_copies.sweep();
     if (isBlankCredential(input.user) || isBlankCredential(input.password)) {
         m_report.message(kBlankCredentials);
         m_result.outcome = BackupOutcome::BlankCredentials;
@@ -178,7 +161,7 @@ bool BackupRun::backUpFolderRow(const BackupRow& row)
         leaveOut(folder, text);
         return true;
     }
-    entries = withoutTemporaryCopies(entries);
+    entries = m_copies.withoutOurs(folder, entries);
     if (row.tipo == 2 && !isSafeFtpArgument(row.nombre)) {
         const QString text = unsendableText(QStringLiteral("la carpeta ") + row.ruta, row.nombre);
         m_report.error(clockText() + text);
@@ -214,9 +197,10 @@ bool BackupRun::backUp(const Item& item)
             cancelStop(item.folderEntry);
             return false;
         }
-        CopyCleanup cleanup(copy);
+        CopyCleanup cleanup(m_copies, copy);
         try {
             m_report.status(kBackingUp + item.localPath);
+            m_copies.claim(copy);
             const CopyOutcome made = makeTemporaryCopy(item.localPath, copy, [this] { return m_cancel.load(); });
             // A damaged database still goes, as it is; once per file is enough said.
             if (!made.warning.isEmpty() && !std::exchange(warned, true)) m_report.error(made.warning);
@@ -245,7 +229,7 @@ bool BackupRun::backUp(const Item& item)
             m_result.uploadedFiles << item.localPath;
             m_result.bytesSent += size;
         } catch (const CredentialsStop& stop) {
-            removeTemporaryCopy(copy);
+            m_copies.release(copy);
             m_report.message(stop.text);
             m_client.close();
             m_result.outcome = BackupOutcome::CredentialsStop;
@@ -267,7 +251,7 @@ bool BackupRun::backUp(const Item& item)
             lastError = errorText(e);
             m_report.error(clockText() + QLatin1Char(' ') + kAttemptError + QString::number(attempts) + kDescription
                            + lastError);
-            removeTemporaryCopy(copy);
+            m_copies.release(copy);
             m_pacing.wait(kStepWait);
         }
     }

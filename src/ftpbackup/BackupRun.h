@@ -4,6 +4,7 @@
 #include "backup/RunHistory.h"
 #include "ftpbackup/BackupService.h"
 #include "ftpbackup/FtpClient.h"
+#include "ftpbackup/TemporaryCopy.h"
 
 #include <QDateTime>
 #include <QMetaType>
@@ -54,6 +55,7 @@ struct RunInput {
     QString password;   // the shop's password (the folder inside it), as stored
     ServiceAccount account;
     FtpSecurity security = FtpSecurity::Off;
+    QString copyRecord;  // where the temporary copies are recorded (temporaryCopyRecordFile)
 };
 
 // One backup run: every row of the list, file rows as they are and folder
@@ -105,6 +107,7 @@ private:
     const ServiceAddress m_service;
     RunReport& m_report;
     std::atomic_bool& m_cancel;
+    TemporaryCopies m_copies;
 
     const RunInput* m_input = nullptr;
     BackupResult m_result;

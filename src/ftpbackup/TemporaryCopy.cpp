@@ -1,8 +1,10 @@
 #include "ftpbackup/TemporaryCopy.h"
 
+#include <QDataStream>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSaveFile>
 #include <QSet>
 
 #include <sqlite3.h>
@@ -26,6 +28,8 @@ constexpr int kPagesPerStep = 256;
 constexpr int kLockWaitMs = 5000;
 constexpr int kLockSliceMs = 20;
 const QString kJournal = QStringLiteral("-journal");
+// The first field of the record file.
+constexpr quint32 kRecordMagic = 0x4b435254;  // "KCRT"
 
 QString native(const QString& path)
 {
@@ -256,20 +260,6 @@ QString temporaryCopyPath(const QString& file)
     return file + QStringLiteral(".resp");
 }
 
-QStringList withoutTemporaryCopies(const QStringList& entries)
-{
-    const QSet<QString> names(entries.begin(), entries.end());
-    const QString suffix = temporaryCopyPath(QString());
-    QStringList kept;
-    for (const QString& e : entries) {
-        QString base = e;
-        if (base.endsWith(kJournal)) base.chop(kJournal.size());
-        if (base.endsWith(suffix) && names.contains(base.chopped(suffix.size()))) continue;
-        kept << e;
-    }
-    return kept;
-}
-
 bool removeTemporaryCopy(const QString& copy)
 {
     bool gone = true;
@@ -279,6 +269,107 @@ bool removeTemporaryCopy(const QString& copy)
         gone = gone && !info.exists() && !info.isSymLink();
     }
     return gone;
+}
+
+QString temporaryCopyRecordFile(const QString& dataCenterDb)
+{
+    return QFileInfo(dataCenterDb).dir().filePath(QStringLiteral("copias_temporales_respaldo.dat"));
+}
+
+QStringList TemporaryCopies::recorded() const
+{
+    if (m_file.isEmpty()) return m_memory;
+    // A missing or unreadable record holds nothing: nothing is removed on its word.
+    QFile f(m_file);
+    if (!f.open(QIODevice::ReadOnly)) return {};
+    QDataStream in(&f);
+    in.setVersion(QDataStream::Qt_6_0);
+    quint32 magic = 0;
+    QStringList copies;
+    in >> magic >> copies;
+    if (in.status() != QDataStream::Ok || magic != kRecordMagic) return {};
+    // Only ever a temporary copy's name, whatever the file says.
+    const QString suffix = temporaryCopyPath(QString());
+    copies.removeIf([&](const QString& copy) { return !copy.endsWith(suffix) || copy.size() == suffix.size(); });
+    return copies;
+}
+
+void TemporaryCopies::write(const QStringList& copies)
+{
+    if (m_file.isEmpty()) {
+        m_memory = copies;
+        return;
+    }
+    // Written whole beside it and put in its place: a run ended in the
+    // middle leaves the previous record.
+    QSaveFile f(m_file);
+    bool ok = f.open(QIODevice::WriteOnly) && f.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    if (ok) {
+        // The paths as UTF-16 whatever they hold: line breaks, unpaired surrogates.
+        QDataStream out(&f);
+        out.setVersion(QDataStream::Qt_6_0);
+        out << kRecordMagic << copies;
+        ok = out.status() == QDataStream::Ok && f.commit();
+    }
+    if (!ok)
+        throw CopyError(QStringLiteral("No se pudo anotar las copias temporales en ") + native(m_file) + QStringLiteral(": ")
+                        + f.errorString());
+}
+
+void TemporaryCopies::claim(const QString& copy)
+{
+    QStringList copies = recorded();
+    if (copies.contains(copy)) return;
+    for (const QString& path : {copy, copy + kJournal}) {
+        const QFileInfo there(path);
+        if (there.exists() || there.isSymLink())
+            throw CopyError(QStringLiteral("Ya existe %1, un archivo que no hizo este programa; no se reemplaza. "
+                                           "Cámbiale el nombre para respaldar este archivo")
+                                .arg(native(path)));
+    }
+    copies << copy;
+    write(copies);
+}
+
+bool TemporaryCopies::release(const QString& copy)
+{
+    QStringList copies = recorded();
+    if (!copies.contains(copy)) return true;
+    if (!removeTemporaryCopy(copy)) return false;
+    copies.removeAll(copy);
+    try {
+        write(copies);
+    } catch (const CopyError&) {
+        // Still recorded: the next run's sweep finds nothing there to remove.
+    }
+    return true;
+}
+
+void TemporaryCopies::sweep()
+{
+    const QStringList copies = recorded();
+    QStringList left;
+    for (const QString& copy : copies)
+        if (!removeTemporaryCopy(copy)) left << copy;
+    if (left == copies) return;
+    try {
+        write(left);
+    } catch (const CopyError&) {
+        // Tried again at the next sweep.
+    }
+}
+
+QStringList TemporaryCopies::withoutOurs(const QString& folder, const QStringList& entries) const
+{
+    const QStringList list = recorded();
+    const QSet<QString> ours(list.begin(), list.end());
+    QStringList kept;
+    for (const QString& e : entries) {
+        const QString path = folder + e;
+        if (ours.contains(path) || (path.endsWith(kJournal) && ours.contains(path.chopped(kJournal.size())))) continue;
+        kept << e;
+    }
+    return kept;
 }
 
 CopyOutcome makeTemporaryCopy(const QString& source, const QString& copy, const std::function<bool()>& cancelled)

@@ -171,3 +171,44 @@ TEST(RunHistory, KeepsTheRunsNewestFirstWithTheirFilesAndOnlyTheLast365)
     EXPECT_TRUE(backupOverdue(first.addDays(3), {}, first));
     EXPECT_FALSE(backupOverdue(first, {}, {}));
 }
+
+TEST(RunHistory, UnpairedSurrogatesAreKeptAsReplacementCharactersAndFailuresBeyond200AreCounted)
+{
+    Store st;
+    RunHistory h(st.c);
+    // Windows file names may hold an unpaired surrogate; a pair stays a pair.
+    const QChar lone[] = {QChar(0xd800), QChar(0xdc00)};
+    const QString smile = QString::fromUcs4(U"\U0001F600");
+    const QString odd = QStringLiteral("/datos/") + lone[0] + QStringLiteral("ventas") + smile + lone[1];
+    const QString kept = QStringLiteral("/datos/\uFFFDventas") + smile + QStringLiteral("\uFFFD");
+    RunRecord r;
+    r.start = QDateTime(QDate(2026, 3, 14), QTime(10, 25));
+    r.end = r.start.addSecs(60);
+    r.outcome = kOutcomeFilesLeftOut;
+    r.files = 7;
+    r.service = QStringLiteral("respaldo") + lone[1] + QStringLiteral(":21");
+    r.detail = QStringLiteral("No se encontró el archivo ") + odd;
+    for (int i = 0; i < RunHistory::kFailuresListed + 50; ++i)
+        r.failures.append({i == 0 ? odd : QStringLiteral("/datos/f%1").arg(i), QStringLiteral("No se pudo leer ") + odd});
+    // A long text cut where a lone surrogate stood before a pair.
+    r.failures[1].error = QString(254, QLatin1Char('x')) + lone[0] + smile;
+    h.record(r);
+
+    const QList<RunRecord> runs = h.runs();
+    ASSERT_EQ(runs.size(), 1);
+    EXPECT_EQ(runs[0].service, QStringLiteral("respaldo\uFFFD:21"));
+    EXPECT_EQ(runs[0].detail, QStringLiteral("No se encontró el archivo ") + kept);
+    EXPECT_EQ(runs[0].files, 7);
+    const QList<RunRecord::Failure> files = h.failures(runs[0].id);
+    ASSERT_EQ(files.size(), RunHistory::kFailuresListed + 1);
+    EXPECT_EQ(files[0].file, kept);
+    EXPECT_EQ(files[0].error, QStringLiteral("No se pudo leer ") + kept);
+    EXPECT_EQ(files[1].error, QString(254, QLatin1Char('x')) + QChar(QChar::ReplacementCharacter));
+    EXPECT_EQ(files[RunHistory::kFailuresListed - 1].file, QStringLiteral("/datos/f199"));
+    EXPECT_EQ(files.back().file, kMoreFilesLeftOut);
+    EXPECT_EQ(files.back().error, QStringLiteral("y otros 50 archivo(s) sin respaldar"));
+    // Exactly the listed number leaves no summary row.
+    r.failures.resize(RunHistory::kFailuresListed);
+    h.record(r);
+    EXPECT_EQ(h.failures(h.runs().front().id).size(), RunHistory::kFailuresListed);
+}

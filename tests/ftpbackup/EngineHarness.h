@@ -6,13 +6,16 @@
 #include "ftpbackup/BackupService.h"
 #include "ftpbackup/FtpClientFactory.h"
 #include "ftpbackup/Pacing.h"
+#include "ftpbackup/TemporaryCopy.h"
 #include "platform/Clock.h"
 #include "support/FtpServer.h"
+#include "support/TempRoot.h"
 
 #include <QHash>
 #include <QDateTime>
 #include <QRandomGenerator>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -167,8 +170,12 @@ struct EngineHarness {
         r.password = kShopPassword;
         r.serverIndex = 0;
         r.security = testSecurity();
+        r.copyRecord = copyRecord();
         return r;
     }
+    QString copyRecord() const { return temporaryCopyRecordFile(dataCenter.filePath(QStringLiteral("datos.mdb"))); }
+    // A temporary copy that a run ended by force left behind, as it left it.
+    void leaveCopy(const QString& path, const QByteArray& data) const;
 
     // Starts a run and waits for its end.
     BackupResult run(const BackupRequest& r, int timeoutMs = 60'000)
@@ -191,6 +198,7 @@ struct EngineHarness {
     }
 
     std::shared_ptr<MemoryOfServers> memory = std::make_shared<MemoryOfServers>();
+    QTemporaryDir dataCenter;
     std::shared_ptr<FakeClock> clock;
     std::shared_ptr<RecordingPacing> pacing;
     std::unique_ptr<BackupEngine> engine;
@@ -223,6 +231,12 @@ inline QByteArray readAll(const QString& path)
     QFile f(path);
     if (!f.open(QIODevice::ReadOnly)) return QByteArray("<missing: ") + path.toUtf8() + '>';
     return f.readAll();
+}
+
+inline void EngineHarness::leaveCopy(const QString& path, const QByteArray& data) const
+{
+    TemporaryCopies(copyRecord()).claim(path);
+    writeFile(path, data);
 }
 
 inline BackupRow fileRow(const QString& path)

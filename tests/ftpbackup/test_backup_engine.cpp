@@ -505,29 +505,41 @@ TEST(BackupRun, CancelDuringAFolderEntryShowsRespaldoCanceladoWithTheRealWaits)
     EXPECT_TRUE(leftoverCopies(src.path()).isEmpty());
 }
 
-TEST(BackupRun, FolderEntryThatIsAHiddenSubFolderFailsAStaleCopyIsSweptAndTheOthersUpload)
+TEST(BackupRun, FolderEntryThatIsAHiddenSubFolderFailsOnlyOurStaleCopyIsSweptAndTheShopsOwnIsKeptAndSent)
 {
     QTemporaryDir src;
     const QString docs = src.filePath(QStringLiteral("Docs/"));
-    writeFile(docs + QStringLiteral("a.txt"), "a");
-    writeFile(docs + QStringLiteral("a.txt.resp"), "copia de una corrida terminada a la fuerza");
-    writeFile(docs + QStringLiteral("notas.resp"), "del usuario");  // no listed file of that name: the shop's own
-    QDir().mkpath(docs + QStringLiteral(".oculta"));
-    writeFile(docs + QStringLiteral("z.txt"), "z");
     auto server = shopServer();
     EngineHarness h(server->port());
+    writeFile(docs + QStringLiteral("a.txt"), "a");
+    h.leaveCopy(docs + QStringLiteral("a.txt.resp"), "copia de una corrida terminada a la fuerza");
+    // The shop's own files that merely look like copies: no run of ours made them.
+    writeFile(docs + QStringLiteral("b.dat"), "b");
+    writeFile(docs + QStringLiteral("b.dat.resp"), "de la tienda");
+    writeFile(docs + QStringLiteral("notas.resp"), "del usuario");
+    QDir().mkpath(docs + QStringLiteral(".oculta"));
+    writeFile(docs + QStringLiteral("z.txt"), "z");
     const BackupResult r = h.run({folderRow(docs, QStringLiteral("Docs"))});
 
     EXPECT_EQ(r.outcome, BackupOutcome::Completed);
-    EXPECT_EQ(r.failedFiles, QStringList{docs + QStringLiteral(".oculta")});
-    EXPECT_EQ(r.uploadedFiles, (QStringList{docs + QStringLiteral("a.txt"), docs + QStringLiteral("notas.resp"),
-                                            docs + QStringLiteral("z.txt")}));
+    // b.dat's copy would take the shop's file's place: it is left out, saying why.
+    EXPECT_EQ(r.failedFiles, (QStringList{docs + QStringLiteral(".oculta"), docs + QStringLiteral("b.dat")}));
+    EXPECT_TRUE(r.failureReasons.value(1).startsWith(QStringLiteral("Ya existe ") + QDir::toNativeSeparators(docs)
+                                                     + QStringLiteral("b.dat.resp, un archivo que no hizo este programa")))
+        << r.failureReasons.value(1).toStdString();
+    EXPECT_EQ(r.uploadedFiles, (QStringList{docs + QStringLiteral("a.txt"), docs + QStringLiteral("b.dat.resp"),
+                                            docs + QStringLiteral("notas.resp"), docs + QStringLiteral("z.txt")}));
     EXPECT_FALSE(QFileInfo::exists(docs + QStringLiteral("a.txt.resp")));
+    EXPECT_EQ(readAll(docs + QStringLiteral("b.dat.resp")), QByteArray("de la tienda"));
+    EXPECT_EQ(readAll(server->path(day() + QStringLiteral("Docs/b.dat.resp"))), QByteArray("de la tienda"));
     EXPECT_EQ(readAll(docs + QStringLiteral("notas.resp")), QByteArray("del usuario"));
-    EXPECT_EQ(startingWith(h.errors, QStringLiteral("10:25 ERROR, intento No.")).size(), 5);
+    EXPECT_EQ(startingWith(h.errors, QStringLiteral("10:25 ERROR, intento No.")).size(), 10);
     EXPECT_TRUE(firstOf(h.errors).endsWith(QStringLiteral(" no es un archivo"))) << firstOf(h.errors).toStdString();
-    EXPECT_EQ(lastOf(h.errors), QStringLiteral("No se respaldaron 1 archivo(s)"));
+    EXPECT_EQ(lastOf(h.errors), QStringLiteral("No se respaldaron 2 archivo(s)"));
     EXPECT_EQ(readAll(server->path(day() + QStringLiteral("Docs/z.txt"))), QByteArray("z"));
+    QStringList left = leftoverCopies(src.path());
+    left.sort();
+    EXPECT_EQ(left, (QStringList{docs + QStringLiteral("b.dat.resp"), docs + QStringLiteral("notas.resp")}));
 }
 
 TEST(BackupRun, DamagedDatabaseIsUploadedAsItIsWithAWarning)
@@ -613,18 +625,27 @@ TEST(BackupRun, BlankCredentialsOrCredentialsWithLineBreaksStopBeforeAnyConnecti
     writeFile(a, "a");
     auto server = shopServer();
     // Copies left by a run ended by force are swept at the start even of a
-    // run that stops at once; names that only look like one stay.
+    // run that stops at once, and forgotten; the shop's files of such names stay.
     const QString docs = src.filePath(QStringLiteral("Docs/"));
-    for (const char* name : {"b.mdb", "b.mdb.resp", "b.mdb.resp-journal", "notas.resp"}) writeFile(docs + QLatin1String(name), "x");
-    writeFile(a + QStringLiteral(".resp"), "copia");
+    for (const char* name : {"b.mdb", "c.mdb", "c.mdb.resp", "c.mdb.resp-journal", "notas.resp"})
+        writeFile(docs + QLatin1String(name), "x");
     {
         EngineHarness h(server->port());
+        h.leaveCopy(a + QStringLiteral(".resp"), "copia");
+        h.leaveCopy(docs + QStringLiteral("b.mdb.resp"), "copia");
+        writeFile(docs + QStringLiteral("b.mdb.resp-journal"), "diario");
         BackupRequest request = h.request({fileRow(a), folderRow(docs, QStringLiteral("Docs"))});
         request.user = QString();
         EXPECT_EQ(h.run(request).outcome, BackupOutcome::BlankCredentials);
+        EXPECT_EQ(QDir(docs).entryList(QDir::Files), (QStringList{QStringLiteral("b.mdb"), QStringLiteral("c.mdb"),
+                                                                  QStringLiteral("c.mdb.resp"), QStringLiteral("c.mdb.resp-journal"),
+                                                                  QStringLiteral("notas.resp")}));
+        EXPECT_FALSE(QFileInfo::exists(a + QStringLiteral(".resp")));
+        // Forgotten: a file of that name made later is the shop's.
+        writeFile(a + QStringLiteral(".resp"), "de la tienda");
+        EXPECT_EQ(h.run(request).outcome, BackupOutcome::BlankCredentials);
+        EXPECT_EQ(readAll(a + QStringLiteral(".resp")), QByteArray("de la tienda"));
     }
-    EXPECT_EQ(QDir(docs).entryList(QDir::Files), (QStringList{QStringLiteral("b.mdb"), QStringLiteral("notas.resp")}));
-    EXPECT_FALSE(QFileInfo::exists(a + QStringLiteral(".resp")));
     for (const auto& [user, password] : {std::pair{QStringLiteral(" \t\n"), kShopPassword},
                                          std::pair{kShopUser, QStringLiteral("\x01 ")},
                                          std::pair{kShopUser, QStringLiteral("Clave\r\nDELE x")},
@@ -712,10 +733,10 @@ TEST(BackupRun, MissingSourceOrFolderIsAFailureAndAnOlderCopyIsNeverSent)
 {
     QTemporaryDir src;
     const QString gone = src.filePath(QStringLiteral("falta.csv"));
-    writeFile(gone + QStringLiteral(".resp"), "copia de ayer");
     const QString noFolder = src.filePath(QStringLiteral("Reportes_Borrados/"));
     auto server = shopServer();
     EngineHarness h(server->port());
+    h.leaveCopy(gone + QStringLiteral(".resp"), "copia de ayer");
     const BackupResult r = h.run({fileRow(gone), folderRow(noFolder, QStringLiteral("Reportes_Borrados"))});
 
     EXPECT_EQ(r.outcome, BackupOutcome::Completed);

@@ -165,3 +165,62 @@ TEST(TemporaryCopy, CancelDuringALargeDatabaseCopyEndsItWithinASecondAndLeavesNo
     EXPECT_FALSE(QFileInfo::exists(copy));
     EXPECT_FALSE(QFileInfo::exists(copy + QStringLiteral("-journal")));
 }
+
+TEST(TemporaryCopy, OnlyRecordedCopiesAreReplacedSweptOrLeftOutOfAListingAndEachIsForgottenOnceGone)
+{
+    QTemporaryDir dir;
+    const QString folder = dir.path() + QLatin1Char('/');
+    const QString record = temporaryCopyRecordFile(dir.filePath(QStringLiteral("Db/datos.mdb")));
+    EXPECT_EQ(record, dir.filePath(QStringLiteral("Db/copias_temporales_respaldo.dat")));
+    ASSERT_TRUE(QDir().mkpath(QFileInfo(record).path()));
+    writeFile(folder + QStringLiteral("ventas.dat"), "ventas");
+    writeFile(folder + QStringLiteral("ventas.dat.resp"), "de la tienda");
+    writeFile(folder + QStringLiteral("otro.dat.resp-journal"), "de la tienda");
+    const QString ours = folder + QStringLiteral("datos.db.resp");
+    // A name with a line break and an unpaired surrogate is recorded as it is.
+    const QString odd = folder + QStringLiteral("a\nb") + QChar(0xd800) + QStringLiteral(".resp");
+    {
+        const OwnerOnlySource umask022;
+        TemporaryCopies run(record);
+        EXPECT_THROW(run.claim(folder + QStringLiteral("ventas.dat.resp")), CopyError);
+        EXPECT_THROW(run.claim(folder + QStringLiteral("otro.dat.resp")), CopyError) << "its journal is the shop's";
+        EXPECT_TRUE(run.release(folder + QStringLiteral("ventas.dat.resp")));
+        run.claim(ours);
+        run.claim(odd);
+        EXPECT_OWNER_ONLY(record);
+        makeTemporaryCopy(folder + QStringLiteral("ventas.dat"), ours);
+        writeFile(ours + QStringLiteral("-journal"), "diario");
+    }
+    EXPECT_EQ(readAll(folder + QStringLiteral("ventas.dat.resp")), QByteArray("de la tienda"));
+    EXPECT_EQ(TemporaryCopies(record).withoutOurs(folder, QDir(folder).entryList(QDir::Files)),
+              (QStringList{QStringLiteral("otro.dat.resp-journal"), QStringLiteral("ventas.dat"),
+                           QStringLiteral("ventas.dat.resp")}));
+    EXPECT_TRUE(TemporaryCopies(record).withoutOurs(folder, {QStringLiteral("a\nb") + QChar(0xd800) + QStringLiteral(".resp")})
+                    .isEmpty());
+
+    // The next run sweeps them and forgets them: a file of such a name made
+    // later is the shop's, and a second sweep leaves it.
+    TemporaryCopies next(record);
+    next.sweep();
+    EXPECT_FALSE(QFileInfo::exists(ours));
+    EXPECT_FALSE(QFileInfo::exists(ours + QStringLiteral("-journal")));
+    writeFile(ours, "de la tienda");
+    TemporaryCopies(record).sweep();
+    EXPECT_EQ(readAll(ours), QByteArray("de la tienda"));
+    EXPECT_THROW(next.claim(ours), CopyError);
+    QFile::remove(ours);
+
+    // A copy removed when its attempt ends is forgotten too.
+    next.claim(ours);
+    makeTemporaryCopy(folder + QStringLiteral("ventas.dat"), ours);
+    EXPECT_TRUE(next.release(ours));
+    EXPECT_FALSE(QFileInfo::exists(ours));
+    writeFile(ours, "de la tienda");
+    TemporaryCopies(record).sweep();
+    EXPECT_EQ(readAll(ours), QByteArray("de la tienda"));
+
+    // A record that is not ours to read holds nothing.
+    writeFile(record, "basura");
+    TemporaryCopies(record).sweep();
+    EXPECT_EQ(readAll(ours), QByteArray("de la tienda"));
+}

@@ -7,6 +7,7 @@
 #include "backup/BackupListStore.h"
 #include "ftpbackup/BackupEngine.h"
 #include "ftpbackup/BackupService.h"
+#include "ftpbackup/TemporaryCopy.h"
 #include "platform/Failure.h"
 #include "platform/InstallRoot.h"
 #include "settings/Database.h"
@@ -163,6 +164,7 @@ int main(int argc, char** argv)
         request.password = settings.password;
         request.rows = dc::BackupListStore(cnn).rows();
         request.security = dc::storedFtpSecurity(cnn, dc::RowBackupTls);
+        request.copyRecord = dc::temporaryCopyRecordFile(root.dataCenterDb(2));
     } catch (const std::exception& e) {
         const QString why = QStringLiteral("no se pudo leer la base de datos ")
                             + QDir::toNativeSeparators(root.dataCenterDb(2)) + QStringLiteral(": ")
