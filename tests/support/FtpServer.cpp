@@ -1,5 +1,6 @@
 #include "support/FtpServer.h"
 
+#include "ftpbackup/FtpClient.h"
 #include "ftpbackup/FtpTls.h"
 #include "platform/FileNames.h"
 
@@ -47,11 +48,12 @@ QString FtpServer::noTlsRefusal() const
         .arg(m_port);
 }
 
-QString FtpServer::noTlsNotice() const
+QString FtpServer::inClearNotice() const
 {
-    return QStringLiteral("Esta versión del programa no puede hacer conexiones seguras (TLS): la conexión con "
-                          "127.0.0.1:%1 va sin cifrar")
-        .arg(m_port);
+    const QString where = QStringLiteral("127.0.0.1:%1").arg(m_port);
+    if (programsHaveTls()) return clearTextNotice(where);
+    return QStringLiteral("Esta versión del programa no puede hacer conexiones seguras (TLS): la conexión con ") + where
+           + QStringLiteral(" va sin cifrar");
 }
 
 QString FtpServer::caFile()

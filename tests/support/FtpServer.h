@@ -71,10 +71,11 @@ public:
     static bool overTls();
     // Whether this build's programs speak TLS. One without a TLS library
     // refuses a service that must be secure (noTlsRefusal()) and goes in clear
-    // where TLS is taken when offered, telling so once (noTlsNotice()).
+    // where TLS is taken when offered, telling so once. inClearNotice(): what a
+    // client says when it goes in clear to this server under "when offered".
     static bool programsHaveTls();
     QString noTlsRefusal() const;
-    QString noTlsNotice() const;
+    QString inClearNotice() const;
     // The test CA that the servers' certificates are signed with (made with
     // the first server that offers TLS): the tests' clients trust it besides
     // the system's store.
