@@ -5,6 +5,15 @@
 #   test         build + what the tests use at run time (the FTP server; the
 #                SQLite ODBC driver, through which the suite runs the ODBC path)
 #   demo         test + the sqlite3 shell the demo script reads the log with
+#   interop      test + three FTP servers for the interop suite, which starts
+#                them itself on loopback: vsftpd (its package; it makes the
+#                "ftp" account that vsftpd's virtual users act as, and the PAM
+#                module that checks their passwords), proftpd with its TLS
+#                module and pure-ftpd. Debian's server packages conflict with
+#                one another (each one is "the" ftp-server): the last two are
+#                only unpacked (apt-get download, dpkg-deb -x) into
+#                $KOVA_FTP_SERVERS (default /opt/kova-ftp-servers), with their
+#                libraries installed. No install starts a system service.
 #   desktop      a display for trying the programs by hand, the screenshots
 #                and the start-up benchmark (Xvfb, a window manager that
 #                draws the captions, a notification area)
@@ -26,6 +35,7 @@ declare -A profile=(
   [build]="g++ cmake ninja-build ccache lld qt6-base-dev libqt6sql6-sqlite libqt6sql6-odbc libsqlite3-dev libpoco-dev libssl-dev libgtest-dev libgmock-dev fonts-dejavu-core fonts-liberation2 fonts-wine qt6-translations-l10n"
   [test]="python3-pyftpdlib python3-openssl unixodbc libsqliteodbc"
   [demo]="sqlite3"
+  [interop]="vsftpd libpam-pwdfile libmemcached11 libmemcachedutil2 libpcre2-posix3 libhiredis0.14 libsodium23 libcap2 libidn2-0 libacl1"
   [desktop]="xvfb xauth trayer xdotool x11-apps imagemagick openbox"
   [bench]="curl lftp"
   [windows]="g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 qt6-base-dev-tools wine wine64 xz-utils"
@@ -33,7 +43,7 @@ declare -A profile=(
   [windows-package]="nsis x11-utils sqlite3"
   [windows-src]="dpkg-dev libwine-dev tcl perl"
 )
-declare -A includes=([test]="build" [demo]="test" [desktop]="build" [bench]="desktop test" [windows]="test" [windows-i686]="windows" [windows-package]="windows-i686 desktop" [windows-src]="windows-i686")
+declare -A includes=([test]="build" [demo]="test" [interop]="test" [desktop]="build" [bench]="desktop test" [windows]="test" [windows-i686]="windows" [windows-package]="windows-i686 desktop" [windows-src]="windows-i686")
 packages=()
 add() {
   local p="$1"
@@ -43,12 +53,44 @@ add() {
 }
 [ $# -gt 0 ] || set -- test
 for p in "$@"; do add "$p"; done
+# Packages unpacked, not installed, by profile.
+declare -A unpacked=([interop]="proftpd-core proftpd-mod-crypto pure-ftpd")
+unpack_list=()
+for p in "$@"; do unpack_list+=(${unpacked[$p]:-}); done
+servers="${KOVA_FTP_SERVERS:-/opt/kova-ftp-servers}"
+unpack() {  # the unpacked packages, once per set of versions
+  [ ${#unpack_list[@]} -gt 0 ] || return 0
+  local want
+  candidates() { apt-cache policy "${unpack_list[@]}" | awk '/^[^ ]/ {p=$1} /Candidate:/ {print p, $2}'; }
+  want="$(candidates)"
+  if [ -f "$servers/.versions" ] && [ "$(cat "$servers/.versions")" = "$want" ]; then
+    return 0
+  fi
+  if [ "$(id -u)" -ne 0 ]; then
+    echo "install-deps: unpacking ${unpack_list[*]} into $servers needs root" >&2
+    exit 1
+  fi
+  if grep -q '(none)' <<<"$want"; then  # no package lists yet
+    apt-get update -qq
+    want="$(candidates)"
+  fi
+  local tmp
+  tmp="$(mktemp -d)"
+  chown _apt "$tmp" 2>/dev/null || chmod 755 "$tmp"  # apt's download user writes there
+  (cd "$tmp" && apt-get download -qq "${unpack_list[@]}")
+  rm -rf "$servers" && mkdir -p "$servers"
+  for deb in "$tmp"/*.deb; do dpkg-deb -x "$deb" "$servers"; done
+  rm -rf "$tmp"
+  echo "$want" >"$servers/.versions"
+  echo "install-deps: unpacked ${unpack_list[*]} into $servers"
+}
 missing=()
 for p in $(printf '%s\n' "${packages[@]}" | sort -u); do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
 done
 if [ ${#missing[@]} -eq 0 ]; then
   echo "install-deps: every package of '$*' is already installed"
+  unpack
   exit 0
 fi
 if [ "$(id -u)" -ne 0 ]; then
@@ -60,4 +102,27 @@ if printf '%s\n' "${missing[@]}" | grep -q ':i386$' && ! dpkg --print-foreign-ar
   dpkg --add-architecture i386
 fi
 apt-get update -qq
+# A server package starts its system service from its maintainer scripts (an
+# FTP server on port 21): a policy that refuses every start keeps it stopped.
+# One already there is left as it is.
+policy=/usr/sbin/policy-rc.d
+own_policy=0
+if [ ! -e "$policy" ]; then
+  printf '#!/bin/sh\n# install-deps: no service starts while packages install\nexit 101\n' >"$policy"
+  chmod 755 "$policy"
+  own_policy=1
+  trap 'rm -f "$policy"' EXIT
+fi
+daemons() {  # PID of every daemonised FTP server, one a line
+  ps -eo pid=,ppid=,comm= | awk '$2 == 1 && $3 ~ /^(vsftpd|proftpd|pure-ftpd)$/ {print $1}' | sort
+}
+before="$(daemons)"
 apt-get install -y -qq --no-install-recommends "${missing[@]}"
+# One that a maintainer script started all the same (a policy of its own that
+# allowed it) is this install's: stopped by its PID.
+for pid in $(comm -13 <(echo "$before") <(daemons)); do
+  echo "install-deps: stopping $(ps -o comm= -p "$pid") (PID $pid), which the install started" >&2
+  kill "$pid" 2>/dev/null || true
+done
+if [ "$own_policy" = 1 ]; then rm -f "$policy"; trap - EXIT; fi
+unpack

@@ -61,6 +61,18 @@ QString FtpServer::caFile()
     return certificates().filePath(QStringLiteral("ca.pem"));
 }
 
+QString FtpServer::certificateFile(Tls tls)
+{
+    const char* modes[] = {"", "good", "wrong-host", "self-signed"};
+    QProcess p;
+    p.start(kPython, {QStringLiteral(DC_SOURCE_DIR "/tests/support/ftp_server.py"), QStringLiteral("--make-certificate"),
+                      QStringLiteral("--tls"), QLatin1String(modes[static_cast<int>(tls)]), QStringLiteral("--certs"),
+                      hostPath(certificates().path())});
+    if (!p.waitForFinished(30'000) || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0)
+        throw std::runtime_error("FtpServer: the certificate was not made: " + p.readAllStandardError().toStdString());
+    return QString::fromUtf8(p.readAllStandardOutput()).trimmed();
+}
+
 QByteArray FtpServer::captured() const
 {
     QFile f(m_dir.filePath(QStringLiteral("capture.bin")));

@@ -80,6 +80,10 @@ public:
     // the first server that offers TLS): the tests' clients trust it besides
     // the system's store.
     static QString caFile();
+    // The PEM file (certificate, then its key) of a certificate of that kind,
+    // made with the test CA (both made when missing), for servers of other
+    // makes that the tests start. Throws std::runtime_error when it cannot be made.
+    static QString certificateFile(Tls tls);
 
 private:
     QTemporaryDir m_dir;

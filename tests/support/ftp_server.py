@@ -13,7 +13,9 @@ here, in --certs DIR: "good" (signed by the test CA of DIR/ca.pem, for
 localhost and 127.0.0.1), "wrong-host" (signed by that CA, for another name)
 or "self-signed" (for localhost and 127.0.0.1, signed by itself). The CA is
 made once per folder. --tls-required refuses the log-in and the data
-connections without TLS.
+connections without TLS. --make-certificate only makes the --tls certificate
+(and the CA) in --certs, prints the path of its PEM file (certificate and key)
+and ends: for the other servers the tests start.
 
 --capture FILE puts a relay in front of the server (the printed port is the
 relay's) that appends every byte a client sends on its control connection to
@@ -347,7 +349,7 @@ def start_capture(capture_path, server_port):
 
 def main():
     p = argparse.ArgumentParser()
-    p.add_argument("--root", required=True)
+    p.add_argument("--root")
     p.add_argument("--account", nargs=2, action="append", default=[], metavar=("USER", "PASSWORD"))
     p.add_argument("--fault", default="none")
     p.add_argument("--fault-count", type=int, default=-1)
@@ -360,7 +362,15 @@ def main():
     p.add_argument("--tls-required", action="store_true")
     p.add_argument("--certs")
     p.add_argument("--capture")
+    p.add_argument("--make-certificate", action="store_true")
     a = p.parse_args()
+    if a.make_certificate:
+        if not (a.tls and a.certs):
+            p.error("--make-certificate needs --tls and --certs")
+        print(make_certificate(a.certs, a.tls))
+        return 0
+    if not a.root:
+        p.error("--root is required")
     # Whatever happens to its loop or to the program that started it (under
     # Wine nothing of ours can end a host process), it ends within 20 minutes.
     signal.alarm(1200)
