@@ -29,6 +29,9 @@ inline const QString kOutcomeComplete = QStringLiteral("completo");
 inline const QString kOutcomeFilesLeftOut = QStringLiteral("con archivos sin respaldar");
 inline const QString kOutcomeCancelled = QStringLiteral("cancelado");
 inline const QString kOutcomeCredentials = QStringLiteral("credenciales rechazadas");
+// The connection could not be protected as asked (a certificate that does not
+// verify, TLS required where the server or the program has none).
+inline const QString kOutcomeSecurity = QStringLiteral("conexión segura rechazada");
 inline const QString kOutcomeNoConnection = QStringLiteral("sin conexión");
 // The file of the row that stands for the failures of a run beyond the ones
 // listed; its error is moreFilesLeftOutText().

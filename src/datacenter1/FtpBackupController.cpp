@@ -11,6 +11,7 @@
 #include "settings/SettingsRows.h"
 
 #include <QApplication>
+#include <QScopeGuard>
 #include <QTimer>
 
 namespace dc {
@@ -33,8 +34,7 @@ FtpBackupController::FtpBackupController(TFrmPrincipal& window, BackupEngine::Pa
     // The bar runs 0 to 100 whatever the file's size.
     connect(engine, &BackupEngine::progressChanged, this,
             [&ui](qint64, qint64, int percent) { ui.ProgressBar1->setValue(percent); });
-    connect(engine, &BackupEngine::messageRequested, this,
-            e.guard([&window](const QString& text) { window.prompts().inform(text); }));
+    connect(engine, &BackupEngine::messageRequested, this, e.guard([this](const QString& text) { showMessage(text); }));
     connect(engine, &BackupEngine::finished, this,
             e.guard([this](const BackupResult& result) { runEnded(result); }));
 
@@ -119,6 +119,30 @@ void FtpBackupController::recordRun(const BackupResult& result)
     m_window.backupWatch().refresh();
 }
 
+void FtpBackupController::showMessage(const QString& text)
+{
+    m_messageOpen = true;
+    // While it is open the run's end arrives, and may ask for the program's.
+    const auto closed = qScopeGuard([this] {
+        m_messageOpen = false;
+        if (m_endWhenMessageCloses) m_window.endProgram();
+    });
+    m_window.prompts().inform(text);
+}
+
+void FtpBackupController::endAfterRefusal()
+{
+    m_finished = true;
+    m_window.setExitStatus(kNoCompleteRun);
+    if (!m_messageOpen) {
+        m_window.endProgram();
+        return;
+    }
+    m_endWhenMessageCloses = true;
+    // Nobody there to close it: the end of the program takes it away.
+    QTimer::singleShot(kStopMessageTime, this, [this] { m_window.endProgram(); });
+}
+
 void FtpBackupController::runEnded(const BackupResult& result)
 {
     recordRun(result);
@@ -130,7 +154,11 @@ void FtpBackupController::runEnded(const BackupResult& result)
         m_window.errors().report(ui.Label6->text());
         return;
     }
-    // A stopped run leaves the program in the tray.
+    if (result.outcome == BackupOutcome::CredentialsStop && result.refusal != CredentialsRefusal::ShopFolders) {
+        endAfterRefusal();
+        return;
+    }
+    // Any other stopped run leaves the program in the tray.
     if (result.outcome != BackupOutcome::Completed) return;
 
     m_finished = true;

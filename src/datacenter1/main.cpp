@@ -2,7 +2,9 @@
 // and ends when a run has gone through the whole list.
 #include "datacenter1/FtpBackupController.h"
 #include "ftpbackup/BackupService.h"
+#include "ftpbackup/FtpClientFactory.h"
 #include "mainwindow/ProgramStart.h"
+#include "platform/InstallRoot.h"
 #include "platform/TerminationRequest.h"
 
 #include <QApplication>
@@ -23,6 +25,10 @@ int main(int argc, char** argv)
         }
         parts.service = *service;
     }
+    // What the client learns of the service stays for the next start, beside edition 1's database.
+    dc::FtpClientOptions ftp;
+    ftp.serverMemoryFile = dc::InstallRoot(options.driveRoot).ftpServerMemoryFile(1);
+    parts.client = dc::makeFtpClient(ftp);
     return dc::runProgram(options, dc::Edition::One, [&parts](dc::TFrmPrincipal& window) {
         auto* backup = new dc::FtpBackupController(window, std::move(parts));
         dc::onTerminationRequest(backup, [backup] { backup->endOnRequest(); });

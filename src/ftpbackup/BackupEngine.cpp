@@ -60,8 +60,6 @@ BackupEngine::BackupEngine(Parts parts, QObject* parent)
       m_account(backupServiceAccounts()[0])
 {
     qRegisterMetaType<dc::BackupResult>();
-    // What the client tells the user (passive mode, no TLS) goes to the status line.
-    m_client->setNoticeHandler([this](const QString& text) { m_report->status(text); });
 }
 
 BackupEngine::~BackupEngine()

@@ -31,9 +31,29 @@ const QString kUnsendableCredentials =
     QStringLiteral("Tu usuario o tu contraseña de respaldo contiene un salto de línea y no se puede enviar al servicio; "
                    "corrígelo para poder hacer tus respaldos");
 
-// The service refused the log-in, the user folder or the password folder: the run stops.
+// The service refused the log-in, the user folder or the password folder,
+// or the connection could not be protected: the run stops.
 struct CredentialsStop {
     QString text;
+    CredentialsRefusal refusal = CredentialsRefusal::ShopFolders;
+};
+
+// The client's notices go to the run while it lasts.
+class NoticeRoute {
+public:
+    NoticeRoute(FtpClient& client, RunReport& report, QStringList& notices) : m_client(client)
+    {
+        client.setNoticeHandler([&report, &notices](const QString& text) {
+            report.status(text);
+            if (!notices.contains(text)) notices << text;
+        });
+    }
+    ~NoticeRoute() { m_client.setNoticeHandler({}); }
+    NoticeRoute(const NoticeRoute&) = delete;
+    NoticeRoute& operator=(const NoticeRoute&) = delete;
+
+private:
+    FtpClient& m_client;
 };
 
 // A name or path for the error line, its line breaks shown as \r and \n.
@@ -99,7 +119,13 @@ QString BackupRun::dateFolderName() const
 BackupResult BackupRun::run(const RunInput& input)
 {
     const QDateTime started = m_clock.now();
-    BackupResult result = runList(input);
+    QStringList notices;
+    BackupResult result;
+    {
+        const NoticeRoute route(m_client, m_report, notices);
+        result = runList(input);
+    }
+    result.notices = notices;
     result.started = started;
     result.ended = m_clock.now();
     return result;
@@ -209,10 +235,13 @@ bool BackupRun::backUp(const Item& item)
             if (!m_client.isOpen()) {
                 try {
                     m_client.open(m_service.host, m_service.port, m_input->account.user, m_input->account.password);
+                } catch (const FtpSecurityRefused& e) {
+                    // Nothing of the account was sent; no later try would be safer.
+                    throw CredentialsStop{e.text(), CredentialsRefusal::Security};
                 } catch (const FtpLoginRefused& e) {
                     // Every later log-in would be refused too, and servers ban
                     // an address that keeps trying.
-                    throw CredentialsStop{e.text()};
+                    throw CredentialsStop{e.text(), CredentialsRefusal::Account};
                 }
             }
             if (!m_client.isOpen()) {
@@ -233,6 +262,7 @@ bool BackupRun::backUp(const Item& item)
             m_report.message(stop.text);
             m_client.close();
             m_result.outcome = BackupOutcome::CredentialsStop;
+            m_result.refusal = stop.refusal;
             m_result.stopText = stop.text;
             return false;
         } catch (const FtpCannotReplace& e) {
@@ -347,7 +377,7 @@ RunRecord runRecordOf(const BackupResult& result, const QString& service)
         break;
     case BackupOutcome::Cancelled: r.outcome = kOutcomeCancelled; break;
     case BackupOutcome::CredentialsStop:
-        r.outcome = kOutcomeCredentials;
+        r.outcome = result.refusal == CredentialsRefusal::Security ? kOutcomeSecurity : kOutcomeCredentials;
         r.detail = result.stopText;
         break;
     case BackupOutcome::BlankCredentials:
@@ -358,6 +388,12 @@ RunRecord runRecordOf(const BackupResult& result, const QString& service)
         r.outcome = kOutcomeFilesLeftOut;
         r.detail = result.stopText;
         break;
+    }
+    // What the client told on the way (passive mode, a connection in clear)
+    // follows; the history cuts the whole to its column.
+    if (!result.notices.isEmpty()) {
+        const QString notices = result.notices.join(QStringLiteral("; "));
+        r.detail = r.detail.isEmpty() ? notices : r.detail + QStringLiteral("; ") + notices;
     }
     return r;
 }

@@ -27,8 +27,16 @@ enum class BackupOutcome {
     Failed,            // the run ended on an unexpected error (its text went to the error line)
 };
 
+// What a CredentialsStop refused.
+enum class CredentialsRefusal {
+    ShopFolders,  // the shop's user or password folder ("Usuario Incorrecto!"...), or they cannot be sent
+    Account,      // the service refused the log-in
+    Security,     // the connection could not be protected as asked (FtpSecurityRefused)
+};
+
 struct BackupResult {
     BackupOutcome outcome = BackupOutcome::Completed;
+    CredentialsRefusal refusal = CredentialsRefusal::ShopFolders;  // CredentialsStop: what was refused
     QStringList uploadedFiles;  // local paths uploaded and verified
     QStringList failedFiles;    // local paths that used up their five attempts or cannot be sent
     QStringList failureReasons; // beside each failed file, the last error of its last attempt
@@ -37,6 +45,7 @@ struct BackupResult {
     QDateTime ended;
     qint64 bytesSent = 0;       // of the files uploaded and verified
     bool connected = false;     // a connection to the service was opened at least once
+    QStringList notices;        // what the FTP client told that is no failure (passive mode...), each once
 };
 
 // What a run tells its window. Called on the run's thread.
@@ -64,7 +73,8 @@ struct RunInput {
 // attempts. Runs on one thread; `cancelRequested` is set from another.
 // The run starts in active mode; once the server cannot open a data
 // connection the client goes passive for the rest of the run, and the failed
-// attempt is tried again like any other.
+// attempt is tried again like any other. What the client tells that is no
+// failure goes to the status line and into the result's notices.
 class BackupRun {
 public:
     static constexpr int kAttempts = 5;
@@ -124,8 +134,10 @@ bool isBlankCredential(const QString& text);
 QString filesNotBackedUpText(qsizetype count);
 
 // What a run leaves in the history: its outcome in words (a run that never
-// reached the service, a refused account...), what it backed up and the files
-// it left out with their last error. `service`: where it went (host:port).
+// reached the service, a refused account, a connection that could not be
+// protected...), what it backed up and the files it left out with their last
+// error; the detail says what stopped it, followed by the client's notices.
+// `service`: where it went (host:port).
 RunRecord runRecordOf(const BackupResult& result, const QString& service);
 
 }  // namespace dc

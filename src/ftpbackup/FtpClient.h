@@ -78,6 +78,12 @@ std::optional<FtpSecurity> parseFtpSecurity(const QString& stored);
 
 // What the status line shows once when a run goes over to passive mode.
 inline const QString kPassiveModeNotice = QStringLiteral("Modo pasivo: el servidor no pudo abrir la conexión de datos");
+// What the user is told when TLS is taken when offered and the server
+// `where` (host:port) does not offer it.
+inline QString clearTextNotice(const QString& where)
+{
+    return QStringLiteral("El servidor ") + where + QStringLiteral(" no ofrece conexión segura (TLS): la conexión va sin cifrar");
+}
 
 // What a client learned of a server (by host and port) in earlier runs, so
 // that a later run does not learn it again: the kind of data connection that
@@ -100,13 +106,6 @@ public:
     virtual FtpServerFacts recall(const QString& host, quint16 port) const = 0;
     virtual void remember(const QString& host, quint16 port, const FtpServerFacts& facts) = 0;
 };
-
-// What the run and its history tell when "TLS when offered" meets a server
-// that does not offer it: the connection goes in clear.
-inline QString clearTextNotice(const QString& where)
-{
-    return QStringLiteral("El servidor ") + where + QStringLiteral(" no ofrece conexión segura (TLS): la conexión va sin cifrar");
-}
 
 // The FTP operations of the backup engine. One client per engine, kept open
 // from one file to the next. Every operation but isOpen(), close(), the

@@ -1,5 +1,6 @@
 #include "ftpbackup/FtpClientFactory.h"
 
+#include "ftpbackup/FtpServerMemoryFile.h"
 #include "ftpbackup/FtpTls.h"
 
 namespace dc {
@@ -8,7 +9,10 @@ std::unique_ptr<FtpClient> makeFtpClient(const FtpClientOptions& options)
 {
     QString extraCa = options.extraCaFile;
     if (extraCa.isEmpty()) extraCa = qEnvironmentVariable(kExtraCaVariable);
-    return std::make_unique<PocoFtpClient>(options.timeouts, makeFtpTls(extraCa));
+    auto client = std::make_unique<PocoFtpClient>(options.timeouts, makeFtpTls(extraCa));
+    if (!options.serverMemoryFile.isEmpty())
+        client->setServerMemory(std::make_shared<FtpServerMemoryFile>(options.serverMemoryFile));
+    return client;
 }
 
 }  // namespace dc

@@ -16,7 +16,8 @@ struct FtpClientOptions {
     // when it is set, else none.
     QString extraCaFile;
     // The file where the client keeps what it learned of each server
-    // (FtpServerMemory); empty: it remembers nothing between runs.
+    // (FtpServerMemoryFile; InstallRoot::ftpServerMemoryFile() for the
+    // programs); empty: it remembers nothing between runs.
     QString serverMemoryFile;
 };
 

@@ -27,7 +27,7 @@ public:
     // (connected, not blocking) to `host`; `where` names the server in
     // messages. The server's certificate must verify against the system's
     // trust store (and the extra file, when given) and name `host`; when it
-    // does not, throws FtpLoginRefused saying why. Returns the protected socket.
+    // does not, throws FtpSecurityRefused saying why. Returns the protected socket.
     virtual Poco::Net::StreamSocket startControl(const Poco::Net::StreamSocket& plain, const QString& host,
                                                  const QString& where, const Wait& wait) = 0;
     // Protects a data connection (connected, not blocking) to the server of

@@ -146,7 +146,7 @@ private:
             const QString start = QStringLiteral("No se pudo establecer la conexión segura con ")
                                   + (control ? m_where : QStringLiteral("el servidor para los datos"));
             if (t_certificateError != X509_V_OK)
-                throw FtpLoginRefused(start + QStringLiteral(": ") + certificateProblem(t_certificateError, m_host)
+                throw FtpSecurityRefused(start + QStringLiteral(": ") + certificateProblem(t_certificateError, m_host)
                                       + (control ? QStringLiteral("; no se envió la cuenta") : QString()));
             throw FtpError(start + QStringLiteral(" (") + QString::fromStdString(e.displayText()) + QLatin1Char(')'));
         }

@@ -34,6 +34,11 @@ QString InstallRoot::dataCenterDb(int edition) const
     return editionDir(edition) + QStringLiteral("Db") + kSep + QStringLiteral("KOVA_VazivoZeRurov.mdb");
 }
 
+QString InstallRoot::ftpServerMemoryFile(int edition) const
+{
+    return editionDir(edition) + QStringLiteral("Db") + kSep + QStringLiteral("KOVA_ServidoresFtp.txt");
+}
+
 QString InstallRoot::pointOfSale5Dir() const
 {
     return m_drive + QStringLiteral("KOVA_PuntoDeVenta_5") + kSep;

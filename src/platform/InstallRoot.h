@@ -21,6 +21,9 @@ public:
     // "KOVA_VazivoZeRurov_<edition>" with its separator.
     QString editionDir(int edition) const;
     QString dataCenterDb(int edition) const;
+    // Beside that database: what the edition's FTP clients learned of each
+    // server (the backup engine's, and edition 2's tools').
+    QString ftpServerMemoryFile(int edition) const;
 
     QString pointOfSale5Dir() const;   // ends with the separator
     QString pointOfSale5Db() const;

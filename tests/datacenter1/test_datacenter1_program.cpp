@@ -67,6 +67,46 @@ TEST(Datacenter1Program, BacksUpAtStartAndEndsByItselfWithStatusZero)
     for (const char* name : {"KOVA_PuntoDeVenta.mdb", "Abarrotes_Centro.mdb"})
         EXPECT_GT(QFileInfo(server->path(day + QLatin1String(name))).size(), 0) << name;
     EXPECT_TRUE(leftoverCopies(root.root().drive()).isEmpty());
+    // What the client learned of the service waits for the next start.
+    EXPECT_TRUE(QFileInfo::exists(root.root().ftpServerMemoryFile(1)));
+}
+
+// The service refuses the account, or the connection cannot be protected as
+// the setting asks: the message is shown and, with nobody there to close it,
+// the program ends by itself with the status of a run that did not go through
+// the list; the history says which refusal it was.
+TEST(Datacenter1Program, ARefusedAccountOrUnprotectedConnectionEndsByItselfWithStatusThree)
+{
+    for (const bool tlsRequired : {false, true}) {
+        SCOPED_TRACE(tlsRequired ? "TLS required, plain server" : "account refused");
+        TempRoot root;
+        const QString db = root.root().dataCenterDb(1);
+        TempRoot::setSetting(db, RowBackupUser, kShopUser);
+        TempRoot::setSetting(db, RowBackupPassword, kShopPassword);
+        FtpServer::Options o;
+        for (const ServiceAccount& a : backupServiceAccounts())
+            o.accounts.append({a.user, tlsRequired ? a.password : QStringLiteral("otra")});
+        o.tls = FtpServer::Tls::None;
+        o.tlsRequired = false;
+        FtpServer server(o);
+        TempRoot::setSetting(db, RowBackupTls, tlsRequired ? QStringLiteral("2") : QStringLiteral("0"));
+
+        const ProgramRun r = runDatacenter1(root, QStringLiteral("127.0.0.1:%1").arg(server.port()),
+                                            FtpBackupController::kStopMessageTime + 30'000);
+
+        ASSERT_TRUE(r.ended) << "the program did not end by itself\n" << r.err.toStdString();
+        EXPECT_EQ(r.exitCode, FtpBackupController::kNoCompleteRun) << r.err.toStdString();
+        const QString said = tlsRequired ? (FtpServer::programsHaveTls() ? QStringLiteral("no ofrece conexión segura (TLS)")
+                                                                          : server.noTlsRefusal())
+                                         : QStringLiteral("El servidor no aceptó la cuenta");
+        EXPECT_TRUE(r.err.contains(said)) << r.err.toStdString();
+        EXPECT_EQ(server.count(QStringLiteral("USER")), tlsRequired ? 0 : 1) << "a refused account is not asked again";
+        EXPECT_EQ(server.count(QStringLiteral("STOR")), 0);
+        EXPECT_EQ(TempRoot::scalar(db, QStringLiteral("select Resultado from tbl_app_historial")).toString(),
+                  tlsRequired ? kOutcomeSecurity : kOutcomeCredentials);
+        EXPECT_TRUE(TempRoot::scalar(db, QStringLiteral("select Detalle from tbl_app_historial")).toString().contains(said));
+        EXPECT_TRUE(leftoverCopies(root.root().drive()).isEmpty());
+    }
 }
 
 TEST(Datacenter1Program, EndedByTheSystemMidUploadItCancelsLeavesNoCopyAndSaysNothingWasBackedUp)

@@ -164,10 +164,11 @@ TEST(Edition1Startup, BlankUserWithBackupsOnAsksTwiceUploadsNothingAndStays)
     EXPECT_EQ(w.ui().Label5->text(), QStringLiteral("Sin Actividad"));
 }
 
-// The shop's folder is missing: the run stops and the program stays; with no
-// connection open, closing ends it without a question; the daily check starts
-// a new run at its minute.
-TEST(Edition1Startup, MissingUserFolderStopsTheRunAndTheProgramStays)
+// The shop's folder is missing: the run stops and the program stays; the
+// daily check starts a new run at its minute. A connection that cannot be
+// protected as asked ends the program once its message is closed, and so
+// does a refused account.
+TEST(Edition1Startup, MissingUserFolderStopsTheRunAndTheProgramStaysARefusedServiceEndsIt)
 {
     Edition1 e(QString(), false);
     e.f.setSetting(RowBackupsOn, QStringLiteral("1"));
@@ -184,26 +185,41 @@ TEST(Edition1Startup, MissingUserFolderStopsTheRunAndTheProgramStays)
     EXPECT_TRUE(controlsLocked(w));
     EXPECT_TRUE(w.ui().Timer1->isActive());
     EXPECT_FALSE(e.controller->engine().isConnectionOpen());
+    EXPECT_TRUE(e.controller->FormCloseQuery()) << "no connection open: closing asks nothing";
+    EXPECT_TRUE(e.f.prompts.texts(QStringLiteral("confirm")).isEmpty());
     EXPECT_TRUE(leftoverCopies(e.f.temp.root().drive()).isEmpty());
 
     // The daily check's minute: a new run, which reads the settings again
-    // (TLS required now, which this server does not offer) and stops too.
+    // (TLS required now, which this server does not offer) and stops too;
+    // the run's end arrives while its message is still open.
     finished.clear();
     e.f.setSetting(RowBackupTls, QStringLiteral("2"));
     e.f.clock.t = QDateTime(QDate(2026, 12, 8), QTime(20, 0, 10));
+    bool endingWhileOpen = true;
+    e.f.prompts.onShow = [&](const ScriptedPrompts::Shown&) {
+        // A box runs the message loop while it is open, and posts events of
+        // its own as it opens; the run's end arrives meanwhile.
+        QSignalSpy ended(&e.controller->engine(), &BackupEngine::finished);
+        QMetaObject::invokeMethod(&w, [] {}, Qt::QueuedConnection);
+        EXPECT_TRUE(ended.wait(30'000));
+        endingWhileOpen = w.isEnding();
+    };
     w.backup().Timer1Timer();
     EXPECT_TRUE(e.controller->engine().isRunning());
-    ASSERT_TRUE(Edition1::waitForEnd(finished));
+    EXPECT_EQ(Edition1::runUntilEnd(), FtpBackupController::kNoCompleteRun);
     const QStringList shown = e.f.prompts.texts(QStringLiteral("inform"));
     ASSERT_EQ(shown.size(), 2);
     EXPECT_TRUE(shown[1].contains(FtpServer::programsHaveTls() ? QStringLiteral("no ofrece conexión segura (TLS)")
                                                                 : e.server->noTlsRefusal()))
         << shown[1].toStdString();
+    EXPECT_FALSE(endingWhileOpen) << "the message is not taken away while it is open";
+    EXPECT_TRUE(w.isEnding()) << "a refused protected connection ends the program";
+    EXPECT_EQ(w.exitStatus(), FtpBackupController::kNoCompleteRun);
     EXPECT_FALSE(w.ui().Timer1->isActive()) << "only a completed run starts the daily check again";
-
-    QTimer::singleShot(0, &w, [&w] { w.close(); });
-    EXPECT_EQ(Edition1::runUntilEnd(), FtpBackupController::kNoCompleteRun) << "closed before any complete run";
-    EXPECT_TRUE(e.f.prompts.texts(QStringLiteral("confirm")).isEmpty());
+    // Ending: no run starts any more.
+    w.ui().Button1->click();
+    EXPECT_FALSE(e.controller->engine().isRunning());
+    EXPECT_EQ(e.server->count(QStringLiteral("CONNECT")), 2);
 }
 
 TEST(Edition1Startup, ASettingThatIsNotAWholeNumberStopsTheCreationWithoutARun)

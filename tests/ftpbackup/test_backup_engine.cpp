@@ -206,8 +206,9 @@ TEST(BackupRun, AServerThatRefusesRenamesOrAFolderInTheWayCostsOneUploadAndKeeps
 
 TEST(BackupRun, MissingShopFolderOrRefusedLogInStopsTheRunWithItsMessage)
 {
-    enum Case { UserMissing, PasswordMissing, LogInRefused };
-    for (const Case c : {UserMissing, PasswordMissing, LogInRefused}) {
+    enum Case { UserMissing, PasswordMissing, LogInRefused, CertificateRefused };
+    for (const Case c : {UserMissing, PasswordMissing, LogInRefused, CertificateRefused}) {
+        if (c == CertificateRefused && !FtpServer::programsHaveTls()) continue;
         SCOPED_TRACE(c);
         QTemporaryDir src;
         const QString a = src.filePath(QStringLiteral("a.txt"));
@@ -217,23 +218,33 @@ TEST(BackupRun, MissingShopFolderOrRefusedLogInStopsTheRunWithItsMessage)
         FtpServer::Options o;
         o.accounts = serviceAccounts();
         if (c == LogInRefused) o.accounts[0].second = QStringLiteral("otra");
+        if (c == CertificateRefused) o.tls = FtpServer::Tls::SelfSigned;
         FtpServer server(o);
         if (c == PasswordMissing) QDir().mkpath(server.path(kShopUser));
 
         EngineHarness h(server.port());
-        const BackupResult r = h.run({fileRow(a), fileRow(b)});
+        BackupRequest request = h.request({fileRow(a), fileRow(b)});
+        if (c == CertificateRefused) request.security = FtpSecurity::WhenOffered;
+        const BackupResult r = h.run(request);
 
         EXPECT_EQ(r.outcome, BackupOutcome::CredentialsStop);
-        const QString shown[] = {QStringLiteral("Usuario Incorrecto!"), QStringLiteral("Password Incorrecto!"),
-                                 QStringLiteral("El servidor no aceptó la cuenta \"respaldo1@kovasistemas.mx\" (530 Authentication failed.)")};
+        const QString shown[] = {
+            QStringLiteral("Usuario Incorrecto!"), QStringLiteral("Password Incorrecto!"),
+            QStringLiteral("El servidor no aceptó la cuenta \"respaldo1@kovasistemas.mx\" (530 Authentication failed.)"),
+            QStringLiteral("No se pudo establecer la conexión segura con 127.0.0.1:%1: el certificado del servidor está "
+                           "firmado por él mismo, no por una autoridad de confianza; no se envió la cuenta")
+                .arg(server.port())};
+        const CredentialsRefusal refusal[] = {CredentialsRefusal::ShopFolders, CredentialsRefusal::ShopFolders,
+                                              CredentialsRefusal::Account, CredentialsRefusal::Security};
         EXPECT_EQ(h.messages, QStringList{shown[c]});
         EXPECT_EQ(r.stopText, shown[c]);
-        EXPECT_EQ(runRecordOf(r, {}).outcome, kOutcomeCredentials);
+        EXPECT_EQ(r.refusal, refusal[c]);
+        EXPECT_EQ(runRecordOf(r, {}).outcome, c == CertificateRefused ? kOutcomeSecurity : kOutcomeCredentials);
         EXPECT_EQ(runRecordOf(r, {}).detail, shown[c]);
         EXPECT_EQ(server.count(QStringLiteral("STOR")), 0);
         // No later file is tried: a refused account is not asked again (servers ban that).
-        EXPECT_EQ(server.count(QStringLiteral("USER ")), 1);
-        EXPECT_EQ(server.count(QStringLiteral("CWD ") + kShopUser), c == LogInRefused ? 0 : 1);
+        EXPECT_EQ(server.count(QStringLiteral("USER ")), c == CertificateRefused ? 0 : 1);
+        EXPECT_EQ(server.count(QStringLiteral("CWD ") + kShopUser), c >= LogInRefused ? 0 : 1);
         EXPECT_EQ(lastOf(h.statuses), QStringLiteral("Respaldando... Archivo: ") + a);
         EXPECT_TRUE(leftoverCopies(src.path()).isEmpty());
         EXPECT_FALSE(h.engine->isConnectionOpen());
@@ -433,13 +444,20 @@ TEST(BackupRun, ServerThatCannotConnectBackGetsTheFilesInPassiveModeFromTheSecon
         auto server = shopServer(QString::fromLatin1(c.fault));
         EngineHarness h(server->port(), 0.01, std::chrono::milliseconds(1500));
         for (int run = 1; run <= 2; ++run) {
-            const BackupResult r = h.run({fileRow(a), fileRow(b)});
+            BackupResult r = h.run({fileRow(a), fileRow(b)});
             EXPECT_EQ(r.uploadedFiles, (QStringList{a, b}));
             // The kind that worked is remembered: the second run starts with it.
             EXPECT_EQ(server->count(QStringLiteral("PORT")), 1);
             EXPECT_EQ(server->count(QString::fromLatin1(c.passive)), 2 * run);
             EXPECT_EQ(h.statuses.count(kPassiveModeNotice), 1);
             EXPECT_EQ(startingWith(h.errors, c.firstError).size(), 1) << h.errors.join(QLatin1Char('|')).toStdString();
+            // Told once in the run's history too, after what the run itself says.
+            EXPECT_EQ(r.notices, run == 1 ? QStringList{kPassiveModeNotice} : QStringList{});
+            if (run == 1) {
+                BackupResult left = r;
+                left.failedFiles << a;
+                EXPECT_EQ(runRecordOf(left, {}).detail, filesNotBackedUpText(1) + QStringLiteral("; ") + kPassiveModeNotice);
+            }
         }
         EXPECT_EQ(server->count(QStringLiteral("RECEIVED")), 4) << "no file goes twice";
         EXPECT_EQ(server->count(QStringLiteral("STRANGER")), 0);

@@ -131,8 +131,12 @@ TEST(SendTool, ARefusedAccountOrUnusableSettingsFailEveryFileWithTheReason)
     EXPECT_EQ(r.exitCode, 1) << r.text();
     EXPECT_EQ(cloud->count(QStringLiteral("CONNECT")), 1);
     QStringList rows = rowsAfter(*root, before);
-    ASSERT_FALSE(rows.isEmpty());
-    EXPECT_TRUE(rows.takeFirst().endsWith(cloud->inClearNotice()));  // the setting takes TLS when offered
+    // The setting takes TLS when offered, and this server offers none: the log says it went in clear.
+    if (!FtpServer::overTls()) {
+        ASSERT_FALSE(rows.isEmpty());
+        const QString first = rows.takeFirst();
+        EXPECT_TRUE(first.endsWith(cloud->inClearNotice())) << first.toStdString();
+    }
     ASSERT_EQ(rows.size(), 3);
     for (const QString& row : rows)
         EXPECT_TRUE(row.contains(QStringLiteral(": El servidor no aceptó la cuenta \"nube_demo\" (530")))

@@ -7,6 +7,7 @@
 #include "backup/BackupListStore.h"
 #include "ftpbackup/BackupEngine.h"
 #include "ftpbackup/BackupService.h"
+#include "ftpbackup/FtpClientFactory.h"
 #include "ftpbackup/TemporaryCopy.h"
 #include "platform/Failure.h"
 #include "platform/InstallRoot.h"
@@ -29,7 +30,7 @@ enum ExitStatus {
     kAllBackedUp = 0,
     kFilesNotBackedUp = 1,  // the run ended, but some files used up their attempts
     kCannotStart = 2,       // bad arguments, the database could not be read, or another run is under way
-    kStopped = 3,           // cancelled, log-in or shop user or password refused, blank credentials
+    kStopped = 3,           // cancelled, log-in or shop user or password refused, no protected connection, blank credentials
 };
 
 QString timestamp()
@@ -176,6 +177,9 @@ int main(int argc, char** argv)
 
     dc::BackupEngine::Parts parts;
     parts.service = service;
+    dc::FtpClientOptions ftp;
+    ftp.serverMemoryFile = root.ftpServerMemoryFile(2);
+    parts.client = dc::makeFtpClient(ftp);
     dc::BackupEngine engine(std::move(parts));
     int status = kStopped;
     QObject::connect(&engine, &dc::BackupEngine::finished, &app, [&](const dc::BackupResult& result) {

@@ -73,7 +73,9 @@ int main(int argc, char** argv)
 
     const dc::SystemClock clock;
     dc::CloudLogWriter log(dataCenter, kTool, clock);
-    const std::unique_ptr<dc::FtpClient> client = dc::makeFtpClient();
+    dc::FtpClientOptions ftp;
+    ftp.serverMemoryFile = root.ftpServerMemoryFile(2);
+    const std::unique_ptr<dc::FtpClient> client = dc::makeFtpClient(ftp);
     const dc::SendReport report = dc::sendOutbox(*client, target, outbox, waiting, log);
     QString line = QStringLiteral("%1 archivo(s) enviado(s)").arg(report.sent.size());
     if (!report.failed.isEmpty())
