@@ -340,6 +340,11 @@ TEST_P(Interop, AServerThatRequiresTlsGetsEveryFileWhenTheSettingsRequireIt)
     const InteropServer::Options o = serverOptions(GetParam(), Data::Both, true);
     SKIP_WHERE_UNAVAILABLE(o);
     InteropServer server(o);
+    std::unique_ptr<FtpClient> plain = testClient();
+    plain->setSecurity(FtpSecurity::Off);
+    const QPair<QString, QString> account = serviceAccounts().first();
+    EXPECT_THROW(plain->open(QStringLiteral("127.0.0.1"), server.port(), account.first, account.second), FtpError)
+        << "the server lets a log-in in clear through";
     backUpAndSend(server, true);
 }
 
