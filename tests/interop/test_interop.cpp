@@ -14,6 +14,8 @@
 #include <QDirIterator>
 #include <QTemporaryDir>
 
+#include <cstring>
+
 using namespace dc;
 using namespace dc::test;
 
