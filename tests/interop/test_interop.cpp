@@ -14,6 +14,8 @@
 #include <QDirIterator>
 #include <QTemporaryDir>
 
+#include <cstring>
+
 using namespace dc;
 using namespace dc::test;
 
@@ -342,8 +344,8 @@ TEST_P(Interop, AServerThatRequiresTlsGetsEveryFileWhenTheSettingsRequireIt)
     InteropServer server(o);
     std::unique_ptr<FtpClient> plain = testClient();
     plain->setSecurity(FtpSecurity::Off);
-    const auto& [user, password] = serviceAccounts().first();
-    EXPECT_THROW(plain->open(QStringLiteral("127.0.0.1"), server.port(), user, password), FtpError)
+    const QPair<QString, QString> account = serviceAccounts().first();
+    EXPECT_THROW(plain->open(QStringLiteral("127.0.0.1"), server.port(), account.first, account.second), FtpError)
         << "the server lets a log-in in clear through";
     backUpAndSend(server, true);
 }
