@@ -77,7 +77,7 @@ public:
     Bench(dc::test::FtpServer& server, bool tls) : m_server(server), m_tls(tls)
     {
         dc::BackupEngine::Parts parts;
-        parts.client = dc::makeFtpClient({{}, dc::test::FtpServer::caFile()});
+        parts.client = dc::makeFtpClient({{}, dc::test::FtpServer::caFile(), {}});
         parts.pacing = std::make_shared<dc::Pacing>(0.0);
         parts.service = dc::ServiceAddress{QStringLiteral("127.0.0.1"), server.port()};
         parts.echoToStandardError = false;

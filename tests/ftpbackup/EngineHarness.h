@@ -49,7 +49,7 @@ inline FtpSecurity testSecurity()
 // A client as the programs make it, trusting the test CA too.
 inline std::unique_ptr<FtpClient> testClient(const PocoFtpClient::Timeouts& timeouts = {})
 {
-    std::unique_ptr<FtpClient> client = makeFtpClient({timeouts, FtpServer::caFile()});
+    std::unique_ptr<FtpClient> client = makeFtpClient({timeouts, FtpServer::caFile(), {}});
     client->setSecurity(testSecurity());
     return client;
 }
@@ -123,7 +123,7 @@ struct EngineHarness {
         BackupEngine::Parts parts;
         PocoFtpClient::Timeouts t;
         t.reply = replyTimeout;
-        parts.client = makeFtpClient({t, FtpServer::caFile()});
+        parts.client = makeFtpClient({t, FtpServer::caFile(), {}});
         parts.clock = clock;
         parts.pacing = pacing;
         parts.service = ServiceAddress{QStringLiteral("127.0.0.1"), port};

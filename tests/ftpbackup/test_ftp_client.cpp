@@ -204,7 +204,7 @@ TEST(FtpSecurity, TheCertificateMustVerifyAndTheAccountNeverTravelsInClear)
         o.tlsRequired = false;
         o.capture = true;
         FtpServer server(o);
-        std::unique_ptr<FtpClient> client = makeFtpClient({{}, FtpServer::caFile()});
+        std::unique_ptr<FtpClient> client = makeFtpClient({{}, FtpServer::caFile(), {}});
         client->setSecurity(c.client);
         if (c.refusal) {
             try {
