@@ -4,13 +4,8 @@
 #include <QIODevice>
 #include <QString>
 
-#include <condition_variable>
-#include <deque>
 #include <functional>
 #include <memory>
-#include <mutex>
-#include <thread>
-#include <vector>
 
 namespace dc {
 
@@ -34,18 +29,17 @@ private:
 };
 
 // A file read once for an upload that keeps a temporary copy of what it
-// sends: every block read from the file is given to the reader and written
-// to the copy. The copy is written on a thread of its own, a few blocks
-// behind, so that writing it does not hold up the upload; memory stays at
-// those few blocks, whatever the file's size.
+// sends: every block read from the file is written to the copy before the
+// reader gets it, through the reader's own buffer, so that the copy costs
+// no memory and no second read of the file.
 //
-// The reader gets the file's first fileSize() bytes, its size when start() was
-// called: a file that grows meanwhile (a log) is sent as it was then; one
-// that shrinks gives fewer. A read fails (-1, errorString() and failure()
-// say why) when the file cannot be read, when the copy cannot be written,
-// or when `cancelled` says so (kOperationCancelled). The read that meets the
-// end returns once the copy is whole, and fails when it could not be
-// written: an upload never completes with a copy that is not whole.
+// The reader gets the file's first fileSize() bytes, its size when start()
+// was called: a file that grows meanwhile (a log) is sent as it was then;
+// one that shrinks gives fewer. A read fails (-1, errorString() and
+// failure() say why) when the file cannot be read, when the copy cannot be
+// written, or when `cancelled` says so (kOperationCancelled). The read that
+// meets the end returns once the copy is whole, and fails when it cannot be
+// made so: an upload never completes with a copy that is not whole.
 //
 // The copy is whole once the reader met the end; a reader that is destroyed
 // before that removes the part of the copy it wrote.
@@ -68,10 +62,10 @@ public:
     QString failure() const { return m_failure; }
     // True once the copy is whole: the reader met the end.
     bool isComplete() const { return m_complete; }
-    // For a reader that has given every byte of the file: waits until the
-    // copy is whole, checks that its size on disk is the number of bytes
-    // read, and returns that number. Throws CopyError when the copy is not
-    // whole.
+    // For a reader that has given every byte of the file (a client that
+    // knows the size may stop there without asking for the end): makes the
+    // copy whole, checks that its size on disk is the number of bytes read,
+    // and returns that number. Throws CopyError when the copy is not whole.
     qint64 finish();
 
 protected:
@@ -79,46 +73,19 @@ protected:
     qint64 writeData(const char*, qint64) override { return -1; }
 
 private:
-    struct Block {
-        std::unique_ptr<char[]> bytes;
-        qint64 length = 0;
-    };
-
     qint64 fail(const QString& why);
-    // Gives the block read to the copy's thread.
-    void handOver();
-    // The reader met the end: waits for the copy to be whole.
+    // The reader met the end: the copy is made whole.
     qint64 end();
-    // A block to read into; nullptr once the copy's thread is done.
-    Block* freeBlock();
-    QString writeError();
-    // The copy's thread.
-    void writeCopy();
 
     const QString m_path;
     const QString m_copyPath;
     const std::function<bool()> m_cancelled;
     QFile m_file;
     std::unique_ptr<CopyWriter> m_writer;
-    std::vector<Block> m_blocks;
-    qint64 m_blockSize = 0;
     qint64 m_size = 0;
     qint64 m_read = 0;
-    Block* m_current = nullptr;
-    qint64 m_offset = 0;  // in m_current
     QString m_failure;
     bool m_complete = false;
-
-    // Shared with the copy's thread.
-    std::mutex m_mutex;
-    std::condition_variable m_changed;
-    std::deque<Block*> m_filled;
-    std::vector<Block*> m_free;
-    bool m_ended = false;     // no block comes after those filled
-    bool m_stopping = false;  // the reader is going away
-    bool m_written = false;   // the copy's thread is done, whole or not
-    QString m_writeError;
-    std::thread m_copier;
 };
 
 }  // namespace dc
