@@ -1,5 +1,6 @@
 #include "ftpbackup/BackupRun.h"
 
+#include "ftpbackup/CopyingReader.h"
 #include "ftpbackup/FtpClient.h"
 #include "ftpbackup/Pacing.h"
 #include "ftpbackup/TemporaryCopy.h"
@@ -11,6 +12,8 @@
 #include <QFile>
 
 #include <exception>
+#include <memory>
+#include <optional>
 #include <utility>
 
 namespace dc {
@@ -68,7 +71,7 @@ QString unsendableText(const QString& what, const QString& name)
            + QStringLiteral("\" contiene un salto de línea y no se puede enviar al servidor");
 }
 
-// Removes the attempt's temporary copy however the attempt ends.
+// Removes the file's temporary copy however its attempts end.
 class CopyCleanup {
 public:
     CopyCleanup(TemporaryCopies& copies, const QString& path) : m_copies(copies), m_path(path) {}
@@ -78,6 +81,18 @@ private:
     TemporaryCopies& m_copies;
     QString m_path;
 };
+
+// The size of the whole copy that a failed attempt's reader left, to be sent
+// again; nullopt when the reader did not get to make it whole.
+std::optional<qint64> wholeCopyLeft(CopyingReader* reader)
+{
+    if (!reader || !reader->isComplete()) return std::nullopt;
+    try {
+        return reader->finish();
+    } catch (const CopyError&) {
+        return std::nullopt;
+    }
+}
 
 QString folderOf(const BackupRow& row)
 {
@@ -214,6 +229,9 @@ bool BackupRun::backUp(const Item& item)
     // Refused before any connection: five attempts could not change it.
     if (!checkNames(item)) return true;
     const QString copy = temporaryCopyPath(item.localPath);
+    CopyCleanup cleanup(m_copies, copy);
+    // The size of the whole copy an earlier attempt made: the later ones send it.
+    std::optional<qint64> whole;
     int attempts = 0;
     bool done = false;
     bool warned = false;
@@ -223,14 +241,23 @@ bool BackupRun::backUp(const Item& item)
             cancelStop(item.folderEntry);
             return false;
         }
-        CopyCleanup cleanup(m_copies, copy);
+        std::unique_ptr<CopyingReader> reader;
         try {
             m_report.status(kBackingUp + item.localPath);
-            m_copies.claim(copy);
-            const CopyOutcome made = makeTemporaryCopy(item.localPath, copy, [this] { return m_cancel.load(); });
-            // A damaged database still goes, as it is; once per file is enough said.
-            if (!made.warning.isEmpty() && !std::exchange(warned, true)) m_report.error(made.warning);
-            const qint64 size = made.size;
+            const auto cancelled = [this] { return m_cancel.load(); };
+            if (!whole) {
+                m_copies.claim(copy);
+                // A database is copied whole first; any other file is copied as it is sent.
+                if (const std::optional<CopyOutcome> made = makeDatabaseCopy(item.localPath, copy, cancelled)) {
+                    // A damaged database still goes, as it is; once per file is enough said.
+                    if (!made->warning.isEmpty() && !std::exchange(warned, true)) m_report.error(made->warning);
+                    whole = made->size;
+                } else {
+                    reader = std::make_unique<CopyingReader>(item.localPath, copy, cancelled);
+                    reader->start();
+                }
+            }
+            const qint64 size = whole ? *whole : reader->fileSize();
             if (item.folderEntry) m_pacing.wait(kCopyWait);
             if (!m_client.isOpen()) {
                 try {
@@ -253,11 +280,12 @@ bool BackupRun::backUp(const Item& item)
                 continue;
             }
             m_result.connected = true;
-            uploadPhase(item, copy, size);
+            const qint64 sent = uploadPhase(item, copy, reader.get(), size);
             done = true;
             m_result.uploadedFiles << item.localPath;
-            m_result.bytesSent += size;
+            m_result.bytesSent += sent;
         } catch (const CredentialsStop& stop) {
+            reader.reset();
             m_copies.release(copy);
             m_report.message(stop.text);
             m_client.close();
@@ -268,7 +296,8 @@ bool BackupRun::backUp(const Item& item)
         } catch (const FtpCannotReplace& e) {
             // The server refuses what any later attempt would ask again: one
             // upload, not five.
-            removeTemporaryCopy(copy);
+            reader.reset();
+            m_copies.release(copy);
             lastError = e.text();
             m_report.error(clockText() + QLatin1Char(' ') + kAttemptError + QString::number(++attempts) + kDescription
                            + lastError);
@@ -281,7 +310,10 @@ bool BackupRun::backUp(const Item& item)
             lastError = errorText(e);
             m_report.error(clockText() + QLatin1Char(' ') + kAttemptError + QString::number(attempts) + kDescription
                            + lastError);
-            m_copies.release(copy);
+            // A whole copy is sent again; one that is not is made anew.
+            if (!whole) whole = wholeCopyLeft(reader.get());
+            reader.reset();
+            if (!whole) m_copies.release(copy);
             m_pacing.wait(kStepWait);
         }
     }
@@ -289,7 +321,7 @@ bool BackupRun::backUp(const Item& item)
     return true;
 }
 
-void BackupRun::uploadPhase(const Item& item, const QString& copy, qint64 size)
+qint64 BackupRun::uploadPhase(const Item& item, const QString& copy, CopyingReader* reader, qint64 size)
 {
     // Back to the log-in folder; a new connection starts there too, and a
     // failed CDUP makes an attempt error, which resets the depth.
@@ -307,11 +339,24 @@ void BackupRun::uploadPhase(const Item& item, const QString& copy, qint64 size)
     enterOrMake(m_dateFolder, true);
     if (item.folderEntry && item.row->tipo == 2) enterOrMake(item.row->nombre, false);
 
+    const auto progress = [&](qint64 n) { m_report.progress(n, size); };
+    if (reader) {
+        try {
+            uploadVerified(m_client, *reader, size, item.remoteName, progress);
+        } catch (const FtpError&) {
+            // The file could not be read or its copy written: that is what went wrong.
+            if (!reader->failure().isEmpty()) throw CopyError(reader->failure());
+            throw;
+        }
+        // Checked against what was read: the copy holds what was sent.
+        return reader->finish();
+    }
     QFile source(copy);
     if (!source.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
         throw CopyError(QStringLiteral("No se pudo leer ") + QDir::toNativeSeparators(copy) + QStringLiteral(": ")
                         + source.errorString());
-    uploadVerified(m_client, source, size, item.remoteName, [&](qint64 n) { m_report.progress(n, size); });
+    uploadVerified(m_client, source, size, item.remoteName, progress);
+    return size;
 }
 
 void BackupRun::enterCredentialFolder(const QString& name, const QString& stopText)

@@ -17,6 +17,7 @@
 namespace dc {
 
 class Clock;
+class CopyingReader;
 class Pacing;
 
 enum class BackupOutcome {
@@ -104,7 +105,9 @@ private:
     bool checkNames(const Item& item);
     // False when the run stops.
     bool backUp(const Item& item);
-    void uploadPhase(const Item& item, const QString& copy, qint64 size);
+    // Sends the file from `reader`, which writes its temporary copy as it
+    // goes, or, without one, from its whole copy `copy`. The bytes sent.
+    qint64 uploadPhase(const Item& item, const QString& copy, CopyingReader* reader, qint64 size);
     void enterCredentialFolder(const QString& name, const QString& stopText);
     void enterOrMake(const QString& name, bool waitAfterMaking);
     void cancelStop(bool folderVariant);

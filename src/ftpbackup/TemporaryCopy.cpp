@@ -1,5 +1,7 @@
 #include "ftpbackup/TemporaryCopy.h"
 
+#include "ftpbackup/CopyingReader.h"
+
 #include <QDataStream>
 #include <QDir>
 #include <QFile>
@@ -36,27 +38,9 @@ QString native(const QString& path)
     return QDir::toNativeSeparators(path);
 }
 
-bool allZero(const char* p, qint64 n)
-{
-    if (n <= 0) return true;
-    if (n < 8) return std::all_of(p, p + n, [](char c) { return c == 0; });
-    static const char zeros[8] = {};
-    return std::memcmp(p, zeros, 8) == 0 && std::memcmp(p, p + 8, static_cast<size_t>(n - 8)) == 0;
-}
-
 bool isCancelled(const std::function<bool()>& cancelled)
 {
     return cancelled && cancelled();
-}
-
-// Creates the copy readable by its owner only, exclusively: never through a
-// name that is already there, a link placed there included.
-void createCopy(QFile& out)
-{
-    if (!out.open(QIODevice::WriteOnly | QIODevice::NewOnly | QIODevice::Unbuffered,
-                  QFileDevice::ReadOwner | QFileDevice::WriteOwner))
-        throw CopyError(QStringLiteral("No se pudo crear la copia temporal ") + native(out.fileName()) + QStringLiteral(": ")
-                        + out.errorString());
 }
 
 // Gives the next block of the source into `into`: the bytes read, 0 at the
@@ -65,49 +49,26 @@ using ReadBlock = std::function<qint64(char* into, qint64 max)>;
 
 void copyBytes(const ReadBlock& read, const QString& copy, const std::function<bool()>& cancelled)
 {
-    QFile out(copy);
-    createCopy(out);
-    const auto failed = [&](const QString& why) {
-        out.close();
-        removeTemporaryCopy(copy);
-        throw CopyError(why);
-    };
-    std::vector<char> block(kBlock);
-    qint64 total = 0;
-    for (;;) {
-        if (isCancelled(cancelled)) failed(kOperationCancelled);
-        qint64 n = 0;
+    QString why;
+    {
+        CopyWriter out(copy);
         try {
-            n = read(block.data(), kBlock);
+            std::vector<char> block(kBlock);
+            for (;;) {
+                if (isCancelled(cancelled)) throw CopyError(kOperationCancelled);
+                const qint64 n = read(block.data(), kBlock);
+                if (n == 0) break;
+                out.write(block.data(), n);
+            }
+            out.finish();
+            return;
         } catch (const CopyError& e) {
-            failed(e.text());
+            why = e.text();
         }
-        if (n == 0) break;
-        if (allZero(block.data(), n)) {
-            // Leave a hole: sparse files stay sparse and cost no disk.
-            if (!out.seek(total + n)) failed(QStringLiteral("No se pudo escribir ") + native(copy) + QStringLiteral(": ") + out.errorString());
-        } else if (out.write(block.data(), n) != n) {
-            failed(QStringLiteral("No se pudo escribir ") + native(copy) + QStringLiteral(": ") + out.errorString());
-        }
-        total += n;
     }
-    if (out.size() != total && !out.resize(total))
-        failed(QStringLiteral("No se pudo escribir ") + native(copy) + QStringLiteral(": ") + out.errorString());
-    if (!out.flush()) failed(QStringLiteral("No se pudo escribir ") + native(copy) + QStringLiteral(": ") + out.errorString());
-}
-
-void copyFileBytes(const QString& source, const QString& copy, const std::function<bool()>& cancelled)
-{
-    QFile in(source);
-    if (!in.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
-        throw CopyError(QStringLiteral("No se pudo leer ") + native(source) + QStringLiteral(": ") + in.errorString());
-    copyBytes(
-        [&](char* into, qint64 max) {
-            const qint64 n = in.read(into, max);
-            if (n < 0) throw CopyError(QStringLiteral("No se pudo leer ") + native(source) + QStringLiteral(": ") + in.errorString());
-            return n;
-        },
-        copy, cancelled);
+    // Closed first: Windows removes no open file.
+    removeTemporaryCopy(copy);
+    throw CopyError(why);
 }
 
 bool isLock(int code)
@@ -190,8 +151,7 @@ int backUpDatabase(SqliteConnection& src, const QString& copy, const std::functi
 {
     {
         // Owner-only from the start: SQLite writes into the file made here.
-        QFile out(copy);
-        createCopy(out);
+        const CopyWriter made(copy);
     }
     int code = SQLITE_OK;
     {
@@ -374,14 +334,24 @@ QStringList TemporaryCopies::withoutOurs(const QString& folder, const QStringLis
 
 CopyOutcome makeTemporaryCopy(const QString& source, const QString& copy, const std::function<bool()>& cancelled)
 {
+    if (std::optional<CopyOutcome> made = makeDatabaseCopy(source, copy, cancelled)) return *made;
+    CopyingReader reader(source, copy, cancelled);
+    reader.start();
+    std::vector<char> block(kBlock);
+    while (reader.read(block.data(), kBlock) > 0) {
+    }
+    return CopyOutcome{reader.finish(), {}};
+}
+
+std::optional<CopyOutcome> makeDatabaseCopy(const QString& source, const QString& copy, const std::function<bool()>& cancelled)
+{
     if (!removeTemporaryCopy(copy))
         throw CopyError(QStringLiteral("No se pudo reemplazar la copia temporal ") + native(copy));
     const QFileInfo info(source);
     if (!info.exists()) throw CopyError(QStringLiteral("No se encontró el archivo ") + native(source));
     if (!info.isFile()) throw CopyError(native(source) + QStringLiteral(" no es un archivo"));
     CopyOutcome outcome;
-    if (info.size() < kSmallestDatabase || !copyIfDatabase(source, copy, cancelled, &outcome.warning))
-        copyFileBytes(source, copy, cancelled);
+    if (info.size() < kSmallestDatabase || !copyIfDatabase(source, copy, cancelled, &outcome.warning)) return std::nullopt;
     const QFileInfo made(copy);
     if (!made.isFile()) throw CopyError(QStringLiteral("No se pudo crear la copia temporal ") + native(copy));
     outcome.size = made.size();

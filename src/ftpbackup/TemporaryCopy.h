@@ -6,6 +6,7 @@
 #include <QStringList>
 
 #include <functional>
+#include <optional>
 #include <stdexcept>
 
 namespace dc {
@@ -41,6 +42,13 @@ struct CopyOutcome {
 // copied block by block, keeping holes. `cancelled` is asked between blocks
 // and steps. Throws CopyError; a partial copy is removed.
 CopyOutcome makeTemporaryCopy(const QString& source, const QString& copy, const std::function<bool()>& cancelled = {});
+
+// makeTemporaryCopy for an SQLite database only, whose consistent copy must
+// be whole before it is sent. For any other file nothing is copied (an older
+// copy is removed all the same) and nullopt returned: a CopyingReader then
+// writes the copy as the file is sent.
+std::optional<CopyOutcome> makeDatabaseCopy(const QString& source, const QString& copy,
+                                            const std::function<bool()>& cancelled = {});
 
 // Removes a temporary copy (and any journal SQLite left beside it); true when none is left.
 bool removeTemporaryCopy(const QString& copy);

@@ -1,13 +1,24 @@
 // The backup engine against a real FTP server on loopback.
 #include "ftpbackup/EngineHarness.h"
+#include "ftpbackup/TemporaryCopy.h"
 #include "support/TempRoot.h"
 
 #include <QDirIterator>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QLoggingCategory>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <atomic>
+
+#ifndef Q_OS_WIN
+#include <sys/resource.h>
+
+#include <csignal>
+#endif
 
 using namespace dc;
 using namespace dc::test;
@@ -80,6 +91,31 @@ private:
     }
     QtMessageHandler m_previous;
 };
+
+#ifndef Q_OS_WIN
+// A full disk for this process while it lives: no file may grow past `bytes`
+// (writes past it fail with EFBIG instead of ending the process).
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes)
+    {
+        ::getrlimit(RLIMIT_FSIZE, &m_previous);
+        m_handler = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limit = m_previous;
+        limit.rlim_cur = bytes;
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    ~FileSizeLimit()
+    {
+        ::setrlimit(RLIMIT_FSIZE, &m_previous);
+        std::signal(SIGXFSZ, m_handler);
+    }
+
+private:
+    rlimit m_previous {};
+    void (*m_handler)(int);
+};
+#endif
 
 // Waits until the run has sent some data bytes of its file (the harness
 // records progress on the test's thread).
@@ -305,7 +341,72 @@ TEST(BackupRun, EarlyDataCloseFailsTheAttemptAndIsRetried)
     EXPECT_TRUE(h.errors[1].startsWith(QStringLiteral("10:25 ERROR, intento No.2 Desc: "))) << h.errors[1].toStdString();
     EXPECT_EQ(server->count(QStringLiteral("STOR")), 3);
     EXPECT_EQ(readAll(server->path(day() + QStringLiteral("ventas.csv"))), readAll(sales));
+    EXPECT_TRUE(leftoverCopies(src.path()).isEmpty());
 }
+
+TEST(BackupRun, AttemptAfterTheCopyWasWholeSendsThatCopyAgainAndADatabaseGoesWithItsWriteAheadLog)
+{
+    QTemporaryDir src;
+    const QString a = src.filePath(QStringLiteral("a.bin"));
+    const QByteArray first = randomBytes(300'000, 31);
+    writeFile(a, first);
+    const QString dbFile = src.filePath(QStringLiteral("tienda.db"));
+    {
+        // The shop's program keeps the database open, its sales still in the write-ahead log.
+        QSqlDatabase shop = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("shop"));
+        shop.setDatabaseName(dbFile);
+        ASSERT_TRUE(shop.open());
+        QSqlQuery q(shop);
+        for (const char* sql : {"PRAGMA journal_mode=WAL", "PRAGMA wal_autocheckpoint=0", "create table ventas (total real)",
+                                "with recursive n(i) as (select 1 union all select i + 1 from n where i < 300) "
+                                "insert into ventas select i from n"})
+            ASSERT_TRUE(q.exec(QString::fromLatin1(sql)));
+
+        // The first upload is kept one byte short: its attempt fails after
+        // the copy was whole. The file changes before the next attempt.
+        auto server = shopServer(QStringLiteral("truncate-stored"), 1);
+        EngineHarness h(server->port());
+        std::atomic_bool changed{false};
+        h.pacing->onWait = [&](std::chrono::milliseconds) {
+            if (server->count(QStringLiteral("STOR")) == 1 && !changed.exchange(true)) writeFile(a, randomBytes(300'000, 32));
+        };
+        const BackupResult r = h.run({fileRow(a), fileRow(dbFile)});
+
+        EXPECT_EQ(r.uploadedFiles, (QStringList{a, dbFile}));
+        EXPECT_EQ(h.errors, QStringList{QStringLiteral("10:25 ERROR, intento No.1 Desc: El servidor guardó 299999 de 300000 bytes")});
+        EXPECT_TRUE(changed);
+        EXPECT_TRUE(readAll(server->path(day() + QStringLiteral("a.bin"))) == first);
+        EXPECT_EQ(TempRoot::scalar(server->path(day() + QStringLiteral("tienda.db")), QStringLiteral("select count(*) from ventas")).toInt(),
+                  300);
+        EXPECT_TRUE(leftoverCopies(src.path()).isEmpty());
+        q = QSqlQuery();
+        shop.close();
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("shop"));
+}
+
+#ifndef Q_OS_WIN
+TEST(BackupRun, CopyThatCannotBeWrittenFailsEachAttemptWithItsReasonAndLeavesNothing)
+{
+    QTemporaryDir src;
+    const QString a = src.filePath(QStringLiteral("a.bin"));
+    writeFile(a, randomBytes(3 * 1024 * 1024, 33));
+    auto server = shopServer();
+    EngineHarness h(server->port());
+    BackupResult r;
+    {
+        const FileSizeLimit fullDisk(1024 * 1024);
+        r = h.run({fileRow(a)});
+    }
+    EXPECT_EQ(r.failedFiles, QStringList{a});
+    EXPECT_EQ(startingWith(h.errors, QStringLiteral("10:25 ERROR, intento No.")).size(), 5);
+    EXPECT_TRUE(firstOf(h.errors).contains(QStringLiteral(" Desc: No se pudo escribir la copia temporal ")
+                                           + QDir::toNativeSeparators(temporaryCopyPath(a)) + QStringLiteral(": ")))
+        << firstOf(h.errors).toStdString();
+    EXPECT_TRUE(leftoverCopies(src.path()).isEmpty());
+    EXPECT_FALSE(QFileInfo::exists(server->path(day() + QStringLiteral("a.bin"))));
+}
+#endif
 
 TEST(BackupRun, FileThatNeverArrivesWholeIsSkippedAfterFiveAttemptsAndTheRunSaysSo)
 {

@@ -1,6 +1,8 @@
-// The temporary copy: byte copies with holes, databases with their WAL, owner
-// only, and a cancel in the middle of a large database.
+// The temporary copy: byte copies with holes, written as the file is read,
+// databases with their WAL, owner only, and a cancel in the middle of a
+// large database.
 #include "ftpbackup/TemporaryCopy.h"
+#include "ftpbackup/CopyingReader.h"
 #include "ftpbackup/EngineHarness.h"
 #include "support/TempRoot.h"
 
@@ -90,6 +92,47 @@ TEST(TemporaryCopy, ByteCopyKeepsZeroRunsAndATrailingHoleExact)
     writeFile(copy, "de ayer");
     EXPECT_THROW(makeTemporaryCopy(dir.filePath(QStringLiteral("no_existe.bin")), copy), CopyError);
     EXPECT_FALSE(QFileInfo::exists(copy));
+}
+
+TEST(TemporaryCopy, ReaderWritesTheCopyOfWhatItGivesKeepingHolesAndTheSizeItFoundAtTheStart)
+{
+    QTemporaryDir dir;
+    const QString source = dir.filePath(QStringLiteral("grande.bin"));
+    constexpr qint64 kSize = 16 * 1024 * 1024;
+    {
+        // Data, a hole of almost 8 MiB, a little data and a trailing hole.
+        QFile f(source);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(randomBytes(100'000, 22));
+        ASSERT_TRUE(f.seek(8 * 1024 * 1024));
+        f.write(randomBytes(10, 23));
+        ASSERT_TRUE(f.resize(kSize));
+    }
+    const QByteArray whole = readAll(source);
+    const QString copy = temporaryCopyPath(source);
+    CopyingReader reader(source, copy);
+    reader.start();
+    EXPECT_EQ(reader.fileSize(), kSize);
+    // The shop's program goes on writing: the upload gets the file as it was.
+    {
+        QFile f(source);
+        ASSERT_TRUE(f.open(QIODevice::Append));
+        f.write("mas");
+    }
+    QByteArray given;
+    std::vector<char> buffer(100'003);
+    for (qint64 n; (n = reader.read(buffer.data(), qint64(buffer.size()))) > 0;) given.append(buffer.data(), n);
+    EXPECT_EQ(reader.failure(), QString());
+    EXPECT_TRUE(reader.isComplete());
+    EXPECT_TRUE(given == whole);
+    EXPECT_EQ(reader.finish(), kSize);
+    EXPECT_TRUE(readAll(copy) == whole);
+    EXPECT_OWNER_ONLY(copy);
+#ifndef Q_OS_WIN
+    struct stat st {};
+    ASSERT_EQ(::stat(QFile::encodeName(copy).constData(), &st), 0);
+    EXPECT_LT(st.st_blocks * 512, 1024 * 1024) << "the holes were written out";
+#endif
 }
 
 TEST(TemporaryCopy, DatabaseCopyHoldsTheTransactionsStillInItsWriteAheadLog)
