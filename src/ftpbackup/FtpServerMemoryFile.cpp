@@ -4,6 +4,7 @@
 #include <QList>
 #include <QPair>
 #include <QSaveFile>
+#include <QThread>
 
 #include <array>
 #include <optional>
@@ -70,11 +71,21 @@ QString lineOf(const Entry& e)
            + QLatin1Char('\n');
 }
 
-QList<Entry> readEntries(const QString& path)
+// Windows keeps a file that another program is replacing from being opened
+// for a moment: a few short tries before it counts as unreadable.
+constexpr int kTries = 20;
+constexpr unsigned long kTryPauseMs = 10;
+
+// The entries of the file; nullopt when it is there but cannot be read now.
+std::optional<QList<Entry>> tryReadEntries(const QString& path)
 {
     QList<Entry> entries;
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly) || file.size() > FtpServerMemoryFile::kMaxFileSize) return entries;
+    if (!file.open(QIODevice::ReadOnly)) {
+        if (!file.exists()) return entries;
+        return std::nullopt;
+    }
+    if (file.size() > FtpServerMemoryFile::kMaxFileSize) return entries;
     const QByteArray bytes = file.read(FtpServerMemoryFile::kMaxFileSize + 1);
     if (bytes.size() > FtpServerMemoryFile::kMaxFileSize || bytes.contains('\0')) return entries;
     const QString text = QString::fromUtf8(bytes);
@@ -88,13 +99,22 @@ QList<Entry> readEntries(const QString& path)
     return entries;
 }
 
+std::optional<QList<Entry>> readEntries(const QString& path)
+{
+    for (int i = 0;; ++i) {
+        if (std::optional<QList<Entry>> entries = tryReadEntries(path)) return entries;
+        if (i + 1 >= kTries) return std::nullopt;
+        QThread::msleep(kTryPauseMs);
+    }
+}
+
 }  // namespace
 
 FtpServerFacts FtpServerMemoryFile::recall(const QString& host, quint16 port) const
 {
     const QString key = keyOf(host, port);
     if (key.isEmpty()) return {};
-    for (const Entry& e : readEntries(m_path))
+    for (const Entry& e : readEntries(m_path).value_or(QList<Entry>()))
         if (e.first == key) return e.second;
     return {};
 }
@@ -103,7 +123,11 @@ void FtpServerMemoryFile::remember(const QString& host, quint16 port, const FtpS
 {
     const QString key = keyOf(host, port);
     if (key.isEmpty()) return;
-    QList<Entry> entries = readEntries(m_path);
+    // A file that cannot be read now is not written over: what it holds of
+    // the other servers would be lost.
+    const std::optional<QList<Entry>> read = readEntries(m_path);
+    if (!read) return;
+    QList<Entry> entries = *read;
     for (const Entry& e : std::as_const(entries))
         if (e.first == key && e.second == facts) return;  // nothing new: the file stays as it is
     entries.removeIf([&](const Entry& e) { return e.first == key; });
@@ -112,15 +136,19 @@ void FtpServerMemoryFile::remember(const QString& host, quint16 port, const FtpS
 
     QByteArray bytes;
     for (const Entry& e : std::as_const(entries)) bytes += lineOf(e).toUtf8();
-    // A new file that takes the old one's place only once it is whole.
-    QSaveFile file(m_path);
-    if (!file.open(QIODevice::WriteOnly)) return;
-    file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
-    if (file.write(bytes) != bytes.size()) {
-        file.cancelWriting();
-        return;
+    // A new file that takes the old one's place only once it is whole (on
+    // Windows not while another program reads the old one: a few tries).
+    for (int i = 0; i < kTries; ++i) {
+        QSaveFile file(m_path);
+        if (!file.open(QIODevice::WriteOnly)) return;
+        file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+        if (file.write(bytes) != bytes.size()) {
+            file.cancelWriting();
+            return;
+        }
+        if (file.commit()) return;
+        QThread::msleep(kTryPauseMs);
     }
-    file.commit();
 }
 
 }  // namespace dc
