@@ -18,9 +18,10 @@ namespace {
 
 using DataClock = std::chrono::steady_clock;
 
-// Large blocks: a block is one read, one progress report and a few sends.
-constexpr qint64 kSendBlock = 1024 * 1024;
-constexpr qint64 kFileChunk = 8 * 1024 * 1024;
+// Blocks that stay in the processor's cache while they are read, written to
+// the temporary copy and sent (1 MiB blocks measured twice as slow for 1 GiB).
+constexpr qint64 kSendBlock = 64 * 1024;
+constexpr qint64 kFileChunk = 1024 * 1024;
 constexpr int kReceiveBlock = 256 * 1024;
 
 Poco::Timespan toSpan(std::chrono::milliseconds ms)
