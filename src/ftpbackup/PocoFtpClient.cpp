@@ -680,6 +680,17 @@ void PocoFtpClient::releaseData()
     m_dataSocket.reset();
 }
 
+bool PocoFtpClient::transferFailed(const FtpError& e, bool started)
+{
+    // A refusal before any data (the transfer command, PORT, EPSV or PASV
+    // answered 4xx/5xx) or the server's own failure reply after the data
+    // leaves the session in step; anything else puts it out of step.
+    const bool inStep = e.isNegativeReply() && m_open && (!started || !m_dataSocket);
+    releaseData();
+    if (!inStep) drop();
+    return inStep;
+}
+
 qint64 PocoFtpClient::upload(QIODevice& file, const QString& remoteName, const Progress& progress)
 {
     if (!isSafeFtpArgument(remoteName))
@@ -700,12 +711,7 @@ qint64 PocoFtpClient::upload(QIODevice& file, const QString& remoteName, const P
                      + done.text + QLatin1Char(')'),
                  done.code, done.text);
     } catch (const FtpError& e) {
-        // A refusal before any data (STOR answered 5xx, PORT/PASV refused)
-        // or the server's own failure reply after it leaves the session in
-        // step; anything else puts it out of step.
-        const bool inStep = e.isNegativeReply() && m_open && (!started || !m_dataSocket);
-        releaseData();
-        if (!inStep) drop();
+        transferFailed(e, started);
         throw;
     } catch (...) {
         drop();
@@ -741,12 +747,7 @@ std::optional<QString> PocoFtpClient::listing()
         const Reply done = readReply();
         if (done.code / 100 != 2) return std::nullopt;
     } catch (const FtpError& e) {
-        // A refusal of PORT, EPSV, PASV or LIST leaves the session in step;
-        // anything else puts it out of step.
-        const bool inStep = e.isNegativeReply() && m_open && (!started || !m_dataSocket);
-        releaseData();
-        if (inStep) return std::nullopt;
-        drop();
+        if (transferFailed(e, started)) return std::nullopt;
         throw;
     } catch (...) {
         drop();

@@ -104,6 +104,9 @@ private:
     [[noreturn]] void dataConnectionFailed(const QString& message, int code = 0, const QString& reply = {});
     void dataModeWorked();
     void releaseData();
+    // After a transfer failed: lets its data connection go, and the session
+    // too unless the control connection is still in step (returned).
+    bool transferFailed(const FtpError& e, bool started);
     std::optional<QString> listing();
     Poco::Net::StreamSocket connectSocket(const Poco::Net::SocketAddress& address, const QString& where,
                                           std::chrono::milliseconds timeout,
