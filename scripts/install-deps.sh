@@ -21,13 +21,17 @@
 #   windows      test + cross-building the Windows edition for x86_64
 #                (mingw-w64) and running it under Wine (with the host's ODBC
 #                SQLite driver from test)
-#   windows-i686 windows + the same for i686 (32-bit Wine and ODBC driver)
-#   windows-package  windows-i686 + desktop + the installer (nsis; Qt's
-#                Spanish texts come with build) and trying it under Wine
-#                (xwininfo, the sqlite3 shell)
-#   windows-src  windows-i686 + building the Windows toolchain prefix from
+#   mingw-i686   cross-building for i686 (mingw-w64): no i386 package
+#   windows-i686 windows + mingw-i686 + running it under 32-bit Wine (with
+#                the i386 ODBC driver)
+#   windows-package  windows + desktop + the installer (nsis; Qt's Spanish
+#                texts come with build), its signing (osslsigncode) and trying
+#                it under Wine (xwininfo, the sqlite3 shell); add mingw-i686
+#                or windows-i686 for the i686 installer
+#   windows-src  windows + building the Windows toolchain prefix from
 #                Debian's source packages (apt-get source, wintab headers
-#                from Wine's, Tcl for SQLite's amalgamation)
+#                from Wine's, Tcl for SQLite's amalgamation, Perl for
+#                OpenSSL's configuration); add mingw-i686 for i686
 # Packages named "NAME:i386" make dpkg accept that architecture first.
 #   scripts/install-deps.sh [PROFILE...]     (default: test)
 set -euo pipefail
@@ -39,11 +43,12 @@ declare -A profile=(
   [desktop]="xvfb xauth trayer xdotool x11-apps imagemagick openbox"
   [bench]="curl lftp"
   [windows]="g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 qt6-base-dev-tools wine wine64 xz-utils"
-  [windows-i686]="g++-mingw-w64-i686-posix binutils-mingw-w64-i686 wine32:i386 libodbc1:i386 libsqliteodbc:i386"
-  [windows-package]="nsis x11-utils sqlite3"
+  [mingw-i686]="g++-mingw-w64-i686-posix binutils-mingw-w64-i686"
+  [windows-i686]="wine32:i386 libodbc1:i386 libsqliteodbc:i386"
+  [windows-package]="nsis x11-utils sqlite3 osslsigncode"
   [windows-src]="dpkg-dev libwine-dev tcl perl"
 )
-declare -A includes=([test]="build" [demo]="test" [interop]="test" [desktop]="build" [bench]="desktop test" [windows]="test" [windows-i686]="windows" [windows-package]="windows-i686 desktop" [windows-src]="windows-i686")
+declare -A includes=([test]="build" [demo]="test" [interop]="test" [desktop]="build" [bench]="desktop test" [windows]="test" [windows-i686]="windows mingw-i686" [windows-package]="windows desktop" [windows-src]="windows")
 packages=()
 add() {
   local p="$1"
@@ -58,6 +63,20 @@ declare -A unpacked=([interop]="proftpd-core proftpd-mod-crypto pure-ftpd")
 unpack_list=()
 for p in "$@"; do unpack_list+=(${unpacked[$p]:-}); done
 servers="${KOVA_FTP_SERVERS:-/opt/kova-ftp-servers}"
+# An index that cannot be read (a mirror in the middle of a sync: "File has
+# unexpected size") is not a reason to stop: the packages may well be in the
+# others, or in the lists read before. Tried twice; what still fails is said.
+update_indexes() {
+  local try
+  for try in 1 2; do
+    if apt-get update -qq; then return 0; fi
+    if [ "$try" = 1 ]; then
+      echo "install-deps: warning: some package indexes could not be read; trying once more in 5 s" >&2
+      sleep 5
+    fi
+  done
+  echo "install-deps: warning: some package indexes still cannot be read; installing from those that could" >&2
+}
 unpack() {  # the unpacked packages, once per set of versions
   [ ${#unpack_list[@]} -gt 0 ] || return 0
   local want
@@ -71,7 +90,7 @@ unpack() {  # the unpacked packages, once per set of versions
     exit 1
   fi
   if grep -q '(none)' <<<"$want"; then  # no package lists yet
-    apt-get update -qq
+    update_indexes
     want="$(candidates)"
   fi
   local tmp
@@ -101,7 +120,7 @@ export DEBIAN_FRONTEND=noninteractive
 if printf '%s\n' "${missing[@]}" | grep -q ':i386$' && ! dpkg --print-foreign-architectures | grep -qx i386; then
   dpkg --add-architecture i386
 fi
-apt-get update -qq
+update_indexes
 # A server package starts its system service from its maintainer scripts (an
 # FTP server on port 21): a policy that refuses every start keeps it stopped.
 # One already there is left as it is.
@@ -117,7 +136,19 @@ daemons() {  # PID of every daemonised FTP server, one a line
   ps -eo pid=,ppid=,comm= | awk '$2 == 1 && $3 ~ /^(vsftpd|proftpd|pure-ftpd)$/ {print $1}' | sort
 }
 before="$(daemons)"
-apt-get install -y -qq --no-install-recommends "${missing[@]}"
+if ! apt-get install -y -qq --no-install-recommends "${missing[@]}"; then
+  # Each one alone, so that one that cannot be had names itself and the
+  # others are installed all the same.
+  failed=()
+  for p in "${missing[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" && continue
+    apt-get install -y -qq --no-install-recommends "$p" || failed+=("$p")
+  done
+  if [ ${#failed[@]} -gt 0 ]; then
+    echo "install-deps: these packages could not be installed: ${failed[*]} (apt-get's messages above say why)" >&2
+    exit 1
+  fi
+fi
 # One that a maintainer script started all the same (a policy of its own that
 # allowed it) is this install's: stopped by its PID.
 for pid in $(comm -13 <(echo "$before") <(daemons)); do

@@ -1,10 +1,14 @@
 #!/usr/bin/env bash
 # Makes the Windows cross toolchain prefix available outside the tree: Qt 6
 # (Core, Gui, Widgets, Sql with the ODBC and SQLite drivers, Xml, Test; the
-# windows, offscreen and minimal platform plugins), Poco Foundation + Net,
-# GoogleTest, SQLite and the mingw runtime DLLs, with a CMake toolchain file
-# at share/cmake/mingw-w64-<ARCH>.cmake.
+# windows, offscreen and minimal platform plugins), OpenSSL (static), Poco
+# Foundation + Net + Crypto + NetSSL (static, on that OpenSSL), GoogleTest,
+# SQLite and the mingw runtime DLLs, with a CMake toolchain file at
+# share/cmake/mingw-w64-<ARCH>.cmake.
 #   scripts/windows-toolchain.sh [ARCH]      ARCH: x86_64 (default) or i686
+# With KOVA_MINGW_NO_BUILD=1 nothing is built: a prefix is unpacked when an
+# archive is there, and one without TLS is used as it is (the build then has
+# no FTP over TLS and says so); CI runs it so.
 # Where it goes: $KOVA_MINGW_PREFIX, else /opt/kova-mingw for x86_64 and
 # /opt/kova-mingw-<ARCH> for the others. A prefix that is already complete is
 # found and kept (the call returns at once). Otherwise, the first of these
@@ -13,7 +17,9 @@
 #   $KOVA_MINGW_CACHE/kova-mingw-<ARCH>.tar.xz   (default /var/cache/kova-mingw)
 # and else the prefix is built from Debian's packages and source packages
 # only, with Debian's mingw-w64 (about 1.5 hours on 2 cores; Qt takes most),
-# then packed into the cache so that the next machine state unpacks it. The
+# then packed into the cache so that the next machine state unpacks it. An
+# archive made before the prefix had TLS gets OpenSSL and Poco built on top of
+# it (about 15 minutes) and is packed again into the cache. The
 # build adds a "deb-src" entry for the configured Debian archive to apt
 # (/etc/apt/sources.list.d/kova-deb-src.sources) so that `apt-get source`
 # works; nothing is downloaded from anywhere else. Each step prints its time;
@@ -36,6 +42,7 @@ work="${KOVA_MINGW_WORK:-/var/tmp/kova-mingw-build-$arch}"
 tarname="kova-mingw-$arch.tar.xz"
 toolchain_file="$prefix/share/cmake/mingw-w64-$arch.cmake"
 complete_mark="$prefix/.kova-mingw-$arch"
+no_build="${KOVA_MINGW_NO_BUILD:-0}"
 
 started=$SECONDS
 say() { echo "windows-toolchain: $*"; }
@@ -63,7 +70,13 @@ step() {
   say "$name took $((SECONDS - start)) s"
 }
 
-if [ -e "$complete_mark" ] && [ -f "$toolchain_file" ]; then
+# TLS in the prefix: OpenSSL and Poco's NetSSL on it.
+has_tls() { [ -f "$prefix/lib/libssl.a" ] && [ -f "$prefix/lib/cmake/Poco/PocoNetSSLConfig.cmake" ]; }
+without_tls() {
+  say "WARNING: the $arch prefix in $prefix has no OpenSSL: the programs built with it have no FTP over TLS (scripts/windows-toolchain.sh $arch without KOVA_MINGW_NO_BUILD adds it, about 15 minutes)"
+}
+if [ -e "$complete_mark" ] && [ -f "$toolchain_file" ] && { has_tls || [ "$no_build" = 1 ]; }; then
+  has_tls || without_tls
   say "$arch prefix ready in $prefix"
   exit 0
 fi
@@ -80,22 +93,48 @@ unpack() {  # tarball
   mv "$tmp/kova-mingw" "$prefix"
   rmdir "$tmp"
 }
-for tarball in "$here/../shared/windows/$tarname" "$cache/$tarname"; do
-  if [ -f "$tarball" ]; then
-    start=$SECONDS
-    say "unpacking $(cd "$(dirname "$tarball")" && pwd)/$tarname into $prefix ..."
-    unpack "$tarball"
-    say "unpacked in $((SECONDS - start)) s; $arch prefix ready in $prefix"
-    exit 0
-  fi
-done
+# The cache first: it is what this script packs, the newer of the two.
+unpacked=0
+if [ ! -e "$complete_mark" ]; then
+  for tarball in "$cache/$tarname" "$here/../shared/windows/$tarname"; do
+    if [ -f "$tarball" ]; then
+      start=$SECONDS
+      say "unpacking $(cd "$(dirname "$tarball")" && pwd)/$tarname into $prefix ..."
+      unpack "$tarball"
+      say "unpacked in $((SECONDS - start)) s"
+      unpacked=1
+      break
+    fi
+  done
+else
+  unpacked=1  # complete but for TLS
+fi
+if [ "$unpacked" = 1 ] && { has_tls || [ "$no_build" = 1 ]; }; then
+  has_tls || without_tls
+  say "$arch prefix ready in $prefix"
+  exit 0
+fi
+if [ "$no_build" = 1 ]; then
+  say "no $tarname found and KOVA_MINGW_NO_BUILD=1: no $arch prefix" >&2
+  exit 1
+fi
 
 # --- the build path -----------------------------------------------------------
-say "no $tarname found: building the $arch prefix from Debian's source packages into $prefix (log per step in $work/logs)"
+if [ "$unpacked" = 1 ]; then
+  say "the $arch prefix in $prefix has no TLS: building OpenSSL and Poco's NetSSL into it (log per step in $work/logs)"
+else
+  say "no $tarname found: building the $arch prefix from Debian's source packages into $prefix (log per step in $work/logs)"
+fi
 mkdir -p "$work/src"
 jobs="${KOVA_MINGW_JOBS:-2}"
 
-packages() { "$here/scripts/install-deps.sh" windows-src; }
+packages() {
+  if [ "$arch" = i686 ]; then
+    "$here/scripts/install-deps.sh" windows-src mingw-i686
+  else
+    "$here/scripts/install-deps.sh" windows-src
+  fi
+}
 
 # A deb-src entry for every Debian archive apt is set up with.
 source_entries() {
@@ -113,13 +152,16 @@ source_entries() {
   } >"$list"
   grep -q '^URIs:' "$list" || { echo "no Debian archive found in apt's sources" >&2; return 1; }
   cat "$list"
-  apt-get update -qq
+  # An index that cannot be read now (a mirror in sync) is no reason to stop:
+  # apt-get source says which package it cannot find.
+  apt-get update -qq || { sleep 5; apt-get update -qq; } || echo "some package indexes could not be read; going on" >&2
 }
 
-fetch_sources() {
+fetch_sources() {  # SOURCE-PACKAGE...
   cd "$work/src"
-  rm -rf qt6-base-* poco-* sqlite3-*
-  apt-get source -qq qt6-base poco sqlite3
+  local p
+  for p in "$@"; do rm -rf "$p"-*; done
+  apt-get source -qq "$@"
   ls -d */
 }
 
@@ -128,6 +170,7 @@ toolchain() {
   mkdir -p "$(dirname "$toolchain_file")"
   cat >"$toolchain_file" <<EOF
 # CMake toolchain: Debian 12 mingw-w64 (posix threads) -> Windows $arch
+# Written by scripts/windows-toolchain.sh.
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR $processor)
 set(TOOLCHAIN_PREFIX $triple)
@@ -149,6 +192,10 @@ set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 # The host rcc (Debian's Qt 6.4.2) compresses with zstd, which this Qt lacks.
 set(CMAKE_AUTORCC_OPTIONS "--no-zstd")
+# OpenSSL is linked statically (nothing more to ship); its Windows needs
+# (ws2_32, crypt32) come with CMake's FindOpenSSL.
+set(OPENSSL_ROOT_DIR \${KOVA_MINGW_PREFIX})
+set(OPENSSL_USE_STATIC_LIBS TRUE)
 EOF
 }
 
@@ -194,12 +241,29 @@ poco() {
     sed -i '0,/^namespace Poco {/s//#if defined(__MINGW32__) \&\& defined(TIMESTAMP_REQUEST)\n#undef TIMESTAMP_REQUEST\n#endif\n\nnamespace Poco {/' "$icmp"
   local off=()
   for c in ENCODINGS XML JSON MONGODB REDIS PDF UTIL ZIP SEVENZIP CPPPARSER POCODOC PAGECOMPILER \
-           PAGECOMPILER_FILE2PAGE ACTIVERECORD ACTIVERECORD_COMPILER NETSSL NETSSL_WIN CRYPTO JWT DATA \
+           PAGECOMPILER_FILE2PAGE ACTIVERECORD ACTIVERECORD_COMPILER NETSSL_WIN JWT DATA \
            DATA_SQLITE DATA_MYSQL DATA_POSTGRESQL DATA_ODBC APACHECONNECTOR PROMETHEUS TESTS SAMPLES; do
     off+=("-DENABLE_$c=OFF")
   done
   cross_cmake "$src" "$work/build-poco" -DBUILD_SHARED_LIBS=OFF -DENABLE_NET=ON -DENABLE_FOUNDATION=ON \
-    -DCMAKE_MC_COMPILER="/usr/bin/$triple-windmc" "${off[@]}"
+    -DENABLE_CRYPTO=ON -DENABLE_NETSSL=ON -DCMAKE_MC_COMPILER="/usr/bin/$triple-windmc" "${off[@]}"
+  [ -f "$prefix/lib/cmake/Poco/PocoNetSSLConfig.cmake" ]
+}
+
+# OpenSSL, static, from Debian's source package (with its patches): libraries
+# and headers only. Its own configuration targets for mingw; the certificates
+# the programs trust are Windows's own, read from the system store at run time.
+openssl() {
+  local src target
+  src="$(ls -d "$work"/src/openssl-*/ | head -n1)"
+  if [ "$arch" = x86_64 ]; then target=mingw64; else target=mingw; fi
+  rm -rf "$work/build-openssl" && mkdir -p "$work/build-openssl"
+  cd "$work/build-openssl"
+  CC=gcc-posix "$src/Configure" "$target" --cross-compile-prefix="$triple-" --prefix="$prefix" --libdir=lib \
+    --openssldir="$prefix/ssl" no-shared no-tests no-module no-legacy no-dso no-engine \
+    no-capieng no-ssl3 no-comp no-idea no-rc5 no-md2 -O2
+  nice -n 19 make -j"$jobs" build_libs
+  make install_dev
 }
 
 googletest() {
@@ -286,16 +350,30 @@ pack() {
   ls -l "$cache/$tarname"
 }
 
+if [ "$unpacked" = 1 ]; then
+  # An older prefix: TLS on top of it.
+  step packages packages
+  step source-entries source_entries
+  step tls-sources fetch_sources openssl poco
+  toolchain
+  step openssl openssl
+  step poco-tls poco
+  rm -f "$complete_mark"
+  step tls-pack pack
+  say "OpenSSL and Poco's NetSSL added to the $arch prefix in $((SECONDS - started)) s: $prefix (packed as $cache/$tarname)"
+  exit 0
+fi
 rm -f "$complete_mark"
 step packages packages
 step source-entries source_entries
-step sources fetch_sources
-step toolchain-file toolchain
+step sources fetch_sources qt6-base poco sqlite3 openssl
+toolchain
 step sqlite sqlite
-step poco poco
 step googletest googletest
 step qt-prepare qt_prepare
 step qt qt
+step openssl openssl
+step poco-tls poco
 step runtime runtime
 step pack pack
 say "$arch prefix built in $((SECONDS - started)) s: $prefix (packed as $cache/$tarname)"
