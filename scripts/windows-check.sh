@@ -45,25 +45,15 @@ export WINEPREFIX="$build/wine" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=
 export WINEPATH="$(sed 's,/,\\,g; s,^,Z:,' <<<"$prefix/bin")"
 wine=/usr/bin/wine  # Debian's: wine64 or wine32 as the program needs
 
-# How ctest runs a test program: under Wine, its output through a file. A
-# Wine service that a program starts on first use (they live as long as the
-# Wine server) inherits the program's output, and would hold ctest's pipe open
-# long after the program ended.
-emulator="$build/wine-run"
-write_emulator() {
-  mkdir -p "$build"
-  printf '%s\n' '#!/bin/sh' 'out=$(mktemp)' "$wine \"\$@\" >\"\$out\" 2>&1 </dev/null" 'status=$?' \
-    'cat "$out"' 'rm -f "$out"' 'exit $status' >"$emulator"
-  chmod +x "$emulator"
-}
+# How ctest runs a test program: scripts/wine-run (its output through a
+# file; a start failure explained and retried once).
 configure() {
-  write_emulator
   local generator=()
   [ -f "$build/CMakeCache.txt" ] || generator=(-G Ninja)
   # Release: no debugging information (a faster build; the installer ships stripped programs).
   cmake -S "$here" -B "$build" "${generator[@]}" -DCMAKE_BUILD_TYPE=Release \
     -DCMAKE_TOOLCHAIN_FILE="$prefix/share/cmake/mingw-w64-$arch.cmake" \
-    -DCMAKE_CROSSCOMPILING_EMULATOR="$emulator" -DDC_WERROR=ON >/dev/null
+    -DCMAKE_CROSSCOMPILING_EMULATOR="$here/scripts/wine-run" -DDC_WERROR=ON >/dev/null
 }
 build_all() {
   local targets=()

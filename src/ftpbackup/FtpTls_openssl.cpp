@@ -1,4 +1,10 @@
 // TLS for the FTP client with OpenSSL, through Poco's NetSSL.
+#ifdef _WIN32
+// Before OpenSSL's headers, which undefine the names wincrypt.h also takes.
+#include <windows.h>
+#include <wincrypt.h>
+#endif
+
 #include "ftpbackup/FtpTls.h"
 
 #include "ftpbackup/FtpClient.h"
@@ -51,6 +57,29 @@ QString certificateProblem(long error, const QString& host)
                + QString::fromUtf8(X509_verify_cert_error_string(error)) + QLatin1Char(')');
     }
 }
+
+#ifdef _WIN32
+// Windows keeps the authorities it trusts in its own store (kept up to date by
+// Windows Update, with the shop's own additions), not in files OpenSSL knows:
+// each one is added to the context's trust store. Returns how many.
+int trustWindowsRoots(SSL_CTX* ssl)
+{
+    HCERTSTORE windowsStore = CertOpenSystemStoreW(0, L"ROOT");
+    if (!windowsStore) return 0;
+    X509_STORE* trusted = SSL_CTX_get_cert_store(ssl);
+    int added = 0;
+    for (PCCERT_CONTEXT certificate = CertEnumCertificatesInStore(windowsStore, nullptr); certificate;
+         certificate = CertEnumCertificatesInStore(windowsStore, certificate)) {
+        const unsigned char* der = certificate->pbCertEncoded;
+        if (X509* x509 = d2i_X509(nullptr, &der, static_cast<long>(certificate->cbCertEncoded))) {
+            if (X509_STORE_add_cert(trusted, x509) == 1) ++added;
+            X509_free(x509);
+        }
+    }
+    CertCloseStore(windowsStore, 0);
+    return added;
+}
+#endif
 
 bool isIpAddress(const std::string& host)
 {
@@ -106,6 +135,9 @@ private:
         // would look names up in the DNS, and skips loopback addresses).
         context->enableExtendedCertificateVerification(false);
         SSL_CTX* ssl = context->sslContext();
+#ifdef _WIN32
+        trustWindowsRoots(ssl);
+#endif
         SSL_CTX_set_verify(ssl, SSL_VERIFY_PEER, &recordVerification);
         X509_VERIFY_PARAM* param = SSL_CTX_get0_param(ssl);
         X509_VERIFY_PARAM_set_hostflags(param, X509_CHECK_FLAG_NO_PARTIAL_WILDCARDS);
