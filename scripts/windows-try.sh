@@ -9,8 +9,9 @@
 #     FTP service (pyftpdlib on loopback) and ends with 0; what arrived is
 #     compared byte for byte with the installed files;
 #  5. the installed KOVA_BackUp.exe does the same from edition 2's list,
-#     refuses in Spanish a service whose setting requires TLS (this build has
-#     no TLS library), and goes passive (PASV) with a service that cannot
+#     again with TLS required against a service with TLS (everything
+#     protected), refuses in Spanish a plain service when TLS is required
+#     (nothing of the account travels), and goes passive (PASV) with a service that cannot
 #     connect back and refuses EPSV, and ends;
 #  6. datacenter2.exe's window under Xvfb with Qt's windows platform plugin
 #     (openbox draws its caption), saved as docs/windows-datacenter2.png.
@@ -146,20 +147,41 @@ echo "   KOVA_BackUp.exe ended with $status"
 [ "$status" = 0 ] || fail "KOVA_BackUp.exe ended with $status"
 compare
 
-step "KOVA_BackUp.exe with TLS required: this build has none, and says so"
+step "KOVA_BackUp.exe with TLS required: a service with TLS gets everything protected, a plain one nothing"
 sqlite3 "$db2" "update tbl_app_configuracion set Valor = '2' where Id = 14"
+/usr/bin/python3 "$here/tests/support/ftp_server.py" --root "$service/files" --tls good --tls-required --certs "$service" \
+  --account "respaldo1@kovasistemas.mx" "bqt275" --port-file "$service/port-tls" --stderr "$service/err-tls" --log "$service/log-tls" &
+pids+=($!)
+for _ in $(seq 100); do [ -f "$service/port-tls" ] && break; sleep 0.1; done
+port_tls="$(awk '/^PORT/ {print $2}' "$service/port-tls")"
+[ -n "$port_tls" ] || fail "the FTP service with TLS did not start"
+rm -rf "$service/files/tienda_prueba/Clave2026"/*
+# The service's certificate comes from a test authority: trusted through the
+# extra authorities' file (on a shop's PC, Windows's store holds the real ones).
+set +e
+(cd "$c/KOVA_VazivoZeRurov_2/Bandeja_De_Salida" && KOVA_FTP_CA_ADICIONAL="$("$wine" winepath -w "$service/ca.pem" 2>/dev/null | tr -d '\r')" \
+  timeout 300 "$wine" ../KOVA_BackUp.exe --backup-service "127.0.0.1:$port_tls" </dev/null >"$try/backup-tool-tls.log" 2>&1)
+status=$?
+set -e
+tr -d '\r' <"$try/backup-tool-tls.log" | tail -n 2 | sed 's/^/   /'
+echo "   KOVA_BackUp.exe ended with $status"
+[ "$status" = 0 ] || fail "KOVA_BackUp.exe over TLS ended with $status"
+grep -q '^RECEIVED' "$service/log-tls" && ! grep '^RECEIVED' "$service/log-tls" | grep -qv ' TLS$' \
+  || fail "a file arrived unprotected"
+echo "   every file arrived over a protected data connection"
+compare
 users=$(grep -c '^USER' "$service/log" || true)
 set +e
 (cd "$c/KOVA_VazivoZeRurov_2/Bandeja_De_Salida" && timeout 120 "$wine" ../KOVA_BackUp.exe --backup-service "127.0.0.1:$port" \
-  </dev/null >"$try/backup-tool-tls.log" 2>&1)
+  </dev/null >"$try/backup-tool-plain.log" 2>&1)
 status=$?
 set -e
 sqlite3 "$db2" "update tbl_app_configuracion set Valor = '1' where Id = 14"
-tr -d '\r' <"$try/backup-tool-tls.log" | grep 'respaldo detenido' | sed 's/^/   /'
-echo "   KOVA_BackUp.exe ended with $status"
-[ "$status" = 3 ] && grep -q 'no puede hacer conexiones seguras (TLS)' "$try/backup-tool-tls.log" || fail "KOVA_BackUp.exe did not refuse"
-[ "$(grep -c '^USER' "$service/log" || true)" = "$users" ] || fail "the account reached the service"
-echo "   the account never reached the service"
+tr -d '\r' <"$try/backup-tool-plain.log" | grep 'respaldo detenido' | sed 's/^/   /'
+echo "   against the plain service KOVA_BackUp.exe ended with $status"
+[ "$status" = 3 ] && grep -q 'no ofrece conexión segura (TLS)' "$try/backup-tool-plain.log" || fail "KOVA_BackUp.exe did not refuse the plain service"
+[ "$(grep -c '^USER' "$service/log" || true)" = "$users" ] || fail "the account reached the plain service"
+echo "   the account never reached the plain service"
 
 step "KOVA_BackUp.exe against a service that cannot connect back and knows only PASV: passive mode, and the tool ends"
 /usr/bin/python3 "$here/tests/support/ftp_server.py" --root "$service/files" --fault refuse-port,no-epsv \
