@@ -33,6 +33,19 @@ phase() {  # name command...
   echo "== windows-check ($arch): $name took $((SECONDS - start)) s"
 }
 
+# 32-bit Windows programs run under Wine's 32-bit loader, a 32-bit Linux
+# program: a kernel without IA-32 emulation cannot start it. Asked of a tiny
+# 32-bit program before anything is installed; status 77 says "cannot here".
+if [ "$arch" = i686 ]; then
+  probe="$(mktemp -d)"
+  if ! printf '.globl _start\n_start: movl $1, %%eax\n xorl %%ebx, %%ebx\n int $0x80\n' | as --32 -o "$probe/p.o" - 2>/dev/null \
+     || ! ld -m elf_i386 -o "$probe/p" "$probe/p.o" 2>/dev/null || ! "$probe/p" 2>/dev/null; then
+    rm -rf "$probe"
+    echo "windows-check (i686): this machine cannot run 32-bit x86 programs (its kernel has no IA-32 emulation), so 32-bit Wine cannot start here: the i686 build is cross-built by scripts/windows-package.sh i686 but not tested under Wine on this machine" >&2
+    exit 77
+  fi
+  rm -rf "$probe"
+fi
 phase "packages" "$here/scripts/install-deps.sh" "$([ "$arch" = i686 ] && echo windows-i686 || echo windows)"
 phase "toolchain" "$here/scripts/windows-toolchain.sh" "$arch"
 if [ "$arch" = x86_64 ]; then prefix="${KOVA_MINGW_PREFIX:-/opt/kova-mingw}"; else prefix="${KOVA_MINGW_PREFIX:-/opt/kova-mingw-$arch}"; fi
@@ -43,7 +56,10 @@ export CCACHE_BASEDIR="${CCACHE_BASEDIR:-$here}" CCACHE_NOHASHDIR=true
 # Wine: a prefix of this build's own; one Wine server for the whole run.
 export WINEPREFIX="$build/wine" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" WINEQT_QPA_PLATFORM=offscreen
 export WINEPATH="$(sed 's,/,\\,g; s,^,Z:,' <<<"$prefix/bin")"
-wine=/usr/bin/wine  # Debian's: wine64 or wine32 as the program needs
+# Debian's loader of the architecture, named: /usr/bin/wine prefers the
+# 32-bit one whenever wine32 is installed.
+if [ "$arch" = x86_64 ]; then wine=/usr/lib/wine/wine64; else wine=/usr/lib/wine/wine; fi
+export WINELOADER="$wine" KOVA_WINE="$wine"
 
 # How ctest runs a test program: scripts/wine-run (its output through a
 # file; a start failure explained and retried once).

@@ -71,7 +71,7 @@ step() {
 }
 
 # TLS in the prefix: OpenSSL and Poco's NetSSL on it.
-has_tls() { [ -f "$prefix/lib/libssl.a" ] && [ -f "$prefix/lib/cmake/Poco/PocoNetSSLConfig.cmake" ]; }
+has_tls() { [ -f "$prefix/lib/libssl.a" ] && [ -f "$prefix/cmake/PocoNetSSLConfig.cmake" ]; }
 without_tls() {
   say "WARNING: the $arch prefix in $prefix has no OpenSSL: the programs built with it have no FTP over TLS (scripts/windows-toolchain.sh $arch without KOVA_MINGW_NO_BUILD adds it, about 15 minutes)"
 }
@@ -239,6 +239,9 @@ poco() {
   local icmp="$src/Net/include/Poco/Net/ICMPv4PacketImpl.h"
   grep -q 'undef TIMESTAMP_REQUEST' "$icmp" ||
     sed -i '0,/^namespace Poco {/s//#if defined(__MINGW32__) \&\& defined(TIMESTAMP_REQUEST)\n#undef TIMESTAMP_REQUEST\n#endif\n\nnamespace Poco {/' "$icmp"
+  # Util (which NetSSL needs) is built without XML and JSON, but its package
+  # file asks for them all the same: only what was built.
+  sed -i '/find_dependency(PocoXML)/d; /find_dependency(PocoJSON)/d' "$src/Util/cmake/PocoUtilConfig.cmake"
   local off=()
   for c in ENCODINGS XML JSON MONGODB REDIS PDF UTIL ZIP SEVENZIP CPPPARSER POCODOC PAGECOMPILER \
            PAGECOMPILER_FILE2PAGE ACTIVERECORD ACTIVERECORD_COMPILER NETSSL_WIN JWT DATA \
@@ -247,7 +250,7 @@ poco() {
   done
   cross_cmake "$src" "$work/build-poco" -DBUILD_SHARED_LIBS=OFF -DENABLE_NET=ON -DENABLE_FOUNDATION=ON \
     -DENABLE_CRYPTO=ON -DENABLE_NETSSL=ON -DCMAKE_MC_COMPILER="/usr/bin/$triple-windmc" "${off[@]}"
-  [ -f "$prefix/lib/cmake/Poco/PocoNetSSLConfig.cmake" ]
+  [ -f "$prefix/cmake/PocoNetSSLConfig.cmake" ]
 }
 
 # OpenSSL, static, from Debian's source package (with its patches): libraries

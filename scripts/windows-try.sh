@@ -34,7 +34,8 @@ rm -rf "$try"
 mkdir -p "$try"
 export WINEPREFIX="$try/wine" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 unset WINEPATH
-wine=/usr/bin/wine
+if [ "$arch" = x86_64 ]; then wine=/usr/lib/wine/wine64; else wine=/usr/lib/wine/wine; fi
+export WINELOADER="$wine"
 c="$WINEPREFIX/drive_c"
 pids=()
 cleanup() {

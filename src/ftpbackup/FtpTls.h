@@ -38,6 +38,11 @@ public:
                                               const Wait& wait) = 0;
 };
 
+// How many authorities the system's own store adds to each connection's
+// trust: on Windows its "ROOT" store (elsewhere OpenSSL reads the system's
+// files itself, and a build without TLS has none: 0).
+int systemStoreAuthorities();
+
 // The build's TLS; null when the build has none. `extraCaFile`: certificates
 // trusted besides the system's (empty for none).
 std::unique_ptr<FtpTls> makeFtpTls(const QString& extraCaFile);

@@ -3,6 +3,11 @@
 
 namespace dc {
 
+int systemStoreAuthorities()
+{
+    return 0;
+}
+
 std::unique_ptr<FtpTls> makeFtpTls(const QString& /*extraCaFile*/)
 {
     return nullptr;

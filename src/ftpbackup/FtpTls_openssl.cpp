@@ -192,6 +192,19 @@ private:
 
 }  // namespace
 
+int systemStoreAuthorities()
+{
+#ifdef _WIN32
+    SSL_CTX* ssl = SSL_CTX_new(TLS_client_method());
+    if (!ssl) return 0;
+    const int added = trustWindowsRoots(ssl);
+    SSL_CTX_free(ssl);
+    return added;
+#else
+    return 0;
+#endif
+}
+
 std::unique_ptr<FtpTls> makeFtpTls(const QString& extraCaFile)
 {
     return std::make_unique<OpenSslFtpTls>(extraCaFile);
