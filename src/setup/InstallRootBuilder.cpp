@@ -1,5 +1,7 @@
 #include "setup/InstallRootBuilder.h"
 
+#include "platform/FolderAccess.h"
+
 #include "settings/Database.h"
 #include "setup/DemoData.h"
 #include "setup/Schema.h"
@@ -324,6 +326,27 @@ QStringList buildInstallRoot(const InstallRoot& root, const SetupOptions& option
 
     if (options.demo) demo::fillFiles(root, report);
     installTools(root, options.toolsDir, report);
+    return report;
+}
+
+QStringList applyInstallAccess(const InstallRoot& root, const QStringList& accountSids)
+{
+    QStringList report;
+#ifdef _WIN32
+    const auto apply = [&](const QString& folder, FolderKind kind) {
+        applyFolderAccess(folder, kind, accountSids);
+        report << (kind == FolderKind::Programs ? QStringLiteral("permisos de programas: ") : QStringLiteral("permisos de datos: "))
+                      + native(folder);
+    };
+    for (int edition : {1, 2}) {
+        apply(root.editionDir(edition), FolderKind::Programs);
+        apply(root.editionDir(edition) + QStringLiteral("Db"), FolderKind::Data);
+    }
+    apply(root.outboxDir(), FolderKind::Data);
+#else
+    (void)root;
+    (void)accountSids;
+#endif
     return report;
 }
 

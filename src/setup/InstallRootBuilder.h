@@ -43,4 +43,11 @@ QList<CompanySeed> installedCompanies();
 // failures) when something cannot be made.
 QStringList buildInstallRoot(const InstallRoot& root, const SetupOptions& options);
 
+// The access lists of the install's own folders (platform/FolderAccess.h):
+// each edition folder first (programs), then the folders the programs write
+// (databases, outbox), for the accounts `accountSids`. Nothing on platforms
+// whose folders are made owner-only. Returns one line per folder. Throws
+// Failure.
+QStringList applyInstallAccess(const InstallRoot& root, const QStringList& accountSids);
+
 }  // namespace dc

@@ -1,4 +1,6 @@
 // datacenter-setup: lays out an install root for both editions.
+#include "platform/Failure.h"
+#include "platform/FolderAccess.h"
 #include "platform/InstallRoot.h"
 #include "setup/InstallRootBuilder.h"
 
@@ -29,7 +31,17 @@ int main(int argc, char** argv)
         QStringLiteral("Folder holding the built companion tools (default: %1).")
             .arg(QDir::toNativeSeparators(toolsDir)),
         QStringLiteral("DIR"), toolsDir);
-    parser.addOptions({rootOpt, demoOpt, forceOpt, toolsOpt});
+    // The installer (run as an administrator) gives the install's folders their
+    // access lists: the accounts that run the programs are the one running
+    // setup and each --cuenta.
+    const QCommandLineOption accessOpt(
+        QStringLiteral("permisos"),
+        QStringLiteral("Windows: give the install's folders their access lists (programs: administrators change them, "
+                       "users run them; databases and outbox: only the accounts that run the programs)."));
+    const QCommandLineOption accountOpt(QStringLiteral("cuenta"),
+                                        QStringLiteral("With --permisos: another account that runs the programs."),
+                                        QStringLiteral("NOMBRE"));
+    parser.addOptions({rootOpt, demoOpt, forceOpt, toolsOpt, accessOpt, accountOpt});
     parser.process(app);
 
     QTextStream out(stdout);
@@ -44,12 +56,22 @@ int main(int argc, char** argv)
     options.force = parser.isSet(forceOpt);
     options.toolsDir = parser.value(toolsOpt);
     try {
-        const QStringList report = dc::buildInstallRoot(root, options);
+        QStringList report = dc::buildInstallRoot(root, options);
+        if (parser.isSet(accessOpt)) {
+#ifdef _WIN32
+            QStringList sids{dc::accountSid({})};
+            for (const QString& account : parser.values(accountOpt)) sids << dc::accountSid(account);
+            sids.removeDuplicates();
+            report << dc::applyInstallAccess(root, sids);
+#else
+            report << QStringLiteral("permisos: las carpetas ya son solo de su dueño (las listas de acceso son de Windows)");
+#endif
+        }
         for (const QString& line : report) out << line << '\n';
         out << "Raíz de instalación lista: " << QDir::toNativeSeparators(root.drive()) << '\n';
         return 0;
     } catch (const std::exception& e) {
-        err << "datacenter-setup: " << QString::fromStdString(e.what()) << '\n';
+        err << "datacenter-setup: " << dc::errorText(e) << '\n';
         return 1;
     }
 }
