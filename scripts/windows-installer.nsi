@@ -7,11 +7,17 @@
 ; C:\KOVA_VazivoZeRurov_2, edition 1 (datacenter1) to C:\KOVA_VazivoZeRurov_1,
 ; each with the Qt libraries, plugins and Spanish translations beside it. The
 ; data-center databases are laid out by datacenter-setup: on a first install
-; it makes them, on an upgrade it keeps them; the uninstaller removes the
-; programs and keeps the databases and the outbox.
+; it makes them, on an upgrade it keeps them (and adds the tables they lack);
+; it also gives both folders their access lists (programs: only
+; administrators change them; databases and outbox: only the accounts that
+; run the programs, the installing one and those of /CUENTAS=a,b), and an
+; upgrade repairs them. The uninstaller removes the programs and keeps the
+; databases and the outbox, and says so.
 Unicode true
 SetCompressor /SOLID lzma
 !include "MUI2.nsh"
+!include "FileFunc.nsh"
+!include "WordFunc.nsh"
 
 !define PRODUCT "KOVA Vazivo ze Rurov"
 !define DIR2 "C:\KOVA_VazivoZeRurov_2"
@@ -21,9 +27,17 @@ SetCompressor /SOLID lzma
 
 Name "${PRODUCT}"
 OutFile "${OUTFILE}"
-; The install root is the drive root, where every user may create folders:
-; the programs and their databases belong to the shop's user, who runs them.
-RequestExecutionLevel user
+!ifdef SIGN_UNINSTALLER
+  ; The uninstaller is signed as it is written (windows-package.sh's hook).
+  !uninstfinalize '"${SIGN_UNINSTALLER}" "%1"'
+!endif
+; As an administrator: the folders go under C:\ with access lists of their
+; own, which only an administrator may set. The programs themselves run as
+; the user who starts them (their manifests say asInvoker).
+RequestExecutionLevel admin
+ManifestSupportedOS all
+ManifestDPIAware true
+ManifestLongPathAware true
 InstallDir "${DIR2}"
 ShowInstDetails show
 ShowUninstDetails show
@@ -61,12 +75,30 @@ Section "Programas"
 
   ; The databases, the outbox and the companion tools' places: made when
   ; missing, kept when there.
-  DetailPrint "Preparando las bases de datos..."
+  DetailPrint "Preparando las bases de datos y los permisos de las carpetas..."
   SetOutPath "${DIR2}"
-  nsExec::ExecToLog '"${DIR2}\datacenter-setup.exe" --root C:\'
+  ; /CUENTAS=a,b: more accounts that run the programs besides this one.
+  StrCpy $1 ""
+  ${GetParameters} $2
+  ClearErrors
+  ${GetOptions} $2 "/CUENTAS=" $3
+  IfErrors accountsDone
+  accountsNext:
+    StrCmp $3 "" accountsDone
+    ${WordFind} $3 "," "+1" $4
+    StrCmp $4 $3 accountsLast
+    StrCpy $1 '$1 --cuenta "$4"'
+    StrLen $5 $4
+    IntOp $5 $5 + 1
+    StrCpy $3 $3 "" $5
+    Goto accountsNext
+  accountsLast:
+    StrCpy $1 '$1 --cuenta "$3"'
+  accountsDone:
+  nsExec::ExecToLog '"${DIR2}\datacenter-setup.exe" --root C:\ --permisos$1'
   Pop $0
   StrCmp $0 "0" setupDone
-    MessageBox MB_OK|MB_ICONSTOP "No se pudieron preparar las bases de datos de ${PRODUCT} (código $0). Los detalles de la instalación dicen por qué." /SD IDOK
+    MessageBox MB_OK|MB_ICONSTOP "No se pudieron preparar las bases de datos o los permisos de las carpetas de ${PRODUCT} (código $0). Los detalles de la instalación dicen por qué." /SD IDOK
     SetErrorLevel 2
     Abort
   setupDone:
@@ -104,4 +136,8 @@ Section "Uninstall"
   RMDir "$SMPROGRAMS\${PRODUCT}"
   DeleteRegValue HKCU "${RUN_KEY}" "KOVA_VazivoZeRurov_2"
   DeleteRegKey HKCU "${UNINSTALL_KEY}"
+  IfFileExists "${DIR2}\Db\*.*" 0 keptDone
+    DetailPrint "Se conservaron los datos de la tienda: ${DIR2}\Db, ${DIR1}\Db y ${DIR2}\Bandeja_De_Salida. Una nueva instalación los vuelve a usar."
+    MessageBox MB_OK|MB_ICONINFORMATION "Se desinstalaron los programas. Los datos de la tienda (bases de datos, configuración y bandeja de salida) se conservaron en ${DIR2} y ${DIR1}: una nueva instalación los vuelve a usar." /SD IDOK
+  keptDone:
 SectionEnd

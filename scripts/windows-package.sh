@@ -8,7 +8,14 @@
 # Cross-builds the programs (scripts/windows-toolchain.sh makes the prefix),
 # lays out both editions' folders with the Qt libraries, plugins and Spanish
 # translations beside the programs, and runs makensis on
-# scripts/windows-installer.nsi.
+# scripts/windows-installer.nsi. The DLLs shipped are those CMake's
+# dependency walk finds for the programs and plugins
+# (scripts/windows-runtime-dlls.cmake).
+# Signing: with KOVA_SIGN_PKCS12 naming a PKCS#12 file (certificate and key)
+# and KOVA_SIGN_PASSWORD its password, every program and DLL shipped, the
+# uninstaller and the installer are signed with osslsigncode (timestamped
+# when KOVA_SIGN_TIMESTAMP_URL names a time-stamping service); without it
+# the package is unsigned and the script says so.
 set -euo pipefail
 here="$(cd "$(dirname "$0")/.." && pwd)"
 arch="${1:-i686}"
@@ -17,7 +24,8 @@ case "$arch" in
   *) echo "windows-package: unknown architecture $arch (i686 or x86_64)" >&2; exit 2 ;;
 esac
 triple="$arch-w64-mingw32"
-"$here/scripts/install-deps.sh" windows-package >/dev/null
+# Cross-building only: an x86_64 package asks for no i386 package.
+if [ "$arch" = i686 ]; then "$here/scripts/install-deps.sh" windows-package mingw-i686 >/dev/null; else "$here/scripts/install-deps.sh" windows-package >/dev/null; fi
 "$here/scripts/windows-toolchain.sh" "$arch"
 if [ "$arch" = x86_64 ]; then prefix="${KOVA_MINGW_PREFIX:-/opt/kova-mingw}"; else prefix="${KOVA_MINGW_PREFIX:-/opt/kova-mingw-$arch}"; fi
 build="$here/build-win-$arch"
@@ -45,15 +53,14 @@ for p in datacenter2 datacenter-setup KOVA_BackUp KOVA_GeneraXML KOVA_EnviaXML; 
 done
 "$triple-strip" -o "$dir1/datacenter1.exe" "$build/bin/datacenter1.exe"
 
-# Beside each program: the DLLs it needs (followed from the programs' and
-# plugins' imports to what the prefix holds; Windows' own are not shipped),
+# Beside each program: the DLLs it needs (CMake's walk of the programs' and
+# plugins' imports, to what the prefix holds; Windows's own are not shipped),
 # the plugins, Qt's Spanish texts, and a qt.conf that makes the program's
 # folder Qt's prefix. No font: the windows use Tahoma, which Windows has.
 plugins=(platforms/qwindows.dll platforms/qoffscreen.dll sqldrivers/qsqlite.dll sqldrivers/qsqlodbc.dll
          styles/qwindowsvistastyle.dll imageformats/qico.dll)
-imports() { "$triple-objdump" -p "$1" | sed -n 's/^\s*DLL Name: //p'; }
 lay_out() {  # folder
-  local folder="$1" p
+  local folder="$1" p files dll
   for p in "${plugins[@]}"; do
     mkdir -p "$folder/$(dirname "$p")"
     "$triple-strip" -o "$folder/$p" "$prefix/plugins/$p"
@@ -61,22 +68,42 @@ lay_out() {  # folder
   mkdir -p "$folder/translations"
   install -m 644 "$build/bin/translations/qtbase_es.qm" "$folder/translations/"  # the build put it beside the programs
   printf '[Paths]\nPrefix = .\nPlugins = .\nTranslations = translations\n' >"$folder/qt.conf"
-  local todo=("$folder"/*.exe "$folder"/*/*.dll) seen=" " f dll
-  while [ ${#todo[@]} -gt 0 ]; do
-    f="${todo[0]}"
-    todo=("${todo[@]:1}")
-    for dll in $(imports "$f"); do
-      case "$seen" in *" $dll "*) continue ;; esac
-      seen+="$dll "
-      if [ -f "$prefix/bin/$dll" ]; then
-        "$triple-strip" -o "$folder/$dll" "$prefix/bin/$dll"
-        todo+=("$folder/$dll")
-      fi
-    done
-  done
+  files="$(printf '%s;' "$folder"/*.exe "$folder"/*/*.dll)"
+  cmake -DPREFIX="$prefix" -DOBJDUMP="$triple-objdump" -DFILES="${files%;}" -DOUT="$stage/dlls.txt" \
+    -P "$here/scripts/windows-runtime-dlls.cmake" >/dev/null
+  while IFS= read -r dll; do
+    "$triple-strip" -o "$folder/$(basename "$dll")" "$dll"
+  done <"$stage/dlls.txt"
+  rm -f "$stage/dlls.txt"
 }
 lay_out "$dir2"
 lay_out "$dir1"
+
+# Signing, when a certificate is given: the password goes to osslsigncode in
+# an owner-only file, never on a command line.
+sign_key="${KOVA_SIGN_PKCS12:-}"
+signed=0
+if [ -n "$sign_key" ]; then
+  [ -f "$sign_key" ] || { echo "windows-package: KOVA_SIGN_PKCS12 names no file: $sign_key" >&2; exit 1; }
+  [ -n "${KOVA_SIGN_PASSWORD+x}" ] || { echo "windows-package: KOVA_SIGN_PKCS12 is given without KOVA_SIGN_PASSWORD" >&2; exit 1; }
+  passfile="$(mktemp)"
+  chmod 600 "$passfile"
+  trap 'rm -f "$passfile"' EXIT
+  printf '%s' "$KOVA_SIGN_PASSWORD" >"$passfile"
+  signed=1
+fi
+sign() {  # file...
+  [ "$signed" = 1 ] || return 0
+  local f timestamp=()
+  [ -z "${KOVA_SIGN_TIMESTAMP_URL:-}" ] || timestamp=(-ts "$KOVA_SIGN_TIMESTAMP_URL")
+  for f in "$@"; do
+    osslsigncode sign -pkcs12 "$sign_key" -readpass "$passfile" -h sha256 -n "KOVA Vazivo ze Rurov" \
+      "${timestamp[@]}" -in "$f" -out "$f.signed" >/dev/null
+    mv "$f.signed" "$f"
+  done
+}
+mapfile -t binaries < <(find "$stage" -type f \( -name '*.exe' -o -name '*.dll' \) | sort)
+sign "${binaries[@]}"
 
 # The uninstaller removes exactly these files, deepest folders first.
 {
@@ -89,5 +116,20 @@ lay_out "$dir1"
 version="$(sed -n 's/^project(datacenter VERSION \([0-9.]*\).*/\1/p' "$here/CMakeLists.txt")"
 out="$build/KOVA-DataCenter-Setup.exe"
 start=$SECONDS
-makensis -V2 -DSTAGE="$stage" -DOUTFILE="$out" -DVERSION="$version" "$here/scripts/windows-installer.nsi"
+sign_args=()
+if [ "$signed" = 1 ]; then
+  # makensis signs the uninstaller it writes into the installer through this.
+  printf '#!/bin/sh\nexec osslsigncode sign -pkcs12 "%s" -readpass "%s" -h sha256 -n "KOVA Vazivo ze Rurov" -in "$1" -out "$1.signed" >/dev/null && mv "$1.signed" "$1"\n' \
+    "$sign_key" "$passfile" >"$stage/sign-uninstaller"
+  chmod 700 "$stage/sign-uninstaller"
+  sign_args=(-DSIGN_UNINSTALLER="$stage/sign-uninstaller")
+fi
+makensis -V2 -DSTAGE="$stage" -DOUTFILE="$out" -DVERSION="$version" "${sign_args[@]}" "$here/scripts/windows-installer.nsi"
+rm -f "$stage/sign-uninstaller"
+sign "$out"
+if [ "$signed" = 1 ]; then
+  echo "windows-package: signed ${#binaries[@]} programs and DLLs, the uninstaller and the installer with $sign_key"
+else
+  echo "windows-package: UNSIGNED (sin firmar): no KOVA_SIGN_PKCS12 certificate given; Windows will warn of an unknown publisher"
+fi
 echo "windows-package: $out ($arch), $(stat -c %s "$out") bytes, made in $((SECONDS - start)) s"
