@@ -15,23 +15,31 @@
 #     connect back and refuses EPSV, and ends;
 #  6. datacenter2.exe's window under Xvfb with Qt's windows platform plugin
 #     (openbox draws its caption), saved as docs/windows-datacenter2.png.
+#  7. an upgrade over that install, as an older one left it (a data-center
+#     database without the run history's tables, the shop's settings,
+#     datacenter2.exe running): nothing lost, tables added, settings kept,
+#     programs replaced, access lists set again;
+#  8. the uninstaller: programs gone, the shop's data kept and said so; a
+#     new install finds the data again.
+# The installer is made signed with a throw-away certificate made here, and
+# the signatures of the installer, the programs and the uninstaller are
+# checked (osslsigncode verify).
 # Everything runs in build-win-<ARCH>/try/ (the Wine prefix, the service's
-# folder); nothing outside is touched.
+# folder, the certificate); nothing outside is touched.
 set -euo pipefail
 here="$(cd "$(dirname "$0")/.." && pwd)"
 arch="${1:-i686}"
 "$here/scripts/install-deps.sh" windows-package >/dev/null
 build="$here/build-win-$arch"
-# The installer is made again unless it is newer than the programs and its scripts.
-installer="$build/KOVA-DataCenter-Setup.exe"
-fresh=1
-for f in "$build"/bin/*.exe "$here/scripts/windows-installer.nsi" "$here/scripts/windows-package.sh"; do
-  [ -f "$installer" ] && [ "$installer" -nt "$f" ] || fresh=0
-done
-[ "$fresh" = 1 ] || "$here/scripts/windows-package.sh" "$arch"
 try="$build/try"
 rm -rf "$try"
 mkdir -p "$try"
+# A throw-away code-signing certificate, and the installer made signed with it.
+openssl req -x509 -newkey rsa:2048 -nodes -keyout "$try/firma-key.pem" -out "$try/firma.pem" -days 2 \
+  -subj "/CN=KOVA Sistemas (prueba)" -addext "extendedKeyUsage=codeSigning" 2>/dev/null
+openssl pkcs12 -export -inkey "$try/firma-key.pem" -in "$try/firma.pem" -out "$try/firma.p12" -passout pass:prueba
+KOVA_SIGN_PKCS12="$try/firma.p12" KOVA_SIGN_PASSWORD=prueba "$here/scripts/windows-package.sh" "$arch"
+installer="$build/KOVA-DataCenter-Setup.exe"
 export WINEPREFIX="$try/wine" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 unset WINEPATH
 if [ "$arch" = x86_64 ]; then wine=/usr/lib/wine/wine64; else wine=/usr/lib/wine/wine; fi
@@ -63,6 +71,13 @@ done
 [ -f "$c/KOVA_VazivoZeRurov_2/Db/KOVA_VazivoZeRurov.mdb" ] || fail "edition 2's database was not laid out"
 echo "   log-in start: $("$wine" reg query 'HKCU\Software\Microsoft\Windows\CurrentVersion\Run' /v KOVA_VazivoZeRurov_2 2>/dev/null | tr -d '\r' | grep -o 'C:.*exe' || echo missing)"
 ls "$c"/users/*/AppData/Roaming/Microsoft/Windows/"Start Menu"/Programs/"KOVA Vazivo ze Rurov"/ 2>/dev/null | sed 's/^/   start menu: /'
+
+step "signatures (osslsigncode verify against the throw-away certificate)"
+for f in "$installer" "$c/KOVA_VazivoZeRurov_2/datacenter2.exe" "$c/KOVA_VazivoZeRurov_1/datacenter1.exe" \
+         "$c/KOVA_VazivoZeRurov_2/Qt6Core.dll" "$c/KOVA_VazivoZeRurov_2/Desinstalar.exe"; do
+  osslsigncode verify -CAfile "$try/firma.pem" -in "$f" >/dev/null 2>&1 || fail "$(basename "$f") is not signed"
+  echo "   signed: ${f#$c/}"
+done
 
 step "datacenter-setup.exe again keeps the databases"
 db2="$c/KOVA_VazivoZeRurov_2/Db/KOVA_VazivoZeRurov.mdb"
@@ -201,6 +216,37 @@ tr -d '\r' <"$try/backup-tool-passive.log" | grep -m1 'Modo pasivo' | sed 's/^/ 
 echo "   KOVA_BackUp.exe ended with $status"
 [ "$status" = 0 ] || fail "KOVA_BackUp.exe ended with $status"
 compare
+
+step "an upgrade over an older install: no run history tables, the shop's settings, datacenter2.exe running"
+sqlite3 "$db2" "drop table tbl_app_historial_fallas; drop table tbl_app_historial"
+sqlite3 "$db2" "insert into tbl_app_archivos (Ruta, Nombre, Tipo) values ('C:\\KOVA_PuntoDeVenta_4\\', 'ventas.mdb', 1)"
+files_before="$(sqlite3 "$db2" "select count(*) from tbl_app_archivos")"
+# The older program: the installed one with bytes of its own at its end (a
+# program Windows still runs), running while the installer replaces it.
+printf 'una version anterior' >>"$c/KOVA_VazivoZeRurov_2/datacenter2.exe"
+(cd "$c/KOVA_VazivoZeRurov_2" && WINEQT_QPA_PLATFORM=offscreen exec "$wine" ./datacenter2.exe </dev/null >"$try/datacenter2-old.log" 2>&1) &
+pids+=($!)
+sleep 8
+timeout 600 "$wine" "$installer" /S </dev/null >/dev/null 2>&1 || fail "the upgrade ended with $?"
+for table in tbl_app_historial tbl_app_historial_fallas; do
+  [ "$(sqlite3 "$db2" "select count(*) from sqlite_master where name = '$table'")" = 1 ] || fail "the upgrade did not add $table"
+done
+[ "$(sqlite3 "$db2" "select Valor from tbl_app_configuracion where Id = 2")" = tienda_prueba ] || fail "the upgrade lost the shop's settings"
+[ "$(sqlite3 "$db2" "select count(*) from tbl_app_archivos")" = "$files_before" ] || fail "the upgrade changed the backup list"
+cmp -s "$c/KOVA_VazivoZeRurov_2/datacenter2.exe" "$build/package/KOVA_VazivoZeRurov_2/datacenter2.exe" || fail "datacenter2.exe was not replaced"
+echo "   run history tables added, settings and the $files_before entries of the backup list kept, programs replaced"
+
+step "the uninstaller keeps the shop's data and says so; a new install finds it"
+timeout 300 "$wine" "$c/KOVA_VazivoZeRurov_2/Desinstalar.exe" /S '_?=C:\KOVA_VazivoZeRurov_2' </dev/null >/dev/null 2>&1 \
+  || fail "the uninstaller ended with $?"
+[ ! -e "$c/KOVA_VazivoZeRurov_2/datacenter2.exe" ] && [ ! -e "$c/KOVA_VazivoZeRurov_1/datacenter1.exe" ] \
+  && [ ! -e "$c/KOVA_VazivoZeRurov_2/Qt6Core.dll" ] || fail "the uninstaller left programs"
+[ -f "$db2" ] && [ -f "$db1" ] && [ -d "$c/KOVA_VazivoZeRurov_2/Bandeja_De_Salida" ] || fail "the uninstaller removed the shop's data"
+echo "   programs removed; kept: $(cd "$c" && find KOVA_VazivoZeRurov_2 KOVA_VazivoZeRurov_1 -type f | grep -v 'Desinstalar.exe' | wc -l) files of the shop's"
+timeout 600 "$wine" "$installer" /S </dev/null >/dev/null 2>&1 || fail "the install after the uninstall ended with $?"
+[ "$(sqlite3 "$db2" "select Valor from tbl_app_configuracion where Id = 2")" = tienda_prueba ] || fail "the new install did not find the shop's settings"
+[ -f "$c/KOVA_VazivoZeRurov_2/datacenter2.exe" ] || fail "the new install has no datacenter2.exe"
+echo "   the new install uses the kept databases (the shop's settings are there)"
 
 step "datacenter2.exe's window under Xvfb (windows platform plugin)"
 out="$here/docs/windows-datacenter2.png"
