@@ -14,6 +14,11 @@
 ; upgrade repairs them. The uninstaller removes the programs and keeps the
 ; databases and the outbox, and says so.
 Unicode true
+; TARGET: amd64-unicode for the x86_64 package (a 64-bit installer, for a
+; 64-bit program); the i686 package's installer is 32-bit, as its programs.
+!ifdef TARGET
+  Target ${TARGET}
+!endif
 SetCompressor /SOLID lzma
 !include "MUI2.nsh"
 !include "FileFunc.nsh"

@@ -124,6 +124,7 @@ if [ "$signed" = 1 ]; then
   chmod 700 "$stage/sign-uninstaller"
   sign_args=(-DSIGN_UNINSTALLER="$stage/sign-uninstaller")
 fi
+[ "$arch" = i686 ] || sign_args+=(-DTARGET=amd64-unicode)
 makensis -V2 -DSTAGE="$stage" -DOUTFILE="$out" -DVERSION="$version" "${sign_args[@]}" "$here/scripts/windows-installer.nsi"
 rm -f "$stage/sign-uninstaller"
 sign "$out"
