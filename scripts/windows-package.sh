@@ -119,7 +119,7 @@ start=$SECONDS
 sign_args=()
 if [ "$signed" = 1 ]; then
   # makensis signs the uninstaller it writes into the installer through this.
-  printf '#!/bin/sh\nexec osslsigncode sign -pkcs12 "%s" -readpass "%s" -h sha256 -n "KOVA Vazivo ze Rurov" -in "$1" -out "$1.signed" >/dev/null && mv "$1.signed" "$1"\n' \
+  printf '#!/bin/sh\nosslsigncode sign -pkcs12 "%s" -readpass "%s" -h sha256 -n "KOVA Vazivo ze Rurov" -in "$1" -out "$1.signed" >/dev/null && mv "$1.signed" "$1"\n' \
     "$sign_key" "$passfile" >"$stage/sign-uninstaller"
   chmod 700 "$stage/sign-uninstaller"
   sign_args=(-DSIGN_UNINSTALLER="$stage/sign-uninstaller")
