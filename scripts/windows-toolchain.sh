@@ -259,12 +259,15 @@ poco() {
 openssl() {
   local src target
   src="$(ls -d "$work"/src/openssl-*/ | head -n1)"
-  if [ "$arch" = x86_64 ]; then target=mingw64; else target=mingw; fi
+  # i686: the assembler of Debian's mingw-w64 cannot take the 32-bit
+  # routines' position-independent relocations (GOTPC): plain C there.
+  local extra=()
+  if [ "$arch" = x86_64 ]; then target=mingw64; else target=mingw; extra=(no-asm); fi
   rm -rf "$work/build-openssl" && mkdir -p "$work/build-openssl"
   cd "$work/build-openssl"
   CC=gcc-posix "$src/Configure" "$target" --cross-compile-prefix="$triple-" --prefix="$prefix" --libdir=lib \
     --openssldir="$prefix/ssl" no-shared no-tests no-module no-legacy no-dso no-engine \
-    no-capieng no-ssl3 no-comp no-idea no-rc5 no-md2 -O2
+    no-capieng no-ssl3 no-comp no-idea no-rc5 no-md2 "${extra[@]}" -O2
   nice -n 19 make -j"$jobs" build_libs
   make install_dev
 }
