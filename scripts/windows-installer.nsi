@@ -7,11 +7,16 @@
 ; C:\KOVA_VazivoZeRurov_2, edition 1 (datacenter1) to C:\KOVA_VazivoZeRurov_1,
 ; each with the Qt libraries, plugins and Spanish translations beside it. The
 ; data-center databases are laid out by datacenter-setup: on a first install
-; it makes them, on an upgrade it keeps them; the uninstaller removes the
-; programs and keeps the databases and the outbox.
+; it makes them, on an upgrade it keeps them; it also gives the folders their
+; access lists (an upgrade repairs them): the programs are changed only by
+; administrators, the databases and the outbox are reached only by the
+; accounts that run the programs: the installing one and those of
+; /CUENTAS=a,b. The uninstaller removes the programs and keeps the databases
+; and the outbox.
 Unicode true
 SetCompressor /SOLID lzma
 !include "MUI2.nsh"
+!include "FileFunc.nsh"
 
 !define PRODUCT "KOVA Vazivo ze Rurov"
 !define DIR2 "C:\KOVA_VazivoZeRurov_2"
@@ -21,9 +26,10 @@ SetCompressor /SOLID lzma
 
 Name "${PRODUCT}"
 OutFile "${OUTFILE}"
-; The install root is the drive root, where every user may create folders:
-; the programs and their databases belong to the shop's user, who runs them.
-RequestExecutionLevel user
+; As an administrator: the folders go under C:\ with access lists of their
+; own, which only an administrator may set and repair. The programs run as the
+; user who starts them.
+RequestExecutionLevel admin
 InstallDir "${DIR2}"
 ShowInstDetails show
 ShowUninstDetails show
@@ -34,13 +40,49 @@ VIAddVersionKey /LANG=1034 "FileVersion" "${VERSION}"
 VIAddVersionKey /LANG=1034 "CompanyName" "KOVA Sistemas"
 VIAddVersionKey /LANG=1034 "LegalCopyright" "KOVA Sistemas"
 
-!define MUI_FINISHPAGE_RUN "${DIR2}\datacenter2.exe"
+; Started by the shell, as the user of the desktop: not with the installer's
+; administrator rights.
+!define MUI_FINISHPAGE_RUN
+!define MUI_FINISHPAGE_RUN_FUNCTION StartAsTheUser
 !define MUI_FINISHPAGE_RUN_TEXT "Iniciar Vazivo ze Rurov"
 !insertmacro MUI_PAGE_INSTFILES
 !insertmacro MUI_PAGE_FINISH
 !insertmacro MUI_UNPAGE_CONFIRM
 !insertmacro MUI_UNPAGE_INSTFILES
 !insertmacro MUI_LANGUAGE "Spanish"
+
+Function StartAsTheUser
+  Exec '"$WINDIR\explorer.exe" "${DIR2}\datacenter2.exe"'
+FunctionEnd
+
+; The accounts that run the programs besides the installing one, from
+; /CUENTAS=a,b (quoted when a name has blanks: /CUENTAS="Ana Ruiz,caja"), as
+; datacenter-setup's arguments in $AccountArgs: ' --cuenta "a" --cuenta "b"'.
+Var AccountArgs
+Function AccountArguments
+  StrCpy $AccountArgs ""
+  ${GetParameters} $R0
+  ClearErrors
+  ${GetOptions} $R0 "/CUENTAS=" $R1
+  IfErrors accountsDone
+  accountsNext:
+    StrCpy $R2 0
+    accountsScan:
+      StrCpy $R3 $R1 1 $R2
+      StrCmp $R3 "" accountsCut
+      StrCmp $R3 "," accountsCut
+      IntOp $R2 $R2 + 1
+      Goto accountsScan
+    accountsCut:
+      IntCmp $R2 0 accountsEmpty
+      StrCpy $R4 $R1 $R2
+      StrCpy $AccountArgs '$AccountArgs --cuenta "$R4"'
+    accountsEmpty:
+      IntOp $R2 $R2 + 1
+      StrCpy $R1 $R1 "" $R2
+      StrCmp $R3 "" accountsDone accountsNext
+  accountsDone:
+FunctionEnd
 
 ; Programs that are running keep their files: they are ended first, only the
 ; installed ones (an upgrade replaces them).
@@ -60,12 +102,19 @@ Section "Programas"
   File /r "${STAGE}/KOVA_VazivoZeRurov_1/*.*"
 
   ; The databases, the outbox and the companion tools' places: made when
-  ; missing, kept when there.
-  DetailPrint "Preparando las bases de datos..."
+  ; missing, kept when there; then the folders' access lists. Status 2: an
+  ; account or an access list failed.
+  DetailPrint "Preparando las bases de datos y los permisos de las carpetas..."
   SetOutPath "${DIR2}"
-  nsExec::ExecToLog '"${DIR2}\datacenter-setup.exe" --root C:\'
+  Call AccountArguments
+  nsExec::ExecToLog '"${DIR2}\datacenter-setup.exe" --root C:\$AccountArgs'
   Pop $0
   StrCmp $0 "0" setupDone
+  StrCmp $0 "2" 0 setupFailed
+    MessageBox MB_OK|MB_ICONSTOP "No se pudieron fijar los permisos de las carpetas de ${PRODUCT} (código $0): sin ellos, otras cuentas de este equipo podrían cambiar los programas o leer las bases de datos. Los detalles de la instalación dicen qué cuenta o qué carpeta falló." /SD IDOK
+    SetErrorLevel 2
+    Abort
+  setupFailed:
     MessageBox MB_OK|MB_ICONSTOP "No se pudieron preparar las bases de datos de ${PRODUCT} (código $0). Los detalles de la instalación dicen por qué." /SD IDOK
     SetErrorLevel 2
     Abort
