@@ -22,7 +22,6 @@ Unicode true
 SetCompressor /SOLID lzma
 !include "MUI2.nsh"
 !include "FileFunc.nsh"
-!include "WordFunc.nsh"
 
 !define PRODUCT "KOVA Vazivo ze Rurov"
 !define DIR2 "C:\KOVA_VazivoZeRurov_2"
@@ -53,13 +52,49 @@ VIAddVersionKey /LANG=1034 "FileVersion" "${VERSION}"
 VIAddVersionKey /LANG=1034 "CompanyName" "KOVA Sistemas"
 VIAddVersionKey /LANG=1034 "LegalCopyright" "KOVA Sistemas"
 
-!define MUI_FINISHPAGE_RUN "${DIR2}\datacenter2.exe"
+; Started by the shell, as the user of the desktop: not with the installer's
+; administrator rights.
+!define MUI_FINISHPAGE_RUN
+!define MUI_FINISHPAGE_RUN_FUNCTION StartAsTheUser
 !define MUI_FINISHPAGE_RUN_TEXT "Iniciar Vazivo ze Rurov"
 !insertmacro MUI_PAGE_INSTFILES
 !insertmacro MUI_PAGE_FINISH
 !insertmacro MUI_UNPAGE_CONFIRM
 !insertmacro MUI_UNPAGE_INSTFILES
 !insertmacro MUI_LANGUAGE "Spanish"
+
+Function StartAsTheUser
+  Exec '"$WINDIR\explorer.exe" "${DIR2}\datacenter2.exe"'
+FunctionEnd
+
+; The accounts that run the programs besides the installing one, from
+; /CUENTAS=a,b (quoted when a name has blanks: /CUENTAS="Ana Ruiz,caja"), as
+; datacenter-setup's arguments in $AccountArgs: ' --cuenta "a" --cuenta "b"'.
+Var AccountArgs
+Function AccountArguments
+  StrCpy $AccountArgs ""
+  ${GetParameters} $R0
+  ClearErrors
+  ${GetOptions} $R0 "/CUENTAS=" $R1
+  IfErrors accountsDone
+  accountsNext:
+    StrCpy $R2 0
+    accountsScan:
+      StrCpy $R3 $R1 1 $R2
+      StrCmp $R3 "" accountsCut
+      StrCmp $R3 "," accountsCut
+      IntOp $R2 $R2 + 1
+      Goto accountsScan
+    accountsCut:
+      IntCmp $R2 0 accountsEmpty
+      StrCpy $R4 $R1 $R2
+      StrCpy $AccountArgs '$AccountArgs --cuenta "$R4"'
+    accountsEmpty:
+      IntOp $R2 $R2 + 1
+      StrCpy $R1 $R1 "" $R2
+      StrCmp $R3 "" accountsDone accountsNext
+  accountsDone:
+FunctionEnd
 
 ; Programs that are running keep their files: they are ended first, only the
 ; installed ones (an upgrade replaces them).
@@ -79,31 +114,20 @@ Section "Programas"
   File /r "${STAGE}/KOVA_VazivoZeRurov_1/*.*"
 
   ; The databases, the outbox and the companion tools' places: made when
-  ; missing, kept when there.
+  ; missing, kept when there; then the folders' access lists. Status 2: an
+  ; account or an access list failed.
   DetailPrint "Preparando las bases de datos y los permisos de las carpetas..."
   SetOutPath "${DIR2}"
-  ; /CUENTAS=a,b: more accounts that run the programs besides this one.
-  StrCpy $1 ""
-  ${GetParameters} $2
-  ClearErrors
-  ${GetOptions} $2 "/CUENTAS=" $3
-  IfErrors accountsDone
-  accountsNext:
-    StrCmp $3 "" accountsDone
-    ${WordFind} $3 "," "+1" $4
-    StrCmp $4 $3 accountsLast
-    StrCpy $1 '$1 --cuenta "$4"'
-    StrLen $5 $4
-    IntOp $5 $5 + 1
-    StrCpy $3 $3 "" $5
-    Goto accountsNext
-  accountsLast:
-    StrCpy $1 '$1 --cuenta "$3"'
-  accountsDone:
-  nsExec::ExecToLog '"${DIR2}\datacenter-setup.exe" --root C:\ --permisos$1'
+  Call AccountArguments
+  nsExec::ExecToLog '"${DIR2}\datacenter-setup.exe" --root C:\$AccountArgs'
   Pop $0
   StrCmp $0 "0" setupDone
-    MessageBox MB_OK|MB_ICONSTOP "No se pudieron preparar las bases de datos o los permisos de las carpetas de ${PRODUCT} (código $0). Los detalles de la instalación dicen por qué." /SD IDOK
+  StrCmp $0 "2" 0 setupFailed
+    MessageBox MB_OK|MB_ICONSTOP "No se pudieron fijar los permisos de las carpetas de ${PRODUCT} (código $0): sin ellos, otras cuentas de este equipo podrían cambiar los programas o leer las bases de datos. Los detalles de la instalación dicen qué cuenta o qué carpeta falló." /SD IDOK
+    SetErrorLevel 2
+    Abort
+  setupFailed:
+    MessageBox MB_OK|MB_ICONSTOP "No se pudieron preparar las bases de datos de ${PRODUCT} (código $0). Los detalles de la instalación dicen por qué." /SD IDOK
     SetErrorLevel 2
     Abort
   setupDone:

@@ -49,19 +49,25 @@ QString accountSid(const QString& accountName)
     const std::wstring name = accountName.toStdWString();
     DWORD sidSize = 0;
     DWORD domainSize = 0;
-    SID_NAME_USE use;
+    SID_NAME_USE use = SidTypeUnknown;
     LookupAccountNameW(nullptr, name.c_str(), nullptr, &sidSize, nullptr, &domainSize, &use);
     std::vector<char> sid(sidSize ? sidSize : 1);
     std::vector<wchar_t> domain(domainSize ? domainSize : 1);
     if (!sidSize || !LookupAccountNameW(nullptr, name.c_str(), sid.data(), &sidSize, domain.data(), &domainSize, &use))
-        throw Failure(QStringLiteral("No existe la cuenta de Windows \"") + accountName + QStringLiteral("\" en este equipo"));
+        throw Failure(QStringLiteral("No existe la cuenta de Windows \"") + accountName + QStringLiteral("\" en este equipo: ")
+                      + windowsReason(GetLastError()));
+    // A group would open the databases to every account in it.
+    if (use != SidTypeUser)
+        throw Failure(QStringLiteral("\"") + accountName
+                      + QStringLiteral("\" no es una cuenta de usuario de Windows (es un grupo o una cuenta del sistema): "
+                                       "indique las cuentas que usan los programas"));
     return sidText(sid.data());
 }
 
 void applyFolderAccess(const QString& folder, FolderKind kind, const QStringList& accountSids)
 {
     const QString sddl = folderAccessSddl(kind, accountSids);
-    const QString shown = QDir::toNativeSeparators(folder);
+    const QString shown = QDir::toNativeSeparators(QDir::cleanPath(folder));
     PSECURITY_DESCRIPTOR descriptor = nullptr;
     if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl.toStdWString().c_str(), SDDL_REVISION_1, &descriptor,
                                                               nullptr))
@@ -75,7 +81,9 @@ void applyFolderAccess(const QString& folder, FolderKind kind, const QStringList
         throw Failure(QStringLiteral("No se pudieron preparar los permisos de ") + shown);
     std::wstring path = shown.toStdWString();
     // Protected: what C:\ hands down ("Usuarios autenticados: modificar")
-    // no longer reaches the folder; its own entries reach what it holds.
+    // no longer reaches the folder. The whole list is replaced (a repair),
+    // and Windows hands its entries down to what the folder holds in place of
+    // those it had inherited.
     const DWORD result = SetNamedSecurityInfoW(path.data(), SE_FILE_OBJECT,
                                                DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION, nullptr,
                                                nullptr, dacl, nullptr);

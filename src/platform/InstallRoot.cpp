@@ -29,14 +29,19 @@ QString InstallRoot::editionDir(int edition) const
     return m_drive + QStringLiteral("KOVA_VazivoZeRurov_") + QString::number(edition) + kSep;
 }
 
+QString InstallRoot::dataDir(int edition) const
+{
+    return editionDir(edition) + QStringLiteral("Db") + kSep;
+}
+
 QString InstallRoot::dataCenterDb(int edition) const
 {
-    return editionDir(edition) + QStringLiteral("Db") + kSep + QStringLiteral("KOVA_VazivoZeRurov.mdb");
+    return dataDir(edition) + QStringLiteral("KOVA_VazivoZeRurov.mdb");
 }
 
 QString InstallRoot::ftpServerMemoryFile(int edition) const
 {
-    return editionDir(edition) + QStringLiteral("Db") + kSep + QStringLiteral("KOVA_ServidoresFtp.txt");
+    return dataDir(edition) + QStringLiteral("KOVA_ServidoresFtp.txt");
 }
 
 QString InstallRoot::pointOfSale5Dir() const
@@ -97,6 +102,26 @@ QString InstallRoot::generateTool() const
 QString InstallRoot::sendTool() const
 {
     return editionDir(2) + QLatin1String(kSendToolName);
+}
+
+// The tools' own files lie in edition 2's data folder, where the accounts
+// that run them may write: never beside the programs.
+QString InstallRoot::backupToolLog() const
+{
+    return dataDir(2) + QStringLiteral("KOVA_BackUp.log");
+}
+
+QString InstallRoot::toolLockFile(const QString& toolName) const
+{
+    return dataDir(2) + toolName + QStringLiteral(".lock");
+}
+
+QStringList InstallRoot::dataFolders(int edition) const
+{
+    QString db = dataDir(edition);
+    db.chop(1);
+    if (edition == 2) return {db, outboxDir()};
+    return {db};
 }
 
 }  // namespace dc

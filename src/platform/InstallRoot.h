@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 namespace dc {
 
@@ -18,8 +19,12 @@ public:
 
     QString drive() const { return m_drive; }
 
-    // "KOVA_VazivoZeRurov_<edition>" with its separator.
+    // "KOVA_VazivoZeRurov_<edition>" with its separator: the edition's
+    // programs and libraries (on Windows only administrators change them).
     QString editionDir(int edition) const;
+    // Its "Db" folder, with its separator: the data-center database and what
+    // the edition's programs and tools keep beside it.
+    QString dataDir(int edition) const;
     QString dataCenterDb(int edition) const;
     // Beside that database: what the edition's FTP clients learned of each
     // server (the backup engine's, and edition 2's tools').
@@ -41,6 +46,17 @@ public:
     QString backupTool() const;
     QString generateTool() const;
     QString sendTool() const;
+    // The backup tool's own record of its starts and ends.
+    QString backupToolLog() const;
+    // What a companion tool holds while it runs, so that one runs at a time.
+    QString toolLockFile(const QString& toolName) const;
+
+    // Every folder in which the programs and the companion tools of an
+    // edition write while they run (databases and their journals, what the
+    // FTP clients learned, temporary copies' record, logs, locks, the
+    // outbox), below editionDir(edition), without the trailing separator.
+    // Nothing else under the edition folder is written after setup.
+    QStringList dataFolders(int edition) const;
 
 private:
     QString m_drive;  // ends with the separator

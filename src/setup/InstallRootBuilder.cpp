@@ -1,7 +1,5 @@
 #include "setup/InstallRootBuilder.h"
 
-#include "platform/FolderAccess.h"
-
 #include "settings/Database.h"
 #include "setup/DemoData.h"
 #include "setup/Schema.h"
@@ -255,8 +253,8 @@ QStringList buildInstallRoot(const InstallRoot& root, const SetupOptions& option
     // Only what setup creates is made owner-only: a root that already exists
     // (a shared folder, say) keeps its mode.
     makeFolder(root.drive(), report);
-    for (int edition : {1, 2}) makeFolder(root.editionDir(edition) + QStringLiteral("Db"), report);
-    makeFolder(root.outboxDir(), report);
+    for (int edition : {1, 2})
+        for (const QString& folder : root.dataFolders(edition)) makeFolder(folder, report);
     makeFolder(root.pointOfSale5Dir(), report);
     makeFolder(root.pointOfSale4ImagesDir(), report);
     const QList<CompanySeed> companies = installedCompanies();
@@ -329,25 +327,29 @@ QStringList buildInstallRoot(const InstallRoot& root, const SetupOptions& option
     return report;
 }
 
-QStringList applyInstallAccess(const InstallRoot& root, const QStringList& accountSids)
+QList<FolderRule> installAccessRules(const InstallRoot& root)
 {
-    QStringList report;
-#ifdef _WIN32
-    const auto apply = [&](const QString& folder, FolderKind kind) {
-        applyFolderAccess(folder, kind, accountSids);
-        report << (kind == FolderKind::Programs ? QStringLiteral("permisos de programas: ") : QStringLiteral("permisos de datos: "))
-                      + native(folder);
-    };
+    // An edition folder's list reaches its data folders until they get their
+    // own: each data folder comes after its edition folder.
+    QList<FolderRule> rules;
     for (int edition : {1, 2}) {
-        apply(root.editionDir(edition), FolderKind::Programs);
-        apply(root.editionDir(edition) + QStringLiteral("Db"), FolderKind::Data);
+        QString programs = root.editionDir(edition);
+        programs.chop(1);  // the separator
+        rules.append({programs, FolderKind::Programs});
+        for (const QString& folder : root.dataFolders(edition)) rules.append({folder, FolderKind::Data});
     }
-    apply(root.outboxDir(), FolderKind::Data);
-#else
-    (void)root;
-    (void)accountSids;
-#endif
-    return report;
+    return rules;
+}
+
+void applyInstallAccess(const InstallRoot& root, const QStringList& accountSids, QStringList& report)
+{
+    for (const FolderRule& rule : installAccessRules(root)) {
+        applyFolderAccess(rule.folder, rule.kind, accountSids);
+        report << (rule.kind == FolderKind::Programs
+                       ? QStringLiteral("permisos fijados (programas: los cambian solo los administradores): ")
+                       : QStringLiteral("permisos fijados (datos: solo las cuentas que usan los programas): "))
+                      + native(rule.folder);
+    }
 }
 
 }  // namespace dc

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/FolderAccess.h"
 #include "platform/InstallRoot.h"
 
 #include <QString>
@@ -43,11 +44,20 @@ QList<CompanySeed> installedCompanies();
 // failures) when something cannot be made.
 QStringList buildInstallRoot(const InstallRoot& root, const SetupOptions& options);
 
-// The access lists of the install's own folders (platform/FolderAccess.h):
-// each edition folder first (programs), then the folders the programs write
-// (databases, outbox), for the accounts `accountSids`. Nothing on platforms
-// whose folders are made owner-only. Returns one line per folder. Throws
-// Failure.
-QStringList applyInstallAccess(const InstallRoot& root, const QStringList& accountSids);
+// The access lists of the install's own folders (platform/FolderAccess.h), in
+// the order they are given: each edition folder (programs) first, then the
+// folders its programs and tools write (InstallRoot::dataFolders).
+struct FolderRule {
+    QString folder;
+    FolderKind kind;
+};
+QList<FolderRule> installAccessRules(const InstallRoot& root);
+
+// Windows: gives every folder of installAccessRules its access list, the
+// accounts `accountSids` being those that run the programs; an install of an
+// earlier version gets its lists repaired. One report line per folder done.
+// Throws Failure at the first folder that cannot get its list. (Elsewhere
+// the folders are owner-only from their creation.)
+void applyInstallAccess(const InstallRoot& root, const QStringList& accountSids, QStringList& report);
 
 }  // namespace dc

@@ -11,6 +11,13 @@
 
 #include <exception>
 
+namespace {
+// Exit statuses besides 0: the root could not be laid out; an account is
+// unknown or a folder could not get its access list (the installer says which).
+constexpr int kLayoutFailed = 1;
+constexpr int kAccessFailed = 2;
+}  // namespace
+
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
@@ -31,47 +38,57 @@ int main(int argc, char** argv)
         QStringLiteral("Folder holding the built companion tools (default: %1).")
             .arg(QDir::toNativeSeparators(toolsDir)),
         QStringLiteral("DIR"), toolsDir);
-    // The installer (run as an administrator) gives the install's folders their
-    // access lists: the accounts that run the programs are the one running
-    // setup and each --cuenta.
-    const QCommandLineOption accessOpt(
-        QStringLiteral("permisos"),
-        QStringLiteral("Windows: give the install's folders their access lists (programs: administrators change them, "
-                       "users run them; databases and outbox: only the accounts that run the programs)."));
-    const QCommandLineOption accountOpt(QStringLiteral("cuenta"),
-                                        QStringLiteral("With --permisos: another account that runs the programs."),
-                                        QStringLiteral("NOMBRE"));
-    parser.addOptions({rootOpt, demoOpt, forceOpt, toolsOpt, accessOpt, accountOpt});
+    // Windows: the installer (run as an administrator) has the install's
+    // folders get their access lists; the accounts that run the programs are
+    // the one running setup and each --cuenta.
+    const QCommandLineOption accountOpt(
+        QStringLiteral("cuenta"),
+        QStringLiteral("Windows: otra cuenta que usa los programas (se puede repetir). Junto con la cuenta que ejecuta "
+                       "este programa, es la única que lee y cambia las bases de datos y la bandeja de salida; los "
+                       "programas los cambian solo los administradores."),
+        QStringLiteral("NOMBRE"));
+    parser.addOptions({rootOpt, demoOpt, forceOpt, toolsOpt, accountOpt});
     parser.process(app);
 
     QTextStream out(stdout);
     QTextStream err(stderr);
     if (const QString why = dc::installRootProblem(parser.value(rootOpt)); !why.isEmpty()) {
         err << "datacenter-setup: " << why << '\n';
-        return 1;
+        return kLayoutFailed;
     }
     const dc::InstallRoot root(parser.value(rootOpt));
     dc::SetupOptions options;
     options.demo = parser.isSet(demoOpt);
     options.force = parser.isSet(forceOpt);
     options.toolsDir = parser.value(toolsOpt);
+    // The accounts first: an unknown one stops setup before it changes anything.
+    QStringList accountSids;
     try {
-        QStringList report = dc::buildInstallRoot(root, options);
-        if (parser.isSet(accessOpt)) {
 #ifdef _WIN32
-            QStringList sids{dc::accountSid({})};
-            for (const QString& account : parser.values(accountOpt)) sids << dc::accountSid(account);
-            sids.removeDuplicates();
-            report << dc::applyInstallAccess(root, sids);
-#else
-            report << QStringLiteral("permisos: las carpetas ya son solo de su dueño (las listas de acceso son de Windows)");
+        accountSids << dc::accountSid({});
 #endif
+        for (const QString& account : parser.values(accountOpt)) accountSids << dc::accountSid(account);
+    } catch (const std::exception& e) {
+        err << "datacenter-setup: " << dc::errorText(e) << '\n';
+        return kAccessFailed;
+    }
+    QStringList report;
+    try {
+        report = dc::buildInstallRoot(root, options);
+#ifdef _WIN32
+        try {
+            dc::applyInstallAccess(root, accountSids, report);
+        } catch (const std::exception& e) {
+            for (const QString& line : report) out << line << '\n';
+            err << "datacenter-setup: " << dc::errorText(e) << '\n';
+            return kAccessFailed;
         }
+#endif
         for (const QString& line : report) out << line << '\n';
         out << "Raíz de instalación lista: " << QDir::toNativeSeparators(root.drive()) << '\n';
         return 0;
     } catch (const std::exception& e) {
         err << "datacenter-setup: " << dc::errorText(e) << '\n';
-        return 1;
+        return kLayoutFailed;
     }
 }

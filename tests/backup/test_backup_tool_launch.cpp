@@ -78,7 +78,7 @@ TEST(BackupToolLaunch, StartsInTheOutboxFolderAndCancelEndsIt)
         w.FormCreate();
         ASSERT_TRUE(prompts.shown.isEmpty()) << prompts.shown.first().text.toStdString();
         w.ui().Button1->click();
-        const QString log = temp.root().editionDir(2) + QStringLiteral("KOVA_BackUp.log");
+        const QString log = temp.root().backupToolLog();
         ASSERT_TRUE(waitFor([&] { return readAll(log).contains(QStringLiteral("inicio")); }));
         EXPECT_TRUE(readAll(log).contains(QDir::toNativeSeparators(QDir(temp.root().outboxDir()).canonicalPath())))
             << readAll(log).toStdString();

@@ -75,7 +75,7 @@ TEST(BackupTool, BacksUpTheInstalledListRecordsItsStartAndEndsWithZero)
     EXPECT_EQ(empresas(stored), 3);
     EXPECT_FALSE(QFileInfo::exists(root->root().pointOfSale4Db() + QStringLiteral(".resp")));
 
-    const QString log = QString::fromUtf8(readAll(root->root().editionDir(2) + QStringLiteral("KOVA_BackUp.log")));
+    const QString log = QString::fromUtf8(readAll(root->root().backupToolLog()));
     EXPECT_TRUE(log.contains(QStringLiteral("inicio; carpeta de trabajo: ") + QDir::toNativeSeparators(workDir.path())))
         << log.toStdString();
     EXPECT_TRUE(log.contains(QStringLiteral("fin: respaldo terminado"))) << log.toStdString();

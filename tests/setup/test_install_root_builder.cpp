@@ -1,6 +1,9 @@
+#include "ftpbackup/TemporaryCopy.h"
+#include "platform/FolderAccess.h"
 #include "settings/Database.h"
 #include "setup/InstallRootBuilder.h"
 #include "support/TempRoot.h"
+#include "support/ToolProcess.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -153,4 +156,85 @@ TEST(InstallRootBuilder, DemoDataIsRealistic)
     EXPECT_GT(count(r.dataCenterDb(2), QStringLiteral("select count(*) from tbl_app_Log")), 0);
     QStringList images = QDir(r.pointOfSale4ImagesDir()).entryList(QDir::Files);
     EXPECT_GE(images.size(), 3);
+}
+
+// The folders that get access lists, in their order: each edition folder
+// (programs, read-only to users) before the folders below it that its
+// programs and tools write, and every file they write in one of those.
+TEST(InstallRootBuilder, EveryFileTheProgramsWriteIsInADataFolderAfterItsEditionFolder)
+{
+    test::TempRoot t;
+    const InstallRoot& r = t.root();
+    const QList<FolderRule> rules = installAccessRules(r);
+    QStringList order;
+    for (const FolderRule& rule : rules)
+        order << (rule.kind == FolderKind::Programs ? QStringLiteral("P ") : QStringLiteral("D ")) + rule.folder;
+    const QString s = QDir::separator();
+    const QString e1 = r.drive() + QStringLiteral("KOVA_VazivoZeRurov_1");
+    const QString e2 = r.drive() + QStringLiteral("KOVA_VazivoZeRurov_2");
+    EXPECT_EQ(order, (QStringList{QStringLiteral("P ") + e1, QStringLiteral("D ") + e1 + s + QStringLiteral("Db"),
+                                  QStringLiteral("P ") + e2, QStringLiteral("D ") + e2 + s + QStringLiteral("Db"),
+                                  QStringLiteral("D ") + e2 + s + QStringLiteral("Bandeja_De_Salida")}));
+    for (const FolderRule& rule : rules) EXPECT_TRUE(QFileInfo(rule.folder).isDir()) << rule.folder.toStdString();
+
+    const auto inDataFolder = [&](const QString& file, int edition) {
+        for (const QString& folder : r.dataFolders(edition))
+            if (QFileInfo(file).absolutePath() == QFileInfo(folder).absoluteFilePath()) return true;
+        return false;
+    };
+    for (int edition : {1, 2}) {
+        for (const QString& file : {r.dataCenterDb(edition), r.dataCenterDb(edition) + QStringLiteral("-wal"),
+                                    r.ftpServerMemoryFile(edition), temporaryCopyRecordFile(r.dataCenterDb(edition))})
+            EXPECT_TRUE(inDataFolder(file, edition)) << file.toStdString();
+    }
+    for (const QString& file : {r.backupToolLog(), r.toolLockFile(QStringLiteral("KOVA_BackUp")),
+                                r.toolLockFile(QStringLiteral("KOVA_GeneraXML")), r.toolLockFile(QStringLiteral("KOVA_EnviaXML")),
+                                r.outboxDir() + s + QStringLiteral("exportacion.xml")})
+        EXPECT_TRUE(inDataFolder(file, 2)) << file.toStdString();
+    // The programs themselves are in the edition folders, which are not data.
+    EXPECT_FALSE(inDataFolder(r.backupTool(), 2));
+
+#ifdef _WIN32
+    // Given to a laid-out root, and again (an upgrade repairs): one line per
+    // folder, in order, and the databases stay usable by this account.
+    const QString me = accountSid({});
+    for (int pass = 0; pass < 2; ++pass) {
+        QStringList report;
+        applyInstallAccess(r, {me}, report);
+        ASSERT_EQ(report.size(), rules.size()) << report.join(QLatin1Char('\n')).toStdString();
+        for (qsizetype i = 0; i < rules.size(); ++i)
+            EXPECT_TRUE(report[i].startsWith(QStringLiteral("permisos fijados")) && report[i].endsWith(rules[i].folder))
+                << report[i].toStdString();
+    }
+    test::TempRoot::setSetting(r.dataCenterDb(2), 2, QStringLiteral("mi_tienda"));
+    EXPECT_EQ(test::TempRoot::setting(r.dataCenterDb(2), 2), QStringLiteral("mi_tienda"));
+#endif
+}
+
+// datacenter-setup: an account that cannot run the programs stops it before
+// it lays out anything (status 2, which the installer tells apart); on
+// Windows a plain run sets the lists of every folder of the rules.
+TEST(InstallRootBuilder, SetupRefusesAnUnknownAccountAndSetsTheListsOnWindows)
+{
+    QTemporaryDir dir;
+    const QString root = dir.filePath(QStringLiteral("raiz"));
+    const QString setup = QStringLiteral(DC_BUILD_BIN_DIR "/datacenter-setup");
+    const test::ToolRun refused = test::runTool(
+        setup, {QStringLiteral("--root"), root, QStringLiteral("--cuenta"), QStringLiteral("cuenta-que-no-existe")}, dir.path());
+    EXPECT_EQ(refused.exitCode, 2) << refused.text();
+#ifdef _WIN32
+    EXPECT_TRUE(refused.err.contains(QStringLiteral("\"cuenta-que-no-existe\""))) << refused.text();
+#else
+    EXPECT_TRUE(refused.err.contains(QStringLiteral("solo existen en Windows"))) << refused.text();
+#endif
+    EXPECT_FALSE(QFileInfo::exists(root));
+#ifdef _WIN32
+    const test::ToolRun run = test::runTool(setup, {QStringLiteral("--root"), root}, dir.path(), 120'000);
+    ASSERT_EQ(run.exitCode, 0) << run.text();
+    const QStringList lines = run.out.split(QLatin1Char('\n')).filter(QStringLiteral("permisos fijados"));
+    const QList<FolderRule> rules = installAccessRules(InstallRoot(root));
+    ASSERT_EQ(lines.size(), rules.size()) << run.text();
+    for (qsizetype i = 0; i < rules.size(); ++i)
+        EXPECT_TRUE(lines[i].trimmed().endsWith(rules[i].folder)) << lines[i].toStdString();
+#endif
 }

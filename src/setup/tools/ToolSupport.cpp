@@ -24,8 +24,7 @@ QString notInOutbox(const InstallRoot& root)
         .arg(QDir::toNativeSeparators(QDir::currentPath()), QDir::toNativeSeparators(root.outboxDir()));
 }
 
-SingleRun::SingleRun(const QString& folder, const QString& toolName)
-    : m_lock(QDir(folder).filePath(toolName + QStringLiteral(".lock")))
+SingleRun::SingleRun(const QString& lockFile) : m_lock(lockFile)
 {
     m_acquired = m_lock.tryLock(0);
 }
@@ -79,7 +78,7 @@ std::unique_ptr<SingleRun> startOutboxTool(const QCoreApplication& app, const QS
                                            const QString& description, const QString& busyText, InstallRoot* root)
 {
     if (!outboxToolRoot(app, toolName, description, root)) return nullptr;
-    auto running = std::make_unique<SingleRun>(root->editionDir(2), toolName);
+    auto running = std::make_unique<SingleRun>(root->toolLockFile(toolName));
     if (!running->acquired()) {
         QTextStream(stderr) << toolName << ": " << running->refusal(busyText) << '\n';
         return nullptr;

@@ -33,11 +33,11 @@ QString notInOutbox(const InstallRoot& root);
 bool outboxToolRoot(const QCoreApplication& app, const QString& toolName, const QString& description,
                     InstallRoot* root);
 
-// One run of a tool at a time: holds "<toolName>.lock" in `folder` while it
-// lives. A lock left behind by a run that crashed is taken over.
+// One run of a tool at a time: holds `lockFile` (InstallRoot::toolLockFile)
+// while it lives. A lock left behind by a run that crashed is taken over.
 class SingleRun {
 public:
-    SingleRun(const QString& folder, const QString& toolName);
+    explicit SingleRun(const QString& lockFile);
     bool acquired() const { return m_acquired; }
     // Why this run may not go on: `busyText` when another run holds the lock,
     // else what kept the lock from being made.

@@ -38,10 +38,10 @@ QString timestamp()
     return QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
 }
 
-// One line per start and per end, beside the tool.
+// One line per start and per end, in edition 2's data folder.
 void appendToLog(const QString& line)
 {
-    QFile log(QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("KOVA_BackUp.log")));
+    QFile log(dc::toolInstallRoot().backupToolLog());
     if (!log.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Text)) {
         QTextStream(stderr) << "KOVA_BackUp: no se pudo escribir " << QDir::toNativeSeparators(log.fileName()) << ": "
                             << log.errorString() << '\n';
@@ -147,7 +147,8 @@ int main(int argc, char** argv)
 
     // One run at a time: a second one would upload the same files into the
     // same folders and replace the first one's temporary copies under it.
-    const dc::SingleRun running(QCoreApplication::applicationDirPath(), QStringLiteral("KOVA_BackUp"));
+    const dc::InstallRoot root = dc::toolInstallRoot();
+    const dc::SingleRun running(root.toolLockFile(QStringLiteral("KOVA_BackUp")));
     if (!running.acquired()) {
         const QString why = running.refusal(QStringLiteral("ya hay un respaldo en curso; no se inicia otro"));
         err << "KOVA_BackUp: " << why << '\n';
@@ -155,7 +156,6 @@ int main(int argc, char** argv)
         return kCannotStart;
     }
 
-    const dc::InstallRoot root = dc::toolInstallRoot();
     dc::BackupRequest request;
     dc::Connection cnn(QStringLiteral("backup-tool"), root.dataCenterDb(2));
     try {
