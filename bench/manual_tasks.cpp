@@ -2,17 +2,17 @@
 // products on a demo company database through the real form, and compare
 // with the floor: the same rows inserted in one transaction with the same
 // driver. A 10 ms timer measures how long the window ever waits for its events.
-#include "cloud/CompanyPanel.h"
-#include "mainwindow/ProgramStart.h"
-#include "mainwindow/Prompts.h"
-#include "mainwindow/TFrmPrincipal.h"
+#include "panels/CompanyPanel.h"
+#include "window/ProgramStart.h"
+#include "widgets/Prompts.h"
+#include "window/TFrmPrincipal.h"
 #include "platform/Clock.h"
 #include "platform/ProcessControl.h"
 #include "settings/Database.h"
 #include "setup/InstallRootBuilder.h"
 #include "tasks/ManualTasks.h"
-#include "tasks/TFrmTareaManual.h"
-#include "tasks/TasksPanel.h"
+#include "panels/TFrmTareaManual.h"
+#include "panels/TasksPanel.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

@@ -1,12 +1,12 @@
 #include "datacenter1/FtpBackupController.h"
 
-#include "backup/BackupPanel.h"
+#include "panels/BackupPanel.h"
 #include "ftpbackup/TemporaryCopy.h"
-#include "mainwindow/ErrorReporter.h"
-#include "mainwindow/LastBackupWatch.h"
-#include "mainwindow/Prompts.h"
-#include "mainwindow/TFrmPrincipal.h"
-#include "mainwindow/TrayIcon.h"
+#include "widgets/ErrorReporter.h"
+#include "window/LastBackupWatch.h"
+#include "widgets/Prompts.h"
+#include "window/TFrmPrincipal.h"
+#include "window/TrayIcon.h"
 #include "platform/Failure.h"
 #include "settings/SettingsRows.h"
 
@@ -19,7 +19,7 @@ namespace dc {
 FtpBackupController::FtpBackupController(TFrmPrincipal& window, BackupEngine::Parts parts)
     : QObject(&window), m_window(window), m_engine(std::make_unique<BackupEngine>(std::move(parts)))
 {
-    MainWindowUi& ui = window.ui();
+    BackupPanelUi& ui = window.backup().ui();
     ErrorReporter& e = window.errors();
     BackupEngine* engine = m_engine.get();
     // The two lines are one line each: a longer text is told whole in their tooltip.
@@ -62,7 +62,7 @@ void FtpBackupController::Button1Click()
 {
     // The access message below lets timer ticks through while it is open.
     if (isBusy() || m_finished) return;
-    MainWindowUi& ui = m_window.ui();
+    BackupPanelUi& ui = m_window.backup().ui();
     BackupPanel& panel = m_window.backup();
     ui.Button1->setEnabled(false);
     ui.Button2->setEnabled(true);
@@ -146,7 +146,7 @@ void FtpBackupController::endAfterRefusal()
 void FtpBackupController::runEnded(const BackupResult& result)
 {
     recordRun(result);
-    MainWindowUi& ui = m_window.ui();
+    BackupPanelUi& ui = m_window.backup().ui();
     ui.Button1->setEnabled(true);
     ui.Button2->setEnabled(false);
     if (result.outcome == BackupOutcome::Failed) {

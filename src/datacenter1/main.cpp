@@ -3,7 +3,7 @@
 #include "datacenter1/FtpBackupController.h"
 #include "ftpbackup/BackupService.h"
 #include "ftpbackup/FtpClientFactory.h"
-#include "mainwindow/ProgramStart.h"
+#include "window/ProgramStart.h"
 #include "platform/InstallRoot.h"
 #include "platform/TerminationRequest.h"
 

@@ -1,5 +1,5 @@
 // datacenter2: the tray agent with automatic backup, cloud sync and manual tasks.
-#include "mainwindow/ProgramStart.h"
+#include "window/ProgramStart.h"
 
 #include <QApplication>
 

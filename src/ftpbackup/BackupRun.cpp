@@ -103,13 +103,6 @@ QString folderOf(const BackupRow& row)
 
 }  // namespace
 
-bool isBlankCredential(const QString& text)
-{
-    for (const QChar c : text)
-        if (c.unicode() > 0x20 && !c.isSpace()) return false;
-    return true;
-}
-
 QString filesNotBackedUpText(qsizetype count)
 {
     return QStringLiteral("No se respaldaron %1 archivo(s)").arg(count);

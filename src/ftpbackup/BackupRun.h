@@ -1,5 +1,7 @@
 #pragma once
 
+#include "backup/Credentials.h"
+
 #include "backup/BackupRow.h"
 #include "backup/RunHistory.h"
 #include "ftpbackup/BackupService.h"
@@ -129,10 +131,6 @@ private:
     qint64 m_progressTotal = 0;
 };
 
-// True when nothing is left once blanks (any white space, a no-break space
-// included) and control characters are taken off both ends. Arming the daily
-// backup and starting a run ask the same question.
-bool isBlankCredential(const QString& text);
 // The error line of a run that ended with files left out: "No se respaldaron N archivo(s)".
 QString filesNotBackedUpText(qsizetype count);
 

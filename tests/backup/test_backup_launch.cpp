@@ -1,8 +1,8 @@
 // The daily check, the launch of the backup tool and the cancel.
-#include "backup/BackupPanel.h"
+#include "panels/BackupPanel.h"
 #include "backup/RunHistory.h"
-#include "mainwindow/LastBackupWatch.h"
-#include "mainwindow/TrayIcon.h"
+#include "window/LastBackupWatch.h"
+#include "window/TrayIcon.h"
 #include "settings/Database.h"
 #include "support/WindowFixture.h"
 
@@ -17,11 +17,11 @@ using dc::test::WindowFixture;
 namespace {
 void arm(WindowFixture& f, TFrmPrincipal& w)
 {
-    w.ui().txtusuario->setText(QStringLiteral("tienda"));
-    w.ui().txtpass->setText(QStringLiteral("clave"));
-    w.ui().HR1->setTime(QTime(20, 0));
-    w.ui().ChkActivaRespaldos->setChecked(true);
-    ASSERT_TRUE(w.ui().Timer1->isActive());
+    w.backup().ui().txtusuario->setText(QStringLiteral("tienda"));
+    w.backup().ui().txtpass->setText(QStringLiteral("clave"));
+    w.backup().ui().HR1->setTime(QTime(20, 0));
+    w.backup().ui().ChkActivaRespaldos->setChecked(true);
+    ASSERT_TRUE(w.backup().ui().Timer1->isActive());
     (void)f;
 }
 int companyRows(WindowFixture& f, const QString& where = QStringLiteral("1 = 1"))
@@ -42,7 +42,7 @@ TEST(BackupLaunch, TheDailyCheckLaunchesOnceInItsMinute)
     f.clock.t = QDateTime(day, QTime(20, 0, 2));
     w.backup().Timer1Timer();
     ASSERT_EQ(f.launcher.starts.size(), 1);
-    EXPECT_TRUE(w.ui().Timer1->isActive()) << "the launch restarts the daily check";
+    EXPECT_TRUE(w.backup().ui().Timer1->isActive()) << "the launch restarts the daily check";
     EXPECT_EQ(w.tray().lastNotice(), QString()) << "only a launch by hand is announced";
     // The restarted period falls in the same minute: no second instance.
     f.clock.t = QDateTime(day, QTime(20, 0, 52));
@@ -87,10 +87,10 @@ TEST(BackupLaunch, AMissedDayRunsOnceAndBackupsBehindWarnUntilACompleteRun)
     w.backupWatch().refresh();
     EXPECT_EQ(w.tray().lastNotice(), kNoticeBackupsBehind.arg(QStringLiteral("05/12/2026 20:00")));
     // With automatic backups off the shop chose so: no badge.
-    w.ui().ChkActivaRespaldos->setChecked(false);
+    w.backup().ui().ChkActivaRespaldos->setChecked(false);
     w.backupWatch().refresh();
     EXPECT_FALSE(w.tray().showsWarning());
-    w.ui().ChkActivaRespaldos->setChecked(true);
+    w.backup().ui().ChkActivaRespaldos->setChecked(true);
     // A complete run takes the badge away.
     run.start = f.clock.t.addSecs(-60);
     history.record(run);
@@ -103,15 +103,15 @@ TEST(BackupLaunch, StartsTheToolInTheOutboxFolder)
 {
     WindowFixture f;
     TFrmPrincipal& w = f.start();
-    w.ui().Button1->click();
+    w.backup().ui().Button1->click();
     ASSERT_EQ(f.launcher.starts.size(), 1);
     EXPECT_EQ(f.launcher.starts[0].program, f.temp.root().backupTool());
     EXPECT_EQ(f.launcher.starts[0].mode, WindowMode::Normal);
     EXPECT_EQ(f.launcher.starts[0].currentDir, QDir(f.temp.root().outboxDir()).canonicalPath());
     // By hand with backups off: the controls lock and the daily check runs.
-    EXPECT_FALSE(w.ui().ChkActivaRespaldos->isChecked());
-    EXPECT_TRUE(w.ui().Timer1->isActive());
-    EXPECT_FALSE(w.ui().txtusuario->isEnabled());
+    EXPECT_FALSE(w.backup().ui().ChkActivaRespaldos->isChecked());
+    EXPECT_TRUE(w.backup().ui().Timer1->isActive());
+    EXPECT_FALSE(w.backup().ui().txtusuario->isEnabled());
     // Blank credentials do not hold back a launch by hand.
     EXPECT_TRUE(f.prompts.shown.isEmpty());
     EXPECT_EQ(w.tray().lastNotice(), kNoticeBackupStarted);
@@ -121,13 +121,13 @@ TEST(BackupLaunch, CompanyRowsComeFromTheFirstOtherCompanyOnly)
 {
     WindowFixture f;
     TFrmPrincipal& w = f.start();
-    ASSERT_EQ(w.ui().CmbSistema->currentIndex(), 0);
-    w.ui().Button1->click();
+    ASSERT_EQ(w.backup().ui().CmbSistema->currentIndex(), 0);
+    w.backup().ui().Button1->click();
     EXPECT_EQ(companyRows(f), 2);
     EXPECT_EQ(companyRows(f, QStringLiteral("Nombre = 'Abarrotes_Centro.mdb' and Tipo = 1")), 1);
     EXPECT_EQ(companyRows(f, QStringLiteral("Nombre = 'Reportes_Abarrotes Centro' and Tipo = 2")), 1);
     // A second launch replaces them, it does not add more.
-    w.ui().Button1->click();
+    w.backup().ui().Button1->click();
     EXPECT_EQ(companyRows(f), 2);
     EXPECT_EQ(f.launcher.starts.size(), 2);
 }
@@ -140,7 +140,7 @@ TEST(BackupLaunch, OtherSystemsNeverTouchThePointOfSaleDatabase)
         QFile::remove(f.temp.root().pointOfSale5Db());
         TFrmPrincipal& w = f.start();
         f.prompts.clear();
-        w.ui().Button1->click();
+        w.backup().ui().Button1->click();
         EXPECT_TRUE(f.prompts.shown.isEmpty()) << system;
         EXPECT_EQ(f.launcher.starts.size(), 1) << system;
         EXPECT_EQ(companyRows(f), 0);
@@ -151,14 +151,14 @@ TEST(BackupLaunch, AMissingPointOfSaleDatabaseIsReportedAndTheToolStillStarts)
 {
     WindowFixture f;
     TFrmPrincipal& w = f.start();
-    w.ui().Button1->click();  // company rows of an earlier launch
+    w.backup().ui().Button1->click();  // company rows of an earlier launch
     w.pdv().close();
     for (const QString& s : {QString(), QStringLiteral("-wal"), QStringLiteral("-shm")})
         QFile::remove(f.temp.root().pointOfSale5Db() + s);
     if (QFileInfo::exists(f.temp.root().pointOfSale5Db()))
         GTEST_SKIP() << "Windows removes no file that is open: the selected company's connection holds this database";
     f.prompts.clear();
-    w.ui().Button1->click();
+    w.backup().ui().Button1->click();
     EXPECT_EQ(f.prompts.texts(QStringLiteral("inform")), QStringList{kMsgCompanyRows});
     EXPECT_EQ(f.launcher.starts.size(), 2);
     EXPECT_EQ(companyRows(f), 2) << "the rows of the earlier launch stay";
@@ -170,25 +170,25 @@ TEST(BackupLaunch, AToolThatCannotStartIsReported)
     TFrmPrincipal& w = f.start();
     f.launcher.startResult = false;
     f.launcher.startError = QStringLiteral("sin permiso de ejecución");
-    w.ui().Button1->click();
+    w.backup().ui().Button1->click();
     ASSERT_EQ(f.prompts.texts(QStringLiteral("error")).size(), 1);
     EXPECT_TRUE(f.prompts.texts(QStringLiteral("error")).first().contains(QStringLiteral("KOVA_BackUp.exe")));
     EXPECT_TRUE(f.prompts.texts(QStringLiteral("error")).first().contains(f.launcher.startError)) << "the reason";
     EXPECT_EQ(w.tray().lastNotice(), QString()) << "no start announced";
-    EXPECT_TRUE(w.ui().Timer1->isActive());
+    EXPECT_TRUE(w.backup().ui().Timer1->isActive());
 }
 
 TEST(BackupLaunch, CancelEndsTheToolByNameAndChangesNothingElse)
 {
     WindowFixture f;
     TFrmPrincipal& w = f.start();
-    w.ui().Button2->click();
+    w.backup().ui().Button2->click();
     EXPECT_EQ(f.launcher.kills, QStringList{f.temp.root().backupTool()});
-    EXPECT_FALSE(w.ui().Timer1->isActive());
-    EXPECT_TRUE(w.ui().txtusuario->isEnabled());
+    EXPECT_FALSE(w.backup().ui().Timer1->isActive());
+    EXPECT_TRUE(w.backup().ui().txtusuario->isEnabled());
     EXPECT_TRUE(f.prompts.shown.isEmpty()) << "nothing running: no box";
     EXPECT_EQ(w.tray().lastNotice(), kNoticeNoBackupRunning);
     f.launcher.killResult = true;
-    w.ui().Button2->click();
+    w.backup().ui().Button2->click();
     EXPECT_EQ(w.tray().lastNotice(), kNoticeBackupCancelled);
 }

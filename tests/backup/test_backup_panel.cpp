@@ -1,7 +1,7 @@
 // The backup list on the backup panel: adding, removing, the system choice,
 // the switch with its credential rule and the lock.
-#include "backup/BackupPanel.h"
-#include "mainwindow/QtPrompts.h"
+#include "panels/BackupPanel.h"
+#include "widgets/QtPrompts.h"
 #include "support/WindowFixture.h"
 
 #include <QApplication>
@@ -33,7 +33,7 @@ int rowOf(TFrmPrincipal& w, const QString& nombre)
 
 void selectRow(TFrmPrincipal& w, const QString& nombre)
 {
-    w.ui().DBGrid1->setCurrentIndex(w.backup().listModel()->index(rowOf(w, nombre), 1));
+    w.backup().ui().DBGrid1->setCurrentIndex(w.backup().listModel()->index(rowOf(w, nombre), 1));
 }
 }  // namespace
 
@@ -43,13 +43,13 @@ TEST(BackupPanel, AddingFilesStopsAtTheFirstDuplicateWithOneMessage)
     TFrmPrincipal& w = f.start();
     const QString d = f.temp.path() + sep;
     f.prompts.fileSelections.enqueue({d + QStringLiteral("a.txt"), d + QStringLiteral("KOVA_PuntoDeVenta.mdb"), d + QStringLiteral("c.txt")});
-    w.ui().BitBtn2->click();
+    w.backup().ui().BitBtn2->click();
     EXPECT_EQ(f.prompts.texts(QStringLiteral("inform")), QStringList{kMsgDuplicateFile});
     EXPECT_TRUE(gridNames(w).contains(QStringLiteral("a.txt"))) << "the grid shows the row added before the duplicate";
     EXPECT_FALSE(gridNames(w).contains(QStringLiteral("c.txt")));
     // Cancelling the dialog does nothing.
     f.prompts.clear();
-    w.ui().BitBtn2->click();
+    w.backup().ui().BitBtn2->click();
     EXPECT_TRUE(f.prompts.shown.isEmpty());
 }
 
@@ -74,33 +74,33 @@ TEST(BackupPanel, OnlyUserRowsCanBeRemovedAndOnlyAfterYes)
     WindowFixture f;
     TFrmPrincipal& w = f.start();
     // The first row is current from the start (a template row): the button answers at once.
-    w.ui().BitBtn3->click();
+    w.backup().ui().BitBtn3->click();
     EXPECT_EQ(f.prompts.texts(QStringLiteral("inform")), QStringList{kMsgProtectedRow});
 
     selectRow(w, QStringLiteral("Imagenes"));  // a template row
-    w.ui().BitBtn3->click();
+    w.backup().ui().BitBtn3->click();
     EXPECT_EQ(f.prompts.texts(QStringLiteral("inform")), (QStringList{kMsgProtectedRow, kMsgProtectedRow}));
     EXPECT_TRUE(f.prompts.texts(QStringLiteral("confirm")).isEmpty()) << "no confirmation for a protected row";
 
     f.prompts.fileSelections.enqueue({f.temp.path() + sep + QStringLiteral("mio.txt")});
-    w.ui().BitBtn2->click();
+    w.backup().ui().BitBtn2->click();
     selectRow(w, QStringLiteral("mio.txt"));
     f.prompts.answers.enqueue(false);
-    w.ui().BitBtn3->click();
+    w.backup().ui().BitBtn3->click();
     EXPECT_TRUE(gridNames(w).contains(QStringLiteral("mio.txt")));
     selectRow(w, QStringLiteral("mio.txt"));
     f.prompts.answers.enqueue(true);
-    w.ui().BitBtn3->click();
+    w.backup().ui().BitBtn3->click();
     EXPECT_EQ(f.prompts.texts(QStringLiteral("confirm")), (QStringList{kMsgConfirmRemove, kMsgConfirmRemove}));
     EXPECT_FALSE(gridNames(w).contains(QStringLiteral("mio.txt")));
     EXPECT_EQ(test::TempRoot::scalar(f.db(), QStringLiteral("select count(*) from tbl_app_archivos where Nombre = 'mio.txt'")).toInt(), 0);
-    EXPECT_EQ(w.ui().DBGrid1->currentIndex().row(), 0) << "a row is current again after the reload";
+    EXPECT_EQ(w.backup().ui().DBGrid1->currentIndex().row(), 0) << "a row is current again after the reload";
 
     // An empty list: nothing to remove, nothing asked.
     test::TempRoot::exec(f.db(), QStringLiteral("delete from tbl_app_archivos"));
     w.backup().openList();
     f.prompts.clear();
-    w.ui().BitBtn3->click();
+    w.backup().ui().BitBtn3->click();
     EXPECT_TRUE(f.prompts.shown.isEmpty());
 }
 
@@ -109,11 +109,11 @@ TEST(BackupPanel, ChoosingNingunoDropsTheTemplatesAndStoresThree)
     WindowFixture f;
     TFrmPrincipal& w = f.start();
     f.prompts.fileSelections.enqueue({f.temp.path() + sep + QStringLiteral("mio.txt")});
-    w.ui().BitBtn2->click();
-    w.ui().CmbSistema->setCurrentIndex(3);
+    w.backup().ui().BitBtn2->click();
+    w.backup().ui().CmbSistema->setCurrentIndex(3);
     EXPECT_EQ(f.setting(6), QStringLiteral("3"));
     EXPECT_EQ(gridNames(w), QStringList{QStringLiteral("mio.txt")});
-    w.ui().CmbSistema->setCurrentIndex(2);
+    w.backup().ui().CmbSistema->setCurrentIndex(2);
     EXPECT_EQ(f.setting(6), QStringLiteral("2"));
     EXPECT_TRUE(gridNames(w).contains(QStringLiteral("mio.txt")));
     EXPECT_TRUE(gridNames(w).contains(QStringLiteral("KOVA_PuntoDeVenta3.mdb")));
@@ -130,21 +130,21 @@ TEST(BackupPanel, TheSwitchLocksInOrderAndNeedsCredentials)
                                   QStringLiteral("HR1"), QStringLiteral("BitBtn2"), QStringLiteral("BitBtn3"),
                                   QStringLiteral("BitBtn4"), QStringLiteral("CmbServer"), QStringLiteral("CmbSistema")}));
 
-    w.ui().txtusuario->setText(QStringLiteral(" \t\x01 "));  // blanks and control characters only
-    w.ui().txtpass->setText(QStringLiteral("clave"));
-    w.ui().ChkActivaRespaldos->setChecked(true);
+    w.backup().ui().txtusuario->setText(QStringLiteral(" \t\x01 "));  // blanks and control characters only
+    w.backup().ui().txtpass->setText(QStringLiteral("clave"));
+    w.backup().ui().ChkActivaRespaldos->setChecked(true);
     EXPECT_EQ(f.prompts.texts(QStringLiteral("inform")), QStringList{kMsgCredentials});
-    EXPECT_FALSE(w.ui().ChkActivaRespaldos->isChecked());
+    EXPECT_FALSE(w.backup().ui().ChkActivaRespaldos->isChecked());
     EXPECT_EQ(f.setting(5), QStringLiteral("0"));
-    EXPECT_FALSE(w.ui().Timer1->isActive());
+    EXPECT_FALSE(w.backup().ui().Timer1->isActive());
     for (QWidget* c : w.backup().lockedControls()) EXPECT_TRUE(c->isEnabled()) << c->objectName().toStdString();
 
-    w.ui().txtusuario->setText(QStringLiteral("tienda"));
-    w.ui().ChkActivaRespaldos->setChecked(true);
-    EXPECT_TRUE(w.ui().Timer1->isActive());
+    w.backup().ui().txtusuario->setText(QStringLiteral("tienda"));
+    w.backup().ui().ChkActivaRespaldos->setChecked(true);
+    EXPECT_TRUE(w.backup().ui().Timer1->isActive());
     for (QWidget* c : w.backup().lockedControls()) EXPECT_FALSE(c->isEnabled()) << c->objectName().toStdString();
-    for (QWidget* c : {static_cast<QWidget*>(w.ui().ChkActivaRespaldos), static_cast<QWidget*>(w.ui().Button1),
-                       static_cast<QWidget*>(w.ui().Button2)})
+    for (QWidget* c : {static_cast<QWidget*>(w.backup().ui().ChkActivaRespaldos), static_cast<QWidget*>(w.backup().ui().Button1),
+                       static_cast<QWidget*>(w.backup().ui().Button2)})
         EXPECT_TRUE(c->isEnabled()) << c->objectName().toStdString();
 }
 

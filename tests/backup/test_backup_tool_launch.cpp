@@ -1,5 +1,5 @@
 // The real backup tool, started and ended from the window.
-#include "mainwindow/TFrmPrincipal.h"
+#include "window/TFrmPrincipal.h"
 #include "support/ScriptedPrompts.h"
 #include "support/TempRoot.h"
 
@@ -77,14 +77,14 @@ TEST(BackupToolLaunch, StartsInTheOutboxFolderAndCancelEndsIt)
         TFrmPrincipal w(deps);
         w.FormCreate();
         ASSERT_TRUE(prompts.shown.isEmpty()) << prompts.shown.first().text.toStdString();
-        w.ui().Button1->click();
+        w.backup().ui().Button1->click();
         const QString log = temp.root().backupToolLog();
         ASSERT_TRUE(waitFor([&] { return readAll(log).contains(QStringLiteral("inicio")); }));
         EXPECT_TRUE(readAll(log).contains(QDir::toNativeSeparators(QDir(temp.root().outboxDir()).canonicalPath())))
             << readAll(log).toStdString();
         // The service of the demo is not reachable here: the tool keeps trying until it is ended.
         ASSERT_TRUE(waitFor([&] { return toolRunning(QFileInfo(tool).canonicalFilePath()); }, 3000));
-        w.ui().Button2->click();
+        w.backup().ui().Button2->click();
         EXPECT_TRUE(waitFor([&] { return !toolRunning(QFileInfo(tool).canonicalFilePath()); }, 5000));
     }
     QDir::setCurrent(cwd);

@@ -1,6 +1,6 @@
 // The company selection: the companies of the point-of-sale database, the
 // selected company's branch settings and their writes.
-#include "cloud/CompanyPanel.h"
+#include "panels/CompanyPanel.h"
 #include "settings/Database.h"
 #include "support/WindowFixture.h"
 
@@ -18,23 +18,23 @@ namespace {
 QList<bool> ticks(TFrmPrincipal& w)
 {
     QList<bool> out;
-    for (int i = 0; i < w.ui().LstDatosASubir->count(); ++i)
-        out << (w.ui().LstDatosASubir->item(i)->checkState() == Qt::Checked);
+    for (int i = 0; i < w.companies()->ui().LstDatosASubir->count(); ++i)
+        out << (w.companies()->ui().LstDatosASubir->item(i)->checkState() == Qt::Checked);
     return out;
 }
 
 // A user's tick or untick of an item.
 void click(TFrmPrincipal& w, int item)
 {
-    QListWidgetItem* it = w.ui().LstDatosASubir->item(item);
+    QListWidgetItem* it = w.companies()->ui().LstDatosASubir->item(item);
     it->setCheckState(it->checkState() == Qt::Checked ? Qt::Unchecked : Qt::Checked);
 }
 
 // The user picks the company shown in row `row` from the drop-down list.
 void pick(TFrmPrincipal& w, int row)
 {
-    w.ui().CmbEmpresas->setCurrentIndex(row);
-    Q_EMIT w.ui().CmbEmpresas->activated(row);
+    w.companies()->ui().CmbEmpresas->setCurrentIndex(row);
+    Q_EMIT w.companies()->ui().CmbEmpresas->activated(row);
 }
 
 }  // namespace
@@ -50,12 +50,12 @@ TEST(CompanySelection, TheMainCompanyAtStartUpThenAnotherPickedWithTheKeyboard)
     f.traceWrites(pos);
     TFrmPrincipal& w = f.start();
 
-    QComboBox* box = w.ui().CmbEmpresas;
+    QComboBox* box = w.companies()->ui().CmbEmpresas;
     ASSERT_EQ(box->count(), 3);
     EXPECT_EQ(box->itemText(2), QStringLiteral("Ferretería Norte"));
     EXPECT_EQ(box->currentText(), QStringLiteral("KOVA Punto de Venta"));
     EXPECT_EQ(QFileInfo(w.company().filePath()).canonicalFilePath(), QFileInfo(pos).canonicalFilePath());
-    EXPECT_EQ(w.ui().txtSucursal->text(), QStringLiteral("Matriz"));
+    EXPECT_EQ(w.companies()->ui().txtSucursal->text(), QStringLiteral("Matriz"));
     // Row 170 = "2": download ticked, send not; "01" is not "1".
     EXPECT_EQ(ticks(w), (QList<bool>{false, false, true, true, false}));
     // Loading the branch name stores it back; loading the ticks stores nothing.
@@ -64,12 +64,12 @@ TEST(CompanySelection, TheMainCompanyAtStartUpThenAnotherPickedWithTheKeyboard)
 
     QTest::keyClick(box, Qt::Key_Down);
     EXPECT_EQ(w.companies()->key(), QStringLiteral("Abarrotes_Centro.mdb"));
-    EXPECT_EQ(w.ui().txtSucursal->text(), QStringLiteral("Centro"));
+    EXPECT_EQ(w.companies()->ui().txtSucursal->text(), QStringLiteral("Centro"));
     EXPECT_EQ(ticks(w), (QList<bool>{true, false, false, false, false}));
     // Every keystroke goes to that company's row, quotes intact.
-    QTest::keyClicks(w.ui().txtSucursal, QStringLiteral(" O'H"));
+    QTest::keyClicks(w.companies()->ui().txtSucursal, QStringLiteral(" O'H"));
     EXPECT_EQ(TempRoot::setting(abarrotes, 169), QStringLiteral("Centro O'H"));
-    w.ui().txtSucursal->setText(QStringLiteral("O'Higgins' where id = 168 --"));
+    w.companies()->ui().txtSucursal->setText(QStringLiteral("O'Higgins' where id = 168 --"));
     EXPECT_EQ(TempRoot::setting(abarrotes, 169), QStringLiteral("O'Higgins' where id = 168 --"));
     EXPECT_EQ(TempRoot::setting(abarrotes, 168), QStringLiteral("1"));
     EXPECT_EQ(TempRoot::setting(pos, 169), QStringLiteral("Matriz"));
@@ -156,10 +156,10 @@ TEST(CompanySelection, ACompanyWithoutBranchRowsShowsNothingAndGetsNoRows)
     TempRoot::setSetting(f.temp.root().pointOfSale5Db(), 169, QStringLiteral("Matriz"));
     TFrmPrincipal& w = f.start();
     pick(w, 1);
-    EXPECT_EQ(w.ui().txtSucursal->text(), QString());
+    EXPECT_EQ(w.companies()->ui().txtSucursal->text(), QString());
     EXPECT_EQ(ticks(w), (QList<bool>{false, false, false, false, false}));
     click(w, 0);
-    QTest::keyClicks(w.ui().txtSucursal, QStringLiteral("x"));
+    QTest::keyClicks(w.companies()->ui().txtSucursal, QStringLiteral("x"));
     EXPECT_EQ(TempRoot::scalar(abarrotes, QStringLiteral("select count(*) from tbl_app_configuracion where Id > 13")).toInt(), 0);
     EXPECT_TRUE(f.prompts.shown.isEmpty());
     EXPECT_EQ(TempRoot::setting(f.temp.root().pointOfSale5Db(), 169), QStringLiteral("Matriz"));
@@ -175,11 +175,11 @@ TEST(CompanySelection, AMissingCompanyDatabaseIsReportedAndRetriedOnTheNextWrite
     pick(w, 2);
     EXPECT_EQ(f.prompts.texts(QStringLiteral("inform")), QStringList{kMsgCompanyDbUnavailable});
     EXPECT_FALSE(w.company().isOpen());
-    EXPECT_EQ(w.ui().txtSucursal->text(), QStringLiteral("Matriz")) << "the panel keeps what it showed";
+    EXPECT_EQ(w.companies()->ui().txtSucursal->text(), QStringLiteral("Matriz")) << "the panel keeps what it showed";
     EXPECT_TRUE(ticks(w).first());
 
     // Each later write tries the company's database again and reports its failure.
-    QTest::keyClicks(w.ui().txtSucursal, QStringLiteral("x"));
+    QTest::keyClicks(w.companies()->ui().txtSucursal, QStringLiteral("x"));
     click(w, 3);
     const QStringList errors = f.prompts.texts(QStringLiteral("error"));
     ASSERT_EQ(errors.size(), 2);
@@ -189,7 +189,7 @@ TEST(CompanySelection, AMissingCompanyDatabaseIsReportedAndRetriedOnTheNextWrite
 
     pick(w, 0);
     EXPECT_TRUE(w.company().isOpen());
-    EXPECT_EQ(w.ui().txtSucursal->text(), QStringLiteral("Matriz"));
+    EXPECT_EQ(w.companies()->ui().txtSucursal->text(), QStringLiteral("Matriz"));
 }
 
 TEST(CloudSettings, AnIntervalThatIsNotInTheListLeavesTheFirstItemAndIsNotRewritten)
@@ -198,7 +198,7 @@ TEST(CloudSettings, AnIntervalThatIsNotInTheListLeavesTheFirstItemAndIsNotRewrit
     f.setSetting(13, QStringLiteral("45"));
     f.traceWrites(f.db());
     TFrmPrincipal& w = f.start();
-    EXPECT_EQ(w.ui().CmbTiempo->currentText(), QStringLiteral("10 Minutos"));
+    EXPECT_EQ(w.cloud()->ui().CmbTiempo->currentText(), QStringLiteral("10 Minutos"));
     EXPECT_TRUE(f.writesOf(f.db(), 13).isEmpty());
     EXPECT_EQ(f.setting(13), QStringLiteral("45"));
 }

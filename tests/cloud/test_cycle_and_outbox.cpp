@@ -1,10 +1,10 @@
 // The cloud cycle in the window, the outbox list and the log grid.
-#include "cloud/CloudPanel.h"
-#include "cloud/OutboxLogPanel.h"
+#include "panels/CloudPanel.h"
+#include "panels/OutboxLogPanel.h"
 #include "support/WindowFixture.h"
 
-#include "mainwindow/GridModels.h"
-#include "mainwindow/TrayIcon.h"
+#include "widgets/GridModels.h"
+#include "window/TrayIcon.h"
 
 #include <QApplication>
 #include <QHelpEvent>
@@ -31,7 +31,7 @@ QString canonical(const QString& path)
 QStringList listed(TFrmPrincipal& w)
 {
     QStringList out;
-    for (int i = 0; i < w.ui().LstArchivos->count(); ++i) out << w.ui().LstArchivos->item(i)->text();
+    for (int i = 0; i < w.outbox()->ui().LstArchivos->count(); ++i) out << w.outbox()->ui().LstArchivos->item(i)->text();
     return out;
 }
 
@@ -58,8 +58,8 @@ TEST(CloudCycleWindow, TheToolsStartMinimisedFromTheOutboxAtTheHalfAndTheEnd)
 {
     WindowFixture f;
     TFrmPrincipal& w = f.start();
-    w.ui().ChkNubeActivado->setChecked(true);
-    ASSERT_TRUE(w.ui().TNube->isActive());
+    w.cloud()->ui().ChkNubeActivado->setChecked(true);
+    ASSERT_TRUE(w.cloud()->ui().TNube->isActive());
     EXPECT_EQ(runMinutes(f, 20), (QStringList{QStringLiteral("5:") + G, QStringLiteral("10:") + S,
                                               QStringLiteral("15:") + G, QStringLiteral("20:") + S}));
     EXPECT_EQ(w.cloud()->ticks(), 0);
@@ -71,9 +71,9 @@ TEST(CloudCycleWindow, TheToolsStartMinimisedFromTheOutboxAtTheHalfAndTheEnd)
 
     // The interval is read at every tick; lowered below the count, the send comes next.
     f.launcher.starts.clear();
-    w.ui().CmbTiempo->setCurrentIndex(5);
+    w.cloud()->ui().CmbTiempo->setCurrentIndex(5);
     EXPECT_EQ(runMinutes(f, 35), QStringList{QStringLiteral("30:") + G});
-    w.ui().CmbTiempo->setCurrentIndex(0);
+    w.cloud()->ui().CmbTiempo->setCurrentIndex(0);
     EXPECT_EQ(runMinutes(f, 6), (QStringList{QStringLiteral("1:") + S, QStringLiteral("6:") + G}));
 
     // A tool that cannot be started is told, with the reason, and tried again later.
@@ -84,10 +84,10 @@ TEST(CloudCycleWindow, TheToolsStartMinimisedFromTheOutboxAtTheHalfAndTheEnd)
     f.launcher.startResult = true;
 
     // Switching off freezes the count; switching on restarts it.
-    w.ui().ChkNubeActivado->setChecked(false);
-    EXPECT_FALSE(w.ui().TNube->isActive());
+    w.cloud()->ui().ChkNubeActivado->setChecked(false);
+    EXPECT_FALSE(w.cloud()->ui().TNube->isActive());
     EXPECT_EQ(w.cloud()->ticks(), 5);
-    w.ui().ChkNubeActivado->setChecked(true);
+    w.cloud()->ui().ChkNubeActivado->setChecked(true);
     EXPECT_EQ(runMinutes(f, 5), QStringList{QStringLiteral("5:") + G});
 }
 
@@ -105,7 +105,7 @@ TEST(OutboxList, ShowsOrdinaryFilesWithinOneTickAndIsLeftAloneWhenNothingChanged
     EXPECT_EQ(listed(w), (QStringList{QStringLiteral("catalogo_1.xml"), QStringLiteral("ventas_2.xml"),
                                       QStringLiteral("Ventas_10.xml")}));
 
-    QListWidget* list = w.ui().LstArchivos;
+    QListWidget* list = w.outbox()->ui().LstArchivos;
     list->setCurrentRow(1);
     QListWidgetItem* item = list->item(1);
     w.outbox()->Timer2Timer();
@@ -127,7 +127,7 @@ TEST(OutboxList, AMissingFolderIsReportedOnceAndTheListRecovers)
     const QString outbox = f.temp.root().outboxDir();
     writeFile(outbox + QStringLiteral("/ventas.xml"), "x");
     TFrmPrincipal& w = f.start();
-    w.ui().ChkNubeActivado->setChecked(true);
+    w.cloud()->ui().ChkNubeActivado->setChecked(true);
     runMinutes(f, 2);
     ASSERT_TRUE(QDir(outbox).removeRecursively());
 
@@ -167,12 +167,12 @@ TEST(LogGrid, NewestFirstAtEveryActivationAndTick)
 
     const QString whole = QStringLiteral("Enviado: ") + QString(120, QLatin1Char('x')) + QStringLiteral(".xml");
     TempRoot::exec(f.db(), QStringLiteral("insert into tbl_app_Log (\"Desc\") values (?)"), {whole});
-    w.ui().ChkNubeActivado->setChecked(true);
+    w.cloud()->ui().ChkNubeActivado->setChecked(true);
     runMinutes(f, 1);
     ASSERT_EQ(log->rowCount(), 3);
     EXPECT_EQ(log->record(0).value(QStringLiteral("Desc")).toString(), whole);
     // The newest row is current, the indicator on it; a cut cell tells its whole text.
-    QTableView* grid = w.ui().DBGrid3;
+    QTableView* grid = w.outbox()->ui().DBGrid3;
     w.Label18Click();
     EXPECT_EQ(grid->currentIndex().row(), 0);
     EXPECT_EQ(qobject_cast<IndicatorHeader*>(grid->verticalHeader())->indicatedRow(), 0);

@@ -1,9 +1,9 @@
 // Edition 1's window running its backup against a real FTP server: the
 // start-up run, how it ends the program, its stops, cancel, the close
 // question and runs that never overlap.
-#include "backup/BackupPanel.h"
+#include "panels/BackupPanel.h"
 #include "datacenter1/Edition1Fixture.h"
-#include "mainwindow/TrayIcon.h"
+#include "window/TrayIcon.h"
 
 #include <QElapsedTimer>
 #include <QFile>
@@ -73,8 +73,8 @@ TEST(Edition1Startup, UploadsTheListAndEndsTheProgramByItselfWithStatusZero)
         e.f.clock.t = QDateTime(QDate(2026, 3, 14), QTime(10, 24));  // the run's day
         TFrmPrincipal& w = e.start();
         EXPECT_TRUE(e.controller->engine().isRunning()) << "the creation reaction starts the run";
-        EXPECT_FALSE(w.ui().Button1->isEnabled());
-        EXPECT_TRUE(w.ui().Button2->isEnabled());
+        EXPECT_FALSE(w.backup().ui().Button1->isEnabled());
+        EXPECT_TRUE(w.backup().ui().Button2->isEnabled());
 
         EXPECT_EQ(Edition1::runUntilEnd(), 0);
 
@@ -86,12 +86,12 @@ TEST(Edition1Startup, UploadsTheListAndEndsTheProgramByItselfWithStatusZero)
         EXPECT_TRUE(leftoverCopies(root.drive()).isEmpty());
 
         EXPECT_TRUE(w.isEnding());
-        EXPECT_EQ(w.ui().Label5->text(), QStringLiteral("10:25Respaldo Terminado!"));
-        EXPECT_EQ(w.ui().Label6->text(), QString());
-        EXPECT_EQ(w.ui().ProgressBar1->value(), 100);
-        EXPECT_TRUE(w.ui().Button1->isEnabled());
-        EXPECT_FALSE(w.ui().Button2->isEnabled());
-        EXPECT_TRUE(w.ui().Timer1->isActive());
+        EXPECT_EQ(w.backup().ui().Label5->text(), QStringLiteral("10:25Respaldo Terminado!"));
+        EXPECT_EQ(w.backup().ui().Label6->text(), QString());
+        EXPECT_EQ(w.backup().ui().ProgressBar1->value(), 100);
+        EXPECT_TRUE(w.backup().ui().Button1->isEnabled());
+        EXPECT_FALSE(w.backup().ui().Button2->isEnabled());
+        EXPECT_TRUE(w.backup().ui().Timer1->isActive());
         // The controls are unlocked at the end only when automatic backups are off.
         EXPECT_EQ(controlsLocked(w), backupsOn);
         EXPECT_EQ(controlsUnlocked(w), !backupsOn);
@@ -124,10 +124,10 @@ TEST(Edition1Startup, AFileLeftOutEndsWithANonZeroStatusAndSaysHowMany)
     e.f.prompts.onShow = [&](const ScriptedPrompts::Shown& s) {
         if (s.text != kMsgCompanyRows || inside) return;
         inside = true;
-        e.f.clock.t = QDateTime(QDate(2026, 12, 8), w.ui().HR1->time());
+        e.f.clock.t = QDateTime(QDate(2026, 12, 8), w.backup().ui().HR1->time());
         w.backup().Timer1Timer();
         w.backup().Button1Click();
-        timerRanOn = w.ui().Timer1->isActive();
+        timerRanOn = w.backup().ui().Timer1->isActive();
     };
     w.FormCreate();
 
@@ -136,9 +136,9 @@ TEST(Edition1Startup, AFileLeftOutEndsWithANonZeroStatusAndSaysHowMany)
     EXPECT_EQ(e.f.prompts.texts(QStringLiteral("inform")), QStringList{kMsgCompanyRows}) << "one run only";
     EXPECT_TRUE(timerRanOn) << "a tick during a run leaves the daily check running";
     EXPECT_EQ(e.server->count(QStringLiteral("CONNECT")), 0) << "nothing else to upload";
-    EXPECT_EQ(w.ui().Label6->text(), QStringLiteral("No se respaldaron 1 archivo(s)"));
+    EXPECT_EQ(w.backup().ui().Label6->text(), QStringLiteral("No se respaldaron 1 archivo(s)"));
     EXPECT_EQ(w.tray().lastNotice(), QStringLiteral("No se respaldaron 1 archivo(s)"));
-    EXPECT_TRUE(w.ui().Label5->text().endsWith(QStringLiteral("Respaldo Terminado!")));
+    EXPECT_TRUE(w.backup().ui().Label5->text().endsWith(QStringLiteral("Respaldo Terminado!")));
     EXPECT_EQ(w.exitStatus(), FtpBackupController::kFilesNotBackedUp);
 }
 
@@ -157,11 +157,11 @@ TEST(Edition1Startup, BlankUserWithBackupsOnAsksTwiceUploadsNothingAndStays)
     EXPECT_EQ(e.f.setting(RowBackupsOn), QStringLiteral("0"));
     EXPECT_EQ(e.server->count(QStringLiteral("CONNECT")), 0);
     EXPECT_FALSE(w.isEnding());
-    EXPECT_FALSE(w.ui().Timer1->isActive());
-    EXPECT_TRUE(w.ui().Button1->isEnabled());
-    EXPECT_FALSE(w.ui().Button2->isEnabled());
+    EXPECT_FALSE(w.backup().ui().Timer1->isActive());
+    EXPECT_TRUE(w.backup().ui().Button1->isEnabled());
+    EXPECT_FALSE(w.backup().ui().Button2->isEnabled());
     EXPECT_TRUE(controlsLocked(w));
-    EXPECT_EQ(w.ui().Label5->text(), QStringLiteral("Sin Actividad"));
+    EXPECT_EQ(w.backup().ui().Label5->text(), QStringLiteral("Sin Actividad"));
 }
 
 // The shop's folder is missing: the run stops and the program stays; the
@@ -180,10 +180,10 @@ TEST(Edition1Startup, MissingUserFolderStopsTheRunAndTheProgramStaysARefusedServ
     EXPECT_EQ(e.f.prompts.texts(QStringLiteral("inform")), QStringList{QStringLiteral("Usuario Incorrecto!")});
     EXPECT_EQ(e.server->count(QStringLiteral("STOR")), 0);
     EXPECT_FALSE(w.isEnding());
-    EXPECT_TRUE(w.ui().Button1->isEnabled());
-    EXPECT_FALSE(w.ui().Button2->isEnabled());
+    EXPECT_TRUE(w.backup().ui().Button1->isEnabled());
+    EXPECT_FALSE(w.backup().ui().Button2->isEnabled());
     EXPECT_TRUE(controlsLocked(w));
-    EXPECT_TRUE(w.ui().Timer1->isActive());
+    EXPECT_TRUE(w.backup().ui().Timer1->isActive());
     EXPECT_FALSE(e.controller->engine().isConnectionOpen());
     EXPECT_TRUE(e.controller->FormCloseQuery()) << "no connection open: closing asks nothing";
     EXPECT_TRUE(e.f.prompts.texts(QStringLiteral("confirm")).isEmpty());
@@ -215,9 +215,9 @@ TEST(Edition1Startup, MissingUserFolderStopsTheRunAndTheProgramStaysARefusedServ
     EXPECT_FALSE(endingWhileOpen) << "the message is not taken away while it is open";
     EXPECT_TRUE(w.isEnding()) << "a refused protected connection ends the program";
     EXPECT_EQ(w.exitStatus(), FtpBackupController::kNoCompleteRun);
-    EXPECT_FALSE(w.ui().Timer1->isActive()) << "only a completed run starts the daily check again";
+    EXPECT_FALSE(w.backup().ui().Timer1->isActive()) << "only a completed run starts the daily check again";
     // Ending: no run starts any more.
-    w.ui().Button1->click();
+    w.backup().ui().Button1->click();
     EXPECT_FALSE(e.controller->engine().isRunning());
     EXPECT_EQ(e.server->count(QStringLiteral("CONNECT")), 2);
 }
@@ -232,9 +232,9 @@ TEST(Edition1Startup, ASettingThatIsNotAWholeNumberStopsTheCreationWithoutARun)
     ASSERT_EQ(errors.size(), 1);
     EXPECT_TRUE(errors.first().contains(QStringLiteral("no es un valor entero válido"))) << errors.first().toStdString();
     EXPECT_FALSE(e.controller->engine().isRunning());
-    EXPECT_TRUE(w.ui().Button1->isEnabled());
-    EXPECT_FALSE(w.ui().Button2->isEnabled());
-    EXPECT_EQ(w.ui().Label5->text(), QStringLiteral("Sin Actividad"));
+    EXPECT_TRUE(w.backup().ui().Button1->isEnabled());
+    EXPECT_FALSE(w.backup().ui().Button2->isEnabled());
+    EXPECT_EQ(w.backup().ui().Label5->text(), QStringLiteral("Sin Actividad"));
     EXPECT_FALSE(w.isEnding());
     EXPECT_EQ(e.server->count(QStringLiteral("CONNECT")), 0);
 }
@@ -254,24 +254,24 @@ TEST(Edition1Run, StartsDuringARunAreIgnoredAndButton2CancelsIt)
     DataSentWatch dataSent(engine);
     w.FormCreate();
     ASSERT_TRUE(dataSent.wait()) << "the upload never started";
-    EXPECT_EQ(w.ui().Label5->text(), QStringLiteral("Respaldando... Archivo: ") + big);
+    EXPECT_EQ(w.backup().ui().Label5->text(), QStringLiteral("Respaldando... Archivo: ") + big);
 
-    e.f.clock.t = QDateTime(QDate(2026, 12, 8), w.ui().HR1->time());
+    e.f.clock.t = QDateTime(QDate(2026, 12, 8), w.backup().ui().HR1->time());
     w.backup().Timer1Timer();
     w.backup().Button1Click();
-    EXPECT_TRUE(w.ui().Timer1->isActive());
-    EXPECT_FALSE(w.ui().Button1->isEnabled());
-    EXPECT_TRUE(w.ui().Button2->isEnabled());
+    EXPECT_TRUE(w.backup().ui().Timer1->isActive());
+    EXPECT_FALSE(w.backup().ui().Button1->isEnabled());
+    EXPECT_TRUE(w.backup().ui().Button2->isEnabled());
     EXPECT_TRUE(finished.isEmpty());
 
-    w.ui().Button2->click();
+    w.backup().ui().Button2->click();
     ASSERT_TRUE(Edition1::waitForEnd(finished, 5'000));
     EXPECT_EQ(finished.first().first().value<BackupResult>().outcome, BackupOutcome::Cancelled);
     EXPECT_EQ(e.server->count(QStringLiteral("CONNECT")), 1);
-    EXPECT_EQ(w.ui().Label5->text(), QStringLiteral("Sin Actividad"));
-    EXPECT_EQ(w.ui().ProgressBar1->value(), 0);
-    EXPECT_TRUE(w.ui().Button1->isEnabled());
-    EXPECT_FALSE(w.ui().Button2->isEnabled());
+    EXPECT_EQ(w.backup().ui().Label5->text(), QStringLiteral("Sin Actividad"));
+    EXPECT_EQ(w.backup().ui().ProgressBar1->value(), 0);
+    EXPECT_TRUE(w.backup().ui().Button1->isEnabled());
+    EXPECT_FALSE(w.backup().ui().Button2->isEnabled());
     EXPECT_TRUE(controlsLocked(w));
     EXPECT_TRUE(e.f.prompts.shown.isEmpty()) << "a file row is cancelled without a message";
     EXPECT_FALSE(w.isEnding());
@@ -281,7 +281,7 @@ TEST(Edition1Run, StartsDuringARunAreIgnoredAndButton2CancelsIt)
     finished.clear();
     w.backup().Timer1Timer();
     EXPECT_TRUE(engine.isRunning());
-    w.ui().Button2->click();
+    w.backup().ui().Button2->click();
     EXPECT_TRUE(Edition1::waitForEnd(finished, 5'000));
 }
 
@@ -304,7 +304,7 @@ TEST(Edition1Run, ClosingAsksOnlyWhileConnectedNoKeepsTheRunYesEndsIt)
     EXPECT_FALSE(w.isEnding());
     EXPECT_TRUE(engine.isRunning());
     EXPECT_TRUE(engine.isConnectionOpen());
-    EXPECT_NE(w.ui().Label5->text(), QStringLiteral("Cancelando..."));
+    EXPECT_NE(w.backup().ui().Label5->text(), QStringLiteral("Cancelando..."));
 
     e.f.prompts.answers.enqueue(true);
     QTimer::singleShot(0, &w, [&w] { w.close(); });

@@ -14,22 +14,22 @@ TEST(SettingsControls, TextBoxesStoreOnEveryKeystroke)
     WindowFixture f;
     f.traceWrites(f.db());
     TFrmPrincipal& w = f.start();
-    QTest::keyClicks(w.ui().txtusuario, QStringLiteral("ana"));
+    QTest::keyClicks(w.backup().ui().txtusuario, QStringLiteral("ana"));
     EXPECT_EQ(f.writesOf(f.db(), 2), (QStringList{QStringLiteral("a"), QStringLiteral("an"), QStringLiteral("ana")}));
-    QTest::keyClicks(w.ui().TxtPassEntrante, QStringLiteral("x'y"));
+    QTest::keyClicks(w.cloud()->ui().TxtPassEntrante, QStringLiteral("x'y"));
     EXPECT_EQ(f.setting(12), QStringLiteral("x'y"));
     EXPECT_EQ(f.setting(11), QString()) << "a quote changed another row";
 
     const std::pair<QLineEdit*, int> boxes[] = {
-        {w.ui().txtpass, 3},          {w.ui().TxtServidor, 8},       {w.ui().TxtUsuarioSaliente, 9},
-        {w.ui().TxtPassSaliente, 10}, {w.ui().TxtUsuarioEntrante, 11}, {w.ui().TxtPassEntrante, 12},
+        {w.backup().ui().txtpass, 3},          {w.cloud()->ui().TxtServidor, 8},       {w.cloud()->ui().TxtUsuarioSaliente, 9},
+        {w.cloud()->ui().TxtPassSaliente, 10}, {w.cloud()->ui().TxtUsuarioEntrante, 11}, {w.cloud()->ui().TxtPassEntrante, 12},
     };
     for (const auto& [box, row] : boxes) {
         box->setText(QStringLiteral("valor %1 'ñ'").arg(row));
         EXPECT_EQ(f.setting(row), QStringLiteral("valor %1 'ñ'").arg(row)) << row;
     }
     // Deleting the text stores the empty text.
-    w.ui().TxtServidor->clear();
+    w.cloud()->ui().TxtServidor->clear();
     EXPECT_EQ(f.setting(8), QString());
 }
 
@@ -37,16 +37,16 @@ TEST(SettingsControls, ListsAndTimeStoreTheirValue)
 {
     WindowFixture f;
     TFrmPrincipal& w = f.start();
-    w.ui().HR1->setTime(QTime(19, 5));
+    w.backup().ui().HR1->setTime(QTime(19, 5));
     EXPECT_EQ(f.setting(4), QStringLiteral("19:05"));
-    w.ui().HR1->setTime(QTime(9, 0));
+    w.backup().ui().HR1->setTime(QTime(9, 0));
     EXPECT_EQ(f.setting(4), QStringLiteral("09:00"));
-    w.ui().CmbServer->setCurrentIndex(22);
+    w.backup().ui().CmbServer->setCurrentIndex(22);
     EXPECT_EQ(f.setting(1), QStringLiteral("22"));
-    w.ui().CmbSistema->setCurrentIndex(3);
+    w.backup().ui().CmbSistema->setCurrentIndex(3);
     EXPECT_EQ(f.setting(6), QStringLiteral("3"));
     for (int i = 0; i < 6; ++i) {
-        w.ui().CmbTiempo->setCurrentIndex(i);
+        w.cloud()->ui().CmbTiempo->setCurrentIndex(i);
         EXPECT_EQ(f.setting(13), QString::number((i + 1) * 10));
     }
 }
@@ -57,14 +57,14 @@ TEST(SettingsControls, SwitchesStoreTheirFixedStatements)
     f.setSetting(2, QStringLiteral("u"));
     f.setSetting(3, QStringLiteral("p"));
     TFrmPrincipal& w = f.start();
-    w.ui().ChkNubeActivado->setChecked(true);
+    w.cloud()->ui().ChkNubeActivado->setChecked(true);
     EXPECT_EQ(f.setting(7), QStringLiteral("1"));
-    w.ui().ChkNubeActivado->setChecked(false);
+    w.cloud()->ui().ChkNubeActivado->setChecked(false);
     EXPECT_EQ(f.setting(7), QStringLiteral("0"));
-    EXPECT_FALSE(w.ui().TNube->isActive());
-    w.ui().ChkActivaRespaldos->setChecked(true);
+    EXPECT_FALSE(w.cloud()->ui().TNube->isActive());
+    w.backup().ui().ChkActivaRespaldos->setChecked(true);
     EXPECT_EQ(f.setting(5), QStringLiteral("1"));
-    w.ui().ChkActivaRespaldos->setChecked(false);
+    w.backup().ui().ChkActivaRespaldos->setChecked(false);
     EXPECT_EQ(f.setting(5), QStringLiteral("0"));
 }
 
@@ -72,8 +72,8 @@ TEST(SettingsControls, AValueTheDatabaseCannotTakeIsRefusedAndTheRowsKeepTheirVa
 {
     WindowFixture f;
     TFrmPrincipal& w = f.start();
-    w.ui().TxtServidor->setText(QStringLiteral("nube.ejemplo"));
-    w.ui().TxtServidor->setText(QString(256, QLatin1Char('x')));
+    w.cloud()->ui().TxtServidor->setText(QStringLiteral("nube.ejemplo"));
+    w.cloud()->ui().TxtServidor->setText(QString(256, QLatin1Char('x')));
     EXPECT_EQ(f.setting(8), QStringLiteral("nube.ejemplo"));
     ASSERT_EQ(f.prompts.texts(QStringLiteral("error")).size(), 1);
     EXPECT_TRUE(f.prompts.texts(QStringLiteral("error")).first().contains(QStringLiteral("CHECK"))) << f.prompts.texts(QStringLiteral("error")).first().toStdString();
@@ -82,7 +82,7 @@ TEST(SettingsControls, AValueTheDatabaseCannotTakeIsRefusedAndTheRowsKeepTheirVa
     // every row; now it is refused with its own message and nothing changes.
     QStringList before;
     for (int row = 1; row <= 13; ++row) before << f.setting(row);
-    w.ui().txtusuario->setText(QString(QChar(0xD800)) + QStringLiteral("' --"));
+    w.backup().ui().txtusuario->setText(QString(QChar(0xD800)) + QStringLiteral("' --"));
     QStringList after;
     for (int row = 1; row <= 13; ++row) after << f.setting(row);
     EXPECT_EQ(after, before);

@@ -1,6 +1,6 @@
 // The start-up read of the settings into the controls.
-#include "backup/BackupPanel.h"
-#include "cloud/CloudPanel.h"
+#include "panels/BackupPanel.h"
+#include "panels/CloudPanel.h"
 #include "settings/Database.h"
 #include "settings/SettingsWriter.h"
 #include "support/WindowFixture.h"
@@ -25,9 +25,9 @@ TEST(Startup, BackupSwitchIsOnForEveryValueButZero)
         f.setSetting(3, QStringLiteral("secreta"));
         f.setSetting(5, QString::fromUtf8(c.stored));
         TFrmPrincipal& w = f.start();
-        EXPECT_EQ(w.ui().ChkActivaRespaldos->isChecked(), c.on) << c.stored;
-        EXPECT_EQ(w.ui().Timer1->isActive(), c.on) << c.stored;
-        EXPECT_EQ(w.ui().txtusuario->isEnabled(), !c.on) << "locked controls, " << c.stored;
+        EXPECT_EQ(w.backup().ui().ChkActivaRespaldos->isChecked(), c.on) << c.stored;
+        EXPECT_EQ(w.backup().ui().Timer1->isActive(), c.on) << c.stored;
+        EXPECT_EQ(w.backup().ui().txtusuario->isEnabled(), !c.on) << "locked controls, " << c.stored;
         EXPECT_EQ(f.setting(5), c.on ? QStringLiteral("1") : QStringLiteral("0")) << c.stored;
         EXPECT_TRUE(f.prompts.shown.isEmpty()) << c.stored;
     }
@@ -41,9 +41,9 @@ TEST(Startup, BackupSwitchWithoutCredentialsAsksAndFallsBackToOff)
     f.setSetting(5, QStringLiteral("1"));
     TFrmPrincipal& w = f.start();
     EXPECT_EQ(f.prompts.texts(QStringLiteral("inform")), QStringList{kMsgCredentials});
-    EXPECT_FALSE(w.ui().ChkActivaRespaldos->isChecked());
-    EXPECT_FALSE(w.ui().Timer1->isActive());
-    EXPECT_TRUE(w.ui().txtusuario->isEnabled());
+    EXPECT_FALSE(w.backup().ui().ChkActivaRespaldos->isChecked());
+    EXPECT_FALSE(w.backup().ui().Timer1->isActive());
+    EXPECT_TRUE(w.backup().ui().txtusuario->isEnabled());
     EXPECT_EQ(f.setting(5), QStringLiteral("0"));
     EXPECT_FALSE(w.isVisible()) << "the start-up never shows the window";
 }
@@ -54,15 +54,15 @@ TEST(Startup, OnlyExactlyOneTurnsTheCloudOnAndOtherValuesAreNotRewritten)
         WindowFixture f;
         f.setSetting(7, QString::fromUtf8(stored));
         TFrmPrincipal& w = f.start();
-        EXPECT_FALSE(w.ui().ChkNubeActivado->isChecked()) << stored;
-        EXPECT_FALSE(w.ui().TNube->isActive()) << stored;
+        EXPECT_FALSE(w.cloud()->ui().ChkNubeActivado->isChecked()) << stored;
+        EXPECT_FALSE(w.cloud()->ui().TNube->isActive()) << stored;
         EXPECT_EQ(f.setting(7), QString::fromUtf8(stored)) << "start-up stored something";
     }
     WindowFixture f;
     f.setSetting(7, QStringLiteral("1"));
     TFrmPrincipal& w = f.start();
-    EXPECT_TRUE(w.ui().ChkNubeActivado->isChecked());
-    EXPECT_TRUE(w.ui().TNube->isActive());
+    EXPECT_TRUE(w.cloud()->ui().ChkNubeActivado->isChecked());
+    EXPECT_TRUE(w.cloud()->ui().TNube->isActive());
     EXPECT_EQ(w.cloud()->ticks(), 0);
     EXPECT_EQ(f.setting(7), QStringLiteral("1"));
 }
@@ -76,10 +76,10 @@ TEST(Startup, ListsTakeTheirIndexAndStoreNothing)
     f.setSetting(4, QStringLiteral("07:45"));
     f.traceWrites(f.db());
     TFrmPrincipal& w = f.start();
-    EXPECT_EQ(w.ui().CmbServer->currentText(), QStringLiteral("KOVA Server 6"));
-    EXPECT_EQ(w.ui().CmbSistema->currentText(), QStringLiteral("Ninguno"));
-    EXPECT_EQ(w.ui().CmbTiempo->currentText(), QStringLiteral("10 Minutos"));
-    EXPECT_EQ(w.ui().HR1->time(), QTime(7, 45));
+    EXPECT_EQ(w.backup().ui().CmbServer->currentText(), QStringLiteral("KOVA Server 6"));
+    EXPECT_EQ(w.backup().ui().CmbSistema->currentText(), QStringLiteral("Ninguno"));
+    EXPECT_EQ(w.cloud()->ui().CmbTiempo->currentText(), QStringLiteral("10 Minutos"));
+    EXPECT_EQ(w.backup().ui().HR1->time(), QTime(7, 45));
     for (int row : {1, 4, 6, 13}) EXPECT_TRUE(f.writesOf(f.db(), row).isEmpty()) << row;
     EXPECT_EQ(f.setting(13), QStringLiteral("15"));
     // "Ninguno" chosen by the start-up must not replace the template rows.
@@ -89,8 +89,8 @@ TEST(Startup, ListsTakeTheirIndexAndStoreNothing)
     g.setSetting(1, QStringLiteral("30"));
     g.setSetting(13, QStringLiteral("40"));
     TFrmPrincipal& v = g.start();
-    EXPECT_EQ(v.ui().CmbServer->currentIndex(), -1) << "a number past the list selects no server";
-    EXPECT_EQ(v.ui().CmbTiempo->currentText(), QStringLiteral("40 Minutos"));
+    EXPECT_EQ(v.backup().ui().CmbServer->currentIndex(), -1) << "a number past the list selects no server";
+    EXPECT_EQ(v.cloud()->ui().CmbTiempo->currentText(), QStringLiteral("40 Minutos"));
 }
 
 TEST(Startup, ANonNumberStopsTheReadAtItsRow)
@@ -103,12 +103,12 @@ TEST(Startup, ANonNumberStopsTheReadAtItsRow)
     ASSERT_EQ(f.prompts.texts(QStringLiteral("error")).size(), 1);
     EXPECT_TRUE(f.prompts.texts(QStringLiteral("error")).first().contains(QStringLiteral("'uno'")));
     EXPECT_TRUE(f.prompts.texts(QStringLiteral("error")).first().endsWith(QLatin1Char('.')));
-    EXPECT_EQ(w.ui().txtusuario->text(), QString()) << "rows after the failing one were applied";
-    EXPECT_EQ(w.ui().TxtServidor->text(), QString());
-    EXPECT_EQ(w.ui().HR1->time(), QTime(20, 0));
+    EXPECT_EQ(w.backup().ui().txtusuario->text(), QString()) << "rows after the failing one were applied";
+    EXPECT_EQ(w.cloud()->ui().TxtServidor->text(), QString());
+    EXPECT_EQ(w.backup().ui().HR1->time(), QTime(20, 0));
     EXPECT_EQ(w.backup().listModel()->rowCount(), 0) << "the list grid opens only after the settings";
     // The start-up ended early; the system choice stores all the same.
-    w.ui().CmbSistema->setCurrentIndex(3);
+    w.backup().ui().CmbSistema->setCurrentIndex(3);
     EXPECT_EQ(f.setting(6), QStringLiteral("3"));
 }
 
@@ -120,10 +120,10 @@ TEST(Startup, TextBoxesStoreTheirTextBackAndATimeThatIsNotATimeStops)
     f.setSetting(8, QStringLiteral("nube"));
     f.traceWrites(f.db());
     TFrmPrincipal& w = f.start();
-    EXPECT_EQ(w.ui().txtusuario->text(), QStringLiteral("tienda'01"));
+    EXPECT_EQ(w.backup().ui().txtusuario->text(), QStringLiteral("tienda'01"));
     EXPECT_EQ(f.writesOf(f.db(), 2), QStringList{QStringLiteral("tienda'01")});
     EXPECT_EQ(f.prompts.texts(QStringLiteral("error")).size(), 1);
-    EXPECT_EQ(w.ui().TxtServidor->text(), QString());
+    EXPECT_EQ(w.cloud()->ui().TxtServidor->text(), QString());
 }
 
 TEST(Startup, AMissingOutboxStopsTheStartAndTheRefreshReportsIt)
@@ -134,11 +134,11 @@ TEST(Startup, AMissingOutboxStopsTheStartAndTheRefreshReportsIt)
     TFrmPrincipal& w = f.start();
     ASSERT_EQ(f.prompts.texts(QStringLiteral("error")).size(), 1);
     EXPECT_TRUE(f.prompts.texts(QStringLiteral("error")).first().contains(QStringLiteral("Bandeja_De_Salida")));
-    EXPECT_EQ(w.ui().txtusuario->text(), QString()) << "no settings may be loaded";
-    EXPECT_TRUE(w.ui().Timer2->isActive()) << "the outbox refresh keeps running";
+    EXPECT_EQ(w.backup().ui().txtusuario->text(), QString()) << "no settings may be loaded";
+    EXPECT_TRUE(w.outbox()->ui().Timer2->isActive()) << "the outbox refresh keeps running";
     EXPECT_NE(w.ui().Image23, nullptr);
     EXPECT_TRUE(w.ui().PRespaldoDatos->isCollapsed());
-    w.ui().CmbSistema->setCurrentIndex(2);
+    w.backup().ui().CmbSistema->setCurrentIndex(2);
     EXPECT_EQ(f.setting(6), QStringLiteral("2")) << "the loading flag stayed raised";
 }
 
@@ -152,7 +152,7 @@ TEST(Startup, AMissingDatabaseIsReportedAndTheProgramGoesOn)
     EXPECT_TRUE(errors.first().contains(QStringLiteral("KOVA_VazivoZeRurov.mdb"))) << errors.first().toStdString();
     EXPECT_FALSE(QFile::exists(f.db())) << "the program created its database";
     // The window lives on; a later store tries again and reports again.
-    w.ui().TxtServidor->setText(QStringLiteral("x"));
+    w.cloud()->ui().TxtServidor->setText(QStringLiteral("x"));
     EXPECT_EQ(f.prompts.texts(QStringLiteral("error")).size(), 2);
 }
 
@@ -164,8 +164,8 @@ TEST(Startup, ALockedDatabaseKeepsTheWritesUntilFreeAndTellsWhenItStaysHeld)
     SettingsWriter& writer = w.context().settings;
     Connection other(QStringLiteral("otro"), f.db());
     other.beginWrite();  // another program holds the write lock
-    for (const char* typed : {"n", "nu", "nube"}) w.ui().TxtServidor->setText(QString::fromLatin1(typed));
-    w.ui().ChkNubeActivado->setChecked(true);
+    for (const char* typed : {"n", "nu", "nube"}) w.cloud()->ui().TxtServidor->setText(QString::fromLatin1(typed));
+    w.cloud()->ui().ChkNubeActivado->setChecked(true);
     EXPECT_TRUE(f.prompts.shown.isEmpty()) << "each keystroke waited out the busy time-out and failed";
     writer.retry();
     EXPECT_TRUE(writer.hasPending());
@@ -177,7 +177,7 @@ TEST(Startup, ALockedDatabaseKeepsTheWritesUntilFreeAndTellsWhenItStaysHeld)
 
     // Held past the give-up time: told in Spanish, with the driver's words for support.
     other.beginWrite();
-    w.ui().TxtServidor->setText(QStringLiteral("nube2"));
+    w.cloud()->ui().TxtServidor->setText(QStringLiteral("nube2"));
     f.clock.t = f.clock.t.addMSecs(SettingsWriter::kGiveUpMs);
     writer.retry();
     other.rollback();
@@ -187,5 +187,5 @@ TEST(Startup, ALockedDatabaseKeepsTheWritesUntilFreeAndTellsWhenItStaysHeld)
     EXPECT_TRUE(errors.first().contains(QStringLiteral("(detalle: "))) << errors.first().toStdString();
     EXPECT_TRUE(errors.first().contains(QStringLiteral("database is locked"))) << errors.first().toStdString();
     EXPECT_EQ(f.setting(8), QStringLiteral("nube"));
-    EXPECT_EQ(w.ui().TxtServidor->text(), QStringLiteral("nube2")) << "the box keeps what the user typed";
+    EXPECT_EQ(w.cloud()->ui().TxtServidor->text(), QStringLiteral("nube2")) << "the box keeps what the user typed";
 }

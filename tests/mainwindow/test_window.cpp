@@ -1,11 +1,11 @@
 // The window's panels, the tray menu and the ways of ending.
-#include "backup/HistoryPanel.h"
-#include "mainwindow/ErrorReporter.h"
-#include "mainwindow/QtPrompts.h"
-#include "mainwindow/TrayIcon.h"
+#include "panels/HistoryPanel.h"
+#include "widgets/ErrorReporter.h"
+#include "widgets/QtPrompts.h"
+#include "window/TrayIcon.h"
 #include "support/WindowFixture.h"
-#include "tasks/TFrmTareaManual.h"
-#include "tasks/TasksPanel.h"
+#include "panels/TFrmTareaManual.h"
+#include "panels/TasksPanel.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -126,14 +126,14 @@ TEST(Window, ControlsAreWhereTheyBelong)
     EXPECT_EQ(w.findChild<QWidget*>(QStringLiteral("LstArchivos"))->geometry(), QRect(5, 27, 468, 119));
     for (const char* hidden : {"BitBtn4", "BitBtn1", "LstTmp", "Label5", "Label6", "ProgressBar1", "BtnEnvia", "BtnGenera"})
         EXPECT_TRUE(w.findChild<QWidget*>(QLatin1String(hidden))->isHidden()) << hidden;
-    EXPECT_EQ(w.ui().CmbServer->count(), 23);
-    EXPECT_EQ(w.ui().CmbServer->itemText(22), QStringLiteral("KOVA Server 23"));
-    EXPECT_EQ(w.ui().LstDatosASubir->count(), 5);
-    EXPECT_EQ(w.ui().txtpass->echoMode(), QLineEdit::Password);
-    EXPECT_EQ(w.ui().Timer1->interval(), 50000);
-    EXPECT_EQ(w.ui().TNube->interval(), 60000);
-    EXPECT_TRUE(w.ui().Timer2->isActive());
-    EXPECT_EQ(w.ui().Timer2->interval(), 1000);
+    EXPECT_EQ(w.backup().ui().CmbServer->count(), 23);
+    EXPECT_EQ(w.backup().ui().CmbServer->itemText(22), QStringLiteral("KOVA Server 23"));
+    EXPECT_EQ(w.companies()->ui().LstDatosASubir->count(), 5);
+    EXPECT_EQ(w.backup().ui().txtpass->echoMode(), QLineEdit::Password);
+    EXPECT_EQ(w.backup().ui().Timer1->interval(), 50000);
+    EXPECT_EQ(w.cloud()->ui().TNube->interval(), 60000);
+    EXPECT_TRUE(w.outbox()->ui().Timer2->isActive());
+    EXPECT_EQ(w.outbox()->ui().Timer2->interval(), 1000);
 }
 
 TEST(Window, LinksOpenOnePanelAndCollapsesCloseOnlyTheirOwn)
@@ -179,30 +179,30 @@ TEST(Window, TheKeyboardOpensThePanelsAndTabLeavesTheGrids)
     };
     u.PRespaldoDatos->header()->setFocus();
     EXPECT_EQ(tab(), QStringLiteral("Label1")) << "the category link takes the focus";
-    QTest::keyClick(u.Label1, Qt::Key_Return);
+    QTest::keyClick(w.findChild<QLabel*>(QStringLiteral("Label1")), Qt::Key_Return);
     EXPECT_FALSE(u.PnRespaldos->isHidden());
-    EXPECT_EQ(QApplication::focusWidget(), u.ChkActivaRespaldos) << "the focus goes into the panel opened";
+    EXPECT_EQ(QApplication::focusWidget(), w.backup().ui().ChkActivaRespaldos) << "the focus goes into the panel opened";
     QStringList walked;
     for (int i = 0; i < 10; ++i) walked << tab();
     EXPECT_EQ(walked, QString::fromLatin1("CmbServer txtusuario txtpass CmbSistema HR1 Button2 Button1 DBGrid1 BitBtn3 BitBtn2")
                           .split(QLatin1Char(' ')));
     // Inside the grid the arrows move; Tab leaves it.
-    u.DBGrid1->setFocus();
-    ASSERT_EQ(u.DBGrid1->currentIndex().row(), 0) << "the list has a current row from the start";
-    QTest::keyClick(u.DBGrid1, Qt::Key_Down);
-    EXPECT_EQ(u.DBGrid1->currentIndex().row(), 1);
+    w.backup().ui().DBGrid1->setFocus();
+    ASSERT_EQ(w.backup().ui().DBGrid1->currentIndex().row(), 0) << "the list has a current row from the start";
+    QTest::keyClick(w.backup().ui().DBGrid1, Qt::Key_Down);
+    EXPECT_EQ(w.backup().ui().DBGrid1->currentIndex().row(), 1);
     EXPECT_EQ(tab(), QStringLiteral("BitBtn3"));
 
     u.PReportesWeb->expand();
-    u.Label18->setFocus();
-    QTest::keyClick(u.Label18, Qt::Key_Space);
+    w.findChild<QLabel*>(QStringLiteral("Label18"))->setFocus();
+    QTest::keyClick(w.findChild<QLabel*>(QStringLiteral("Label18")), Qt::Key_Space);
     EXPECT_FALSE(u.PnRegistro->isHidden());
-    EXPECT_EQ(QApplication::focusWidget(), u.LstArchivos);
+    EXPECT_EQ(QApplication::focusWidget(), w.outbox()->ui().LstArchivos);
     EXPECT_EQ(tab(), QStringLiteral("DBGrid3"));
-    u.Label11->setFocus();
-    QTest::keyClick(u.Label11, Qt::Key_Enter);
-    EXPECT_EQ(QApplication::focusWidget(), u.ChkNubeActivado);
-    u.DBGrid2->setFocus();
+    w.findChild<QLabel*>(QStringLiteral("Label11"))->setFocus();
+    QTest::keyClick(w.findChild<QLabel*>(QStringLiteral("Label11")), Qt::Key_Enter);
+    EXPECT_EQ(QApplication::focusWidget(), w.cloud()->ui().ChkNubeActivado);
+    w.tasks()->ui().DBGrid2->setFocus();
     EXPECT_NE(tab(), QStringLiteral("DBGrid2"));
 }
 
@@ -228,24 +228,24 @@ TEST(Window, HistoryShowsTheRunsNewestFirstAndTheFilesLeftOutOnDemand)
     w.OpAbrirClick();
     QApplication::setActiveWindow(&w);
     u.PRespaldoDatos->expand();
-    u.Label27->setFocus();
-    QTest::keyClick(u.Label27, Qt::Key_Return);
+    w.findChild<QLabel*>(QStringLiteral("Label27"))->setFocus();
+    QTest::keyClick(w.findChild<QLabel*>(QStringLiteral("Label27")), Qt::Key_Return);
     EXPECT_FALSE(u.PnHistorial->isHidden());
     EXPECT_TRUE(u.PnRespaldos->isHidden());
-    EXPECT_EQ(QApplication::focusWidget(), u.DBGrid4);
-    QAbstractItemModel* runs = u.DBGrid4->model();
+    EXPECT_EQ(QApplication::focusWidget(), w.history()->ui().DBGrid4);
+    QAbstractItemModel* runs = w.history()->ui().DBGrid4->model();
     ASSERT_EQ(runs->rowCount(), 2);
     EXPECT_EQ(runs->index(0, 0).data().toString(), QStringLiteral("08/12/2026 20:00")) << "newest first";
     EXPECT_EQ(runs->index(1, 2).data().toString(), kOutcomeFilesLeftOut);
     EXPECT_EQ(runs->index(1, 4).data().toString(), QStringLiteral("3.1 MB").replace(QLatin1Char('.'), w.locale().decimalPoint()));
-    EXPECT_EQ(u.DBGrid5->model()->rowCount(), 0) << "the files only on demand";
-    u.BitBtn6->click();
-    EXPECT_EQ(u.DBGrid5->model()->index(0, 0).data().toString(), kNoFilesLeftOut);
-    QTest::keyClick(u.DBGrid4, Qt::Key_Down);
-    EXPECT_EQ(u.DBGrid5->model()->rowCount(), 0) << "another run: its files asked anew";
-    QTest::keyClick(u.DBGrid4, Qt::Key_Return);
-    ASSERT_EQ(u.DBGrid5->model()->rowCount(), 1);
-    EXPECT_EQ(u.DBGrid5->model()->index(0, 1).data().toString(), QStringLiteral("intento No.5: sin respuesta"));
+    EXPECT_EQ(w.history()->ui().DBGrid5->model()->rowCount(), 0) << "the files only on demand";
+    w.history()->ui().BitBtn6->click();
+    EXPECT_EQ(w.history()->ui().DBGrid5->model()->index(0, 0).data().toString(), kNoFilesLeftOut);
+    QTest::keyClick(w.history()->ui().DBGrid4, Qt::Key_Down);
+    EXPECT_EQ(w.history()->ui().DBGrid5->model()->rowCount(), 0) << "another run: its files asked anew";
+    QTest::keyClick(w.history()->ui().DBGrid4, Qt::Key_Return);
+    ASSERT_EQ(w.history()->ui().DBGrid5->model()->rowCount(), 1);
+    EXPECT_EQ(w.history()->ui().DBGrid5->model()->index(0, 1).data().toString(), QStringLiteral("intento No.5: sin respuesta"));
     EXPECT_TRUE(f.prompts.shown.isEmpty());
     // Collapsing its category closes it.
     u.PRespaldoDatos->collapse();
@@ -306,7 +306,7 @@ TEST(Window, ClosingAsksAndNoKeepsEverythingRunning)
     EXPECT_EQ(f.prompts.texts(QStringLiteral("confirm")), QStringList{kMsgConfirmStop});
     EXPECT_TRUE(w.isVisible());
     EXPECT_FALSE(w.isEnding());
-    EXPECT_TRUE(w.ui().Timer2->isActive());
+    EXPECT_TRUE(w.outbox()->ui().Timer2->isActive());
 
     // Yes ends the program: the message loop stops.
     f.prompts.answers.enqueue(true);

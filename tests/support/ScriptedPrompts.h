@@ -1,6 +1,6 @@
 #pragma once
 
-#include "mainwindow/Prompts.h"
+#include "widgets/Prompts.h"
 #include "platform/Clock.h"
 #include "platform/ProcessControl.h"
 

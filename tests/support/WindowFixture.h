@@ -1,6 +1,13 @@
 #pragma once
 
-#include "mainwindow/TFrmPrincipal.h"
+#include "panels/BackupPanel.h"
+#include "panels/CloudPanel.h"
+#include "panels/CompanyPanel.h"
+#include "panels/HistoryPanel.h"
+#include "panels/OutboxLogPanel.h"
+#include "panels/TasksPanel.h"
+#include "widgets/Pictures.h"
+#include "window/TFrmPrincipal.h"
 #include "support/ScriptedPrompts.h"
 #include "support/TempRoot.h"
 
@@ -22,7 +29,7 @@ struct WindowFixture {
     TFrmPrincipal& make();  // builds the window
     TFrmPrincipal& start(); // builds it and runs its creation reaction
 
-    QString db() const { return temp.root().dataCenterDb(static_cast<int>(edition)); }
+    QString db() const { return temp.root().dataCenterDb(edition.number); }
     QString setting(int id) const { return TempRoot::setting(db(), id); }
     void setSetting(int id, const QString& v) const { TempRoot::setSetting(db(), id, v); }
     // Counts every later write of a settings row into a table of the test's own.

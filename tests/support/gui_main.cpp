@@ -1,4 +1,4 @@
-#include "mainwindow/ProgramStart.h"
+#include "window/ProgramStart.h"
 #include "support/StatementCheck.h"
 
 #include <QApplication>

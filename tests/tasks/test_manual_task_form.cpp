@@ -1,10 +1,10 @@
 // The manual task form and the task list of the cloud panel.
-#include "cloud/CompanyPanel.h"
+#include "panels/CompanyPanel.h"
 #include "settings/Database.h"
 #include "support/WindowFixture.h"
 #include "tasks/ManualTasks.h"
-#include "tasks/TFrmTareaManual.h"
-#include "tasks/TasksPanel.h"
+#include "panels/TFrmTareaManual.h"
+#include "panels/TasksPanel.h"
 
 #include <QFile>
 #include <QHeaderView>
@@ -94,7 +94,7 @@ TEST(ManualTaskForm, OneHiddenFormOpenedModallyOnToday)
                            && (t.form->geometry().center() - t.w->geometry().center()).manhattanLength() <= 4;
             t.form->reject();
         });
-        t.w->ui().BitBtn5->click();
+        t.w->tasks()->ui().BitBtn5->click();
         EXPECT_TRUE(shownOnToday) << opening;
     }
     EXPECT_EQ(t.w->tasks()->form(), t.form);
@@ -141,7 +141,7 @@ TEST(ManualTaskForm, TheNewTaskTopsTheGridWhenTheMessageShows)
     EXPECT_TRUE(topWhenShown.startsWith(QStringLiteral("01/05/2026 08:00-KOVA Punto de Venta: Agregar ventas por día.")))
         << topWhenShown.toStdString();
 
-    QTableView* view = t.w->ui().DBGrid2;
+    QTableView* view = t.w->tasks()->ui().DBGrid2;
     const int descripcion = grid->record().indexOf(QStringLiteral("Descripcion"));
     const int valores = grid->record().indexOf(QStringLiteral("Valores"));
     EXPECT_EQ(grid->headerData(descripcion, Qt::Horizontal).toString(), QStringLiteral("Descripción"));

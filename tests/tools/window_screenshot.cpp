@@ -4,12 +4,12 @@
 //   xvfb-run -a build/tests/window_screenshot --root DIR --panel respaldos --out docs/x.png
 // Panels: respaldos, historial, nube, registro; dialogs: pregunta (a question box),
 // archivos (the add-files dialog), tarea (the manual task form).
-#include "backup/BackupPanel.h"
-#include "backup/HistoryPanel.h"
-#include "mainwindow/ProgramStart.h"
-#include "mainwindow/QtPrompts.h"
-#include "mainwindow/TFrmPrincipal.h"
-#include "tasks/TasksPanel.h"
+#include "panels/BackupPanel.h"
+#include "panels/HistoryPanel.h"
+#include "window/ProgramStart.h"
+#include "widgets/QtPrompts.h"
+#include "window/TFrmPrincipal.h"
+#include "panels/TasksPanel.h"
 
 #include <QApplication>
 #include <QCommandLineParser>

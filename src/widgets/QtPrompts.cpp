@@ -1,0 +1,87 @@
+#include "widgets/QtPrompts.h"
+
+#include "widgets/Appearance.h"
+#include "window/TrayIcon.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFileDialog>
+#include <QListView>
+#include <QMessageBox>
+#include <QTreeView>
+
+namespace dc {
+
+namespace {
+QString title()
+{
+    return applicationTitle();
+}
+
+// Runs a dialog and puts the current directory back as it was.
+template <class F>
+auto keepingCurrentDir(F f)
+{
+    const QString cwd = QDir::currentPath();
+    auto result = f();
+    QDir::setCurrent(cwd);
+    return result;
+}
+}  // namespace
+
+void QtPrompts::inform(const QString& text)
+{
+    Centred<QMessageBox> box(QMessageBox::NoIcon, title(), text, QMessageBox::Ok, m_parent);
+    box.exec();
+}
+
+bool QtPrompts::warnOkCancel(const QString& text)
+{
+    Centred<QMessageBox> box(QMessageBox::Warning, title(), text, QMessageBox::Ok | QMessageBox::Cancel, m_parent);
+    return box.exec() == QMessageBox::Ok;
+}
+
+bool QtPrompts::confirm(const QString& text)
+{
+    Centred<QMessageBox> box(QMessageBox::Question, title(), text, QMessageBox::Yes | QMessageBox::No, m_parent);
+    box.setDefaultButton(QMessageBox::No);
+    return box.exec() == QMessageBox::Yes;
+}
+
+void QtPrompts::showError(const QString& text)
+{
+    Centred<QMessageBox> box(QMessageBox::Critical, title(), text, QMessageBox::Ok, m_parent);
+    box.exec();
+}
+
+QStringList QtPrompts::openFiles()
+{
+    return keepingCurrentDir([this] {
+        Centred<QFileDialog> dialog(m_parent);
+        dialog.setFileMode(QFileDialog::ExistingFiles);
+        dialog.setOption(QFileDialog::ReadOnly, false);
+        dialog.setOption(QFileDialog::DontUseNativeDialog, true);
+        dialog.setSizeGripEnabled(true);
+        return dialog.exec() == QDialog::Accepted ? dialog.selectedFiles() : QStringList();
+    });
+}
+
+QStringList QtPrompts::openFolders()
+{
+    return keepingCurrentDir([this] {
+        Centred<QFileDialog> dialog(m_parent);
+        dialog.setFileMode(QFileDialog::Directory);
+        dialog.setOption(QFileDialog::ShowDirsOnly, true);
+        // The platform's folder picker takes one folder; Qt's own takes several.
+        dialog.setOption(QFileDialog::DontUseNativeDialog, true);
+        for (auto* view : dialog.findChildren<QAbstractItemView*>())
+            view->setSelectionMode(QAbstractItemView::ExtendedSelection);
+        dialog.setSizeGripEnabled(true);
+        QStringList folders;
+        if (dialog.exec() == QDialog::Accepted)
+            for (const QString& f : dialog.selectedFiles()) folders << QDir::toNativeSeparators(QDir::cleanPath(f));
+        return folders;
+    });
+}
+
+}  // namespace dc
