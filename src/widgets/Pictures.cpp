@@ -1,7 +1,11 @@
 #include "widgets/Pictures.h"
 
 #include <QPainter>
+#include <QImage>
 #include <QPixmapCache>
+
+#include <future>
+#include <iterator>
 
 // The pictures live in the widget kit's resources; a static library must
 // register them itself.
@@ -18,18 +22,49 @@ namespace dc {
 
 namespace {
 
+// The large pictures, read on a thread of their own while the program starts.
+const char* const kPreloaded[] = {"start.png", "work.png", "logo.png"};
+
+struct Preload {
+    std::promise<QImage> images[std::size(kPreloaded)];
+    std::future<QImage> ready[std::size(kPreloaded)];
+    std::future<void> reader;
+};
+
+Preload& preload()
+{
+    static Preload p;
+    return p;
+}
+
 QPixmap resource(const QString& name)
 {
     initResources();
     QPixmap pixmap;
-    if (!QPixmapCache::find(name, &pixmap)) {
-        pixmap = QPixmap(QStringLiteral(":/dc/") + name);
-        QPixmapCache::insert(name, pixmap);
-    }
+    if (QPixmapCache::find(name, &pixmap)) return pixmap;
+    QImage image;
+    Preload& p = preload();
+    for (std::size_t i = 0; i < std::size(kPreloaded); ++i)
+        if (name == QLatin1String(kPreloaded[i]) && p.ready[i].valid()) image = p.ready[i].get();
+    if (image.isNull()) image = QImage(QStringLiteral(":/dc/") + name);
+    pixmap = QPixmap::fromImage(image);
+    QPixmapCache::insert(name, pixmap);
     return pixmap;
 }
 
 }  // namespace
+
+void preloadPictures()
+{
+    initResources();
+    Preload& p = preload();
+    if (p.reader.valid()) return;
+    for (std::size_t i = 0; i < std::size(kPreloaded); ++i) p.ready[i] = p.images[i].get_future();
+    p.reader = std::async(std::launch::async, [&p] {
+        for (std::size_t i = 0; i < std::size(kPreloaded); ++i)
+            p.images[i].set_value(QImage(QStringLiteral(":/dc/") + QLatin1String(kPreloaded[i])));
+    });
+}
 
 QPixmap startPicture() { return resource(QStringLiteral("start.png")); }
 QPixmap workPicture() { return resource(QStringLiteral("work.png")); }

@@ -4,6 +4,11 @@
 
 namespace dc {
 
+// Starts reading the large pictures on a thread of their own, so that they
+// are ready when the window is built; without it they are read when first
+// asked for.
+void preloadPictures();
+
 // The window's pictures, each read once and shared afterwards.
 QPixmap startPicture();    // background of edition 2's window at rest
 QPixmap workPicture();     // background while a work page is open
