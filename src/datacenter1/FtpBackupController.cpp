@@ -1,14 +1,11 @@
 #include "datacenter1/FtpBackupController.h"
 
 #include "panels/BackupPanel.h"
-#include "ftpbackup/TemporaryCopy.h"
 #include "widgets/ErrorReporter.h"
-#include "window/LastBackupWatch.h"
 #include "widgets/Prompts.h"
+#include "window/LastBackupWatch.h"
 #include "window/TFrmPrincipal.h"
 #include "window/TrayIcon.h"
-#include "platform/Failure.h"
-#include "settings/SettingsRows.h"
 
 #include <QApplication>
 #include <QScopeGuard>
@@ -17,11 +14,11 @@
 namespace dc {
 
 FtpBackupController::FtpBackupController(TFrmPrincipal& window, BackupEngine::Parts parts)
-    : QObject(&window), m_window(window), m_engine(std::make_unique<BackupEngine>(std::move(parts)))
+    : QObject(&window), m_window(window), m_job(std::make_unique<BackupJob>(window.cnn(), std::move(parts)))
 {
     BackupPanelUi& ui = window.backup().ui();
     ErrorReporter& e = window.errors();
-    BackupEngine* engine = m_engine.get();
+    BackupEngine* engine = &m_job->engine();
     // The two lines are one line each: a longer text is told whole in their tooltip.
     connect(engine, &BackupEngine::statusChanged, this, [&ui](const QString& text) {
         ui.Label5->setText(text);
@@ -49,13 +46,13 @@ FtpBackupController::~FtpBackupController()
 {
     // A run still under way is cancelled and waited for here; what it reports
     // on its way out no longer reaches the window.
-    m_engine->disconnect(this);
-    m_engine.reset();
+    m_job->engine().disconnect(this);
+    m_job.reset();
 }
 
 bool FtpBackupController::isBusy() const
 {
-    return m_preparing || m_engine->isRunning();
+    return m_preparing || m_job->engine().isRunning();
 }
 
 void FtpBackupController::Button1Click()
@@ -73,9 +70,7 @@ void FtpBackupController::Button1Click()
     try {
         panel.prepareCompanyRows();
         panel.markLaunched();
-        request.rows = panel.store().rows();
-        request.security = storedFtpSecurity(m_window.cnn(), RowBackupTls);
-        request.copyRecord = temporaryCopyRecordFile(m_window.cnn().filePath());
+        request = m_job->request();
     } catch (...) {
         m_preparing = false;
         // No run started: the buttons must not say otherwise.
@@ -87,35 +82,31 @@ void FtpBackupController::Button1Click()
     request.user = ui.txtusuario->text();
     request.password = ui.txtpass->text();
     request.serverIndex = ui.CmbServer->currentIndex();
-    m_engine->start(request);
+    engine().start(request);
 }
 
 void FtpBackupController::Button2Click()
 {
-    m_engine->cancel();
+    engine().cancel();
 }
 
 bool FtpBackupController::FormCloseQuery()
 {
-    if (!m_engine->isConnectionOpen()) return true;
+    if (!engine().isConnectionOpen()) return true;
     if (!m_window.prompts().confirm(kMsgConfirmStopBackup)) return false;
-    m_engine->cancel();
+    engine().cancel();
     return true;
 }
 
 void FtpBackupController::endOnRequest()
 {
-    m_engine->cancel();
+    engine().cancel();
     m_window.endProgram();
 }
 
 void FtpBackupController::recordRun(const BackupResult& result)
 {
-    try {
-        RunHistory(m_window.cnn()).record(runRecordOf(result, m_engine->service().toString()));
-    } catch (const std::exception& e) {
-        m_window.context().notify(kMsgHistoryNotWritten + errorText(e));
-    }
+    if (const QString why = m_job->record(result); !why.isEmpty()) m_window.context().notify(why);
     m_window.backupWatch().refresh();
 }
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ftpbackup/BackupEngine.h"
+#include "ftpbackup/BackupJob.h"
 
 #include <QObject>
 #include <QString>
@@ -55,7 +55,7 @@ public:
 
     // A run is being prepared or is under way.
     bool isBusy() const;
-    BackupEngine& engine() { return *m_engine; }
+    BackupEngine& engine() { return m_job->engine(); }
 
 private:
     void runEnded(const BackupResult& result);
@@ -67,7 +67,7 @@ private:
     void recordRun(const BackupResult& result);
 
     TFrmPrincipal& m_window;
-    std::unique_ptr<BackupEngine> m_engine;
+    std::unique_ptr<BackupJob> m_job;
     bool m_preparing = false;
     // A run went through the list, or the service refused it: the program
     // is ending, no run starts again.

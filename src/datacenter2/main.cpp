@@ -7,6 +7,8 @@ int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
     dc::prepareApplication();
-    const dc::ProgramOptions options = dc::parseProgramOptions(QApplication::arguments(), dc::Edition::Two);
-    return dc::runProgram(options, dc::Edition::Two, {});
+    const std::optional<dc::ProgramOptions> options =
+        dc::parseProgramOptions(QApplication::arguments(), dc::Edition::Two);
+    if (!options) return 2;
+    return dc::runProgram(*options, dc::Edition::Two, {});
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ftpbackup/FtpClient.h"
+#include "platform/ServiceAddress.h"
 
 #include <QString>
 
@@ -10,13 +11,6 @@
 namespace dc {
 
 class Connection;
-
-// Where the FTP backup service is.
-struct ServiceAddress {
-    QString host;
-    quint16 port = 21;
-    QString toString() const { return host + QLatin1Char(':') + QString::number(port); }
-};
 
 // One of the service's shared accounts.
 struct ServiceAccount {
@@ -36,16 +30,5 @@ std::optional<ServiceAccount> accountForServerIndex(int index);
 // or RowCloudTls (the cloud server; TLS when offered when the row is
 // missing). Throws DbError, also for a value other than 0, 1 or 2.
 FtpSecurity storedFtpSecurity(Connection& dataCenter, int row);
-
-// The command-line option that points the programs at another service
-// (tests, the demo): --backup-service HOST[:PORT].
-inline constexpr char kBackupServiceOption[] = "backup-service";
-
-// Parses "HOST[:PORT]" (IPv4 address or host name; port 1 to 65535, 21 when
-// left out). Returns nullopt and fills *why with the reason when the text is
-// not valid.
-std::optional<ServiceAddress> parseServiceAddress(const QString& text, QString* why = nullptr);
-// The same for the --backup-service option; *error names the option and the text.
-std::optional<ServiceAddress> parseBackupService(const QString& text, QString* error = nullptr);
 
 }  // namespace dc

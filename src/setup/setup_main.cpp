@@ -2,6 +2,7 @@
 #include "platform/Failure.h"
 #include "platform/FolderAccess.h"
 #include "platform/InstallRoot.h"
+#include "platform/ProgramOptions.h"
 #include "setup/InstallRootBuilder.h"
 
 #include <QCommandLineParser>
@@ -22,13 +23,12 @@ int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("datacenter-setup"));
-    QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral(
-        "Lays out an install root for the data center: databases, templates, outbox and companion tools."));
-    parser.addHelpOption();
-    const QCommandLineOption rootOpt(QStringLiteral("root"),
-                                     QStringLiteral("Install root (default: %1).").arg(dc::InstallRoot::defaultDriveRoot()),
-                                     QStringLiteral("DIR"), dc::InstallRoot::defaultDriveRoot());
+    dc::ProgramOptionSet set;
+    set.description =
+        QStringLiteral("Lays out an install root for the data center: databases, templates, outbox and companion tools.");
+    set.root = true;
+    set.rootDefault = dc::InstallRoot::defaultDriveRoot();
+    QCommandLineParser parser;  // this program's own options besides the shared ones
     const QCommandLineOption demoOpt(QStringLiteral("demo"), QStringLiteral("Add realistic sample data."));
     const QCommandLineOption forceOpt(QStringLiteral("force"), QStringLiteral("Replace databases that already exist."));
     // DC_TOOLS_FROM_BIN: the installed tools folder, relative to this program's (set by the build).
@@ -47,16 +47,18 @@ int main(int argc, char** argv)
                        "este programa, es la única que lee y cambia las bases de datos y la bandeja de salida; los "
                        "programas los cambian solo los administradores."),
         QStringLiteral("NOMBRE"));
-    parser.addOptions({rootOpt, demoOpt, forceOpt, toolsOpt, accountOpt});
-    parser.process(app);
+    parser.addOptions({demoOpt, forceOpt, toolsOpt, accountOpt});
+    QString why;
+    const std::optional<dc::ProgramOptions> given = dc::parseCommandLine(app.arguments(), set, &why, &parser);
 
     QTextStream out(stdout);
     QTextStream err(stderr);
-    if (const QString why = dc::installRootProblem(parser.value(rootOpt)); !why.isEmpty()) {
+    if (given) why = dc::installRootProblem(given->root);
+    if (!given || !why.isEmpty()) {
         err << "datacenter-setup: " << why << '\n';
         return kLayoutFailed;
     }
-    const dc::InstallRoot root(parser.value(rootOpt));
+    const dc::InstallRoot root(given->root);
     dc::SetupOptions options;
     options.demo = parser.isSet(demoOpt);
     options.force = parser.isSet(forceOpt);

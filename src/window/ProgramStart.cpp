@@ -8,8 +8,8 @@
 #include "platform/InstallRoot.h"
 
 #include <QApplication>
-#include <QCommandLineParser>
 #include <QLoggingCategory>
+#include <QTextStream>
 
 namespace dc {
 
@@ -28,33 +28,26 @@ void prepareApplication()
     QApplication::setFont(windowFont());
 }
 
-ProgramOptions parseProgramOptions(const QStringList& arguments, Edition edition)
+std::optional<ProgramOptions> parseProgramOptions(const QStringList& arguments, Edition edition)
 {
-    QCommandLineParser parser;
-    parser.setApplicationDescription(edition == Edition::Two
-                                         ? QStringLiteral("KOVA Vazivo ze Rurov: backups, cloud sync and manual tasks.")
-                                         : QStringLiteral("KOVA Vazivo ze Rurov: backs up the file list over FTP at every start."));
-    parser.addHelpOption();
-    const QCommandLineOption root(QStringLiteral("root"),
-                                  QStringLiteral("Install root (default: %1).").arg(InstallRoot::defaultDriveRoot()),
-                                  QStringLiteral("DIR"), InstallRoot::defaultDriveRoot());
-    parser.addOption(root);
-    const QCommandLineOption service(QStringLiteral("backup-service"),
-                                     QStringLiteral("Host and port of the FTP backup service."),
-                                     QStringLiteral("HOST[:PORT]"));
-    if (edition == Edition::One) parser.addOption(service);
-    parser.process(arguments);
-    ProgramOptions o;
-    o.driveRoot = parser.value(root);
-    if (edition == Edition::One) o.backupService = parser.value(service);
-    return o;
+    ProgramOptionSet set;
+    set.description = edition == Edition::Two
+                          ? QStringLiteral("KOVA Vazivo ze Rurov: backups, cloud sync and manual tasks.")
+                          : QStringLiteral("KOVA Vazivo ze Rurov: backs up the file list over FTP at every start.");
+    set.root = true;
+    set.rootDefault = InstallRoot::defaultDriveRoot();
+    set.backupService = edition == Edition::One;
+    QString why;
+    std::optional<ProgramOptions> options = parseCommandLine(arguments, set, &why);
+    if (!options) QTextStream(stderr) << QCoreApplication::applicationName() << ": " << why << '\n';
+    return options;
 }
 
 int runProgram(const ProgramOptions& options, Edition edition,
                const std::function<void(TFrmPrincipal&)>& addEditionParts)
 {
     WindowDeps deps;
-    deps.driveRoot = options.driveRoot;
+    deps.driveRoot = options.root;
     deps.edition = edition;
     TFrmPrincipal window(deps);
     if (addEditionParts) addEditionParts(window);

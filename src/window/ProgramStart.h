@@ -1,27 +1,26 @@
 #pragma once
 
-#include "window/MainWindowUi.h"
+#include "platform/ProgramOptions.h"
+#include "window/Edition.h"
 
 #include <QString>
 
 #include <functional>
+#include <optional>
 
 namespace dc {
 
 class TFrmPrincipal;
-
-struct ProgramOptions {
-    QString driveRoot;       // --root DIR
-    QString backupService;   // --backup-service HOST[:PORT] (edition 1)
-};
 
 // Sets up the application object for a tray program: no quit when the last
 // window closes, "*" in masked boxes, Qt's own dialogs in Spanish, the
 // windows' font. Call before any widget exists.
 void prepareApplication();
 
-// Reads the command line of the programs.
-ProgramOptions parseProgramOptions(const QStringList& arguments, Edition edition);
+// Reads the command line of the programs: --root DIR, and for edition 1
+// --backup-service HOST[:PORT]. Nullopt, after writing the reason to the
+// standard error, when a value is not valid.
+std::optional<ProgramOptions> parseProgramOptions(const QStringList& arguments, Edition edition);
 
 // Creates the main window hidden, lets the edition add its parts, runs the
 // creation reaction and then the message loop.

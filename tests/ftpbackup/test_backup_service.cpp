@@ -2,6 +2,7 @@
 // clients keep of each server.
 #include "ftpbackup/BackupService.h"
 #include "ftpbackup/FtpServerMemoryFile.h"
+#include "platform/ProgramOptions.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -14,21 +15,35 @@
 
 using namespace dc;
 
-TEST(BackupService, ParsesHostAndPort)
+TEST(BackupService, ParsesHostAndPortOnTheCommandLine)
 {
-    const auto a = parseBackupService(QStringLiteral("127.0.0.1:2121"));
-    ASSERT_TRUE(a);
-    EXPECT_EQ(a->host, QStringLiteral("127.0.0.1"));
-    EXPECT_EQ(a->port, 2121);
-    const auto b = parseBackupService(QStringLiteral("respaldos.ejemplo.mx"));
-    ASSERT_TRUE(b);
-    EXPECT_EQ(b->port, 21);
+    ProgramOptionSet set;
+    set.root = true;
+    set.rootDefault = QStringLiteral("/raiz");
+    set.backupService = true;
+    const auto parse = [&set](const QStringList& arguments, QString* why = nullptr) {
+        return parseCommandLine(QStringList{QStringLiteral("programa")} + arguments, set, why);
+    };
+    const auto a = parse({QStringLiteral("--backup-service"), QStringLiteral("127.0.0.1:2121")});
+    ASSERT_TRUE(a && a->backupService);
+    EXPECT_EQ(a->backupService->host, QStringLiteral("127.0.0.1"));
+    EXPECT_EQ(a->backupService->port, 2121);
+    EXPECT_EQ(a->root, QStringLiteral("/raiz"));
+    const auto b = parse({QStringLiteral("--backup-service"), QStringLiteral("respaldos.ejemplo.mx"), QStringLiteral("--root"),
+                          QStringLiteral("/otra")});
+    ASSERT_TRUE(b && b->backupService);
+    EXPECT_EQ(b->backupService->port, 21);
+    EXPECT_EQ(b->root, QStringLiteral("/otra"));
+    const auto c = parse({});
+    ASSERT_TRUE(c);
+    EXPECT_FALSE(c->backupService) << "left out: the program's default service";
 
     for (const char* bad : {"", ":21", "host:", "host:0", "host:65536", "host:+21", "host:x", "[::1]:21", "a b:21",
                             "host\r\n:21"}) {
         QString why;
-        EXPECT_FALSE(parseBackupService(QString::fromLatin1(bad), &why)) << bad;
-        EXPECT_TRUE(why.startsWith(QStringLiteral("--backup-service "))) << why.toStdString();
+        EXPECT_FALSE(parse({QStringLiteral("--backup-service"), QString::fromLatin1(bad)}, &why)) << bad;
+        EXPECT_TRUE(why.startsWith(QStringLiteral("--backup-service ") + QString::fromLatin1(bad) + QStringLiteral(": ")))
+            << why.toStdString();
     }
 }
 

@@ -1,6 +1,9 @@
 // KOVA_BackUp.exe, installed by the setup code into a temporary root, against
 // a real FTP server.
+#include "ftpbackup/BackupJob.h"
 #include "ftpbackup/EngineHarness.h"
+#include "ftpbackup/TemporaryCopy.h"
+#include "settings/Database.h"
 #include "settings/SettingsRows.h"
 #include "support/TempRoot.h"
 #include "support/ToolProcess.h"
@@ -54,6 +57,43 @@ int empresas(const QString& dbFile)
 }
 
 }  // namespace
+
+// What the tool shares with edition 1's window around the engine: the run's
+// request from the database, and its record in the history.
+TEST(BackupJob, ReadsTheRunFromTheDatabaseAndTellsAHistoryItCannotKeep)
+{
+    auto root = installedRoot();
+    const QString db = root->root().dataCenterDb(2);
+    TempRoot::setSetting(db, RowServer, QStringLiteral("2"));
+    TempRoot::setSetting(db, RowBackupTls, QStringLiteral("1"));
+    Connection cnn(QStringLiteral("job"), db);
+    BackupJob job(cnn, BackupJob::engineParts(root->root(), 2, std::nullopt));
+    EXPECT_EQ(job.engine().service().toString(), defaultBackupService().toString());
+
+    const BackupRequest stored = job.requestWithStoredLogin();
+    EXPECT_EQ(stored.serverIndex, 2);
+    EXPECT_EQ(stored.user, kShopUser);
+    EXPECT_EQ(stored.password, kShopPassword);
+    EXPECT_EQ(stored.security, FtpSecurity::WhenOffered);
+    EXPECT_EQ(static_cast<int>(stored.rows.size()),
+              TempRoot::scalar(db, QStringLiteral("select count(*) from tbl_app_archivos")).toInt());
+    EXPECT_FALSE(stored.rows.empty());
+    EXPECT_EQ(stored.copyRecord, temporaryCopyRecordFile(db));
+    const BackupRequest forWindow = job.request();
+    EXPECT_TRUE(forWindow.user.isEmpty() && forWindow.password.isEmpty() && forWindow.serverIndex == -1)
+        << "the window's controls give the log-in";
+    TempRoot::setSetting(db, RowServer, QStringLiteral("dos"));
+    EXPECT_THROW(job.requestWithStoredLogin(), DbError);
+
+    BackupResult result;
+    result.started = result.ended = QDateTime::currentDateTime();
+    EXPECT_EQ(job.record(result), QString());
+    EXPECT_EQ(TempRoot::scalar(db, QStringLiteral("select Servicio from tbl_app_historial")).toString(),
+              defaultBackupService().toString());
+    TempRoot::exec(db, QStringLiteral("drop table tbl_app_historial_fallas"));
+    TempRoot::exec(db, QStringLiteral("drop table tbl_app_historial"));
+    EXPECT_TRUE(job.record(result).startsWith(kMsgHistoryNotWritten));
+}
 
 TEST(BackupTool, BacksUpTheInstalledListRecordsItsStartAndEndsWithZero)
 {

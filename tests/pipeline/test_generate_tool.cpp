@@ -2,7 +2,7 @@
 // awkward names, files left by an interrupted run, and marks that fail.
 #include "cloud/CloudLog.h"
 #include "pipeline/ToolHarness.h"
-#include "setup/tools/CloudExport.h"
+#include "tools/toolsupport/ToolSupport.h"
 
 #include <gtest/gtest.h>
 

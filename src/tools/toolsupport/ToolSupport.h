@@ -14,7 +14,8 @@ namespace dc {
 class Connection;
 
 // What the companion tools share: where their install root is, one run at a
-// time, and the cloud log rows they write.
+// time, the names of the exports being written and the cloud log rows they
+// write.
 
 // The install root of a tool: `rootOption` when given (--root DIR, for use by
 // hand), else the folder above the tool's own, as installed in
@@ -32,6 +33,11 @@ QString notInOutbox(const InstallRoot& root);
 // directory. Returns false after writing the refusal to the standard error.
 bool outboxToolRoot(const QCoreApplication& app, const QString& toolName, const QString& description,
                     InstallRoot* root);
+
+// An export of the generate tool is written under a hidden temporary name
+// and renamed only when complete, so the send tool never takes half a file.
+QString partialExportName(const QString& fileName);
+bool isPartialExport(const QString& fileName);
 
 // One run of a tool at a time: holds `lockFile` (InstallRoot::toolLockFile)
 // while it lives. A lock left behind by a run that crashed is taken over.

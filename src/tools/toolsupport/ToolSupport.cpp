@@ -1,10 +1,10 @@
-#include "setup/tools/ToolSupport.h"
+#include "tools/toolsupport/ToolSupport.h"
 
 #include "cloud/CloudLog.h"
+#include "platform/ProgramOptions.h"
 #include "settings/Database.h"
 
 #include <QCoreApplication>
-#include <QCommandLineParser>
 #include <QDir>
 #include <QTextStream>
 
@@ -22,6 +22,18 @@ QString notInOutbox(const InstallRoot& root)
     if (QDir::current() == QDir(root.outboxDir())) return {};
     return QStringLiteral("la carpeta actual (%1) no es la bandeja de salida (%2); no se hace nada")
         .arg(QDir::toNativeSeparators(QDir::currentPath()), QDir::toNativeSeparators(root.outboxDir()));
+}
+
+QString partialExportName(const QString& fileName)
+{
+    return QLatin1Char('.') + fileName + QStringLiteral(".tmp");
+}
+
+bool isPartialExport(const QString& fileName)
+{
+    // Also QSaveFile's own temporary file beside the partial one, when the
+    // file system cannot make unnamed files.
+    return fileName.startsWith(QLatin1Char('.')) && fileName.contains(QStringLiteral(".xml.tmp"));
 }
 
 SingleRun::SingleRun(const QString& lockFile) : m_lock(lockFile)
@@ -58,17 +70,19 @@ void CloudLogWriter::write(const QString& text)
 bool outboxToolRoot(const QCoreApplication& app, const QString& toolName, const QString& description,
                     InstallRoot* root)
 {
-    QCommandLineParser parser;
-    parser.setApplicationDescription(description);
-    parser.addHelpOption();
-    const QCommandLineOption rootOpt(QStringLiteral("root"),
-                                     QStringLiteral("Raíz de instalación (por omisión, la carpeta sobre la del programa)."),
-                                     QStringLiteral("DIR"));
-    parser.addOption(rootOpt);
-    parser.process(app);
-    *root = toolInstallRoot(parser.value(rootOpt));
-    if (const QString why = notInOutbox(*root); !why.isEmpty()) {
+    ProgramOptionSet set;
+    set.description = description;
+    set.root = true;
+    set.rootDefaultText = QStringLiteral("la carpeta sobre la del programa");
+    QString why;
+    const std::optional<ProgramOptions> options = parseCommandLine(app.arguments(), set, &why);
+    if (!options) {
         QTextStream(stderr) << toolName << ": " << why << '\n';
+        return false;
+    }
+    *root = toolInstallRoot(options->root);
+    if (const QString refusal = notInOutbox(*root); !refusal.isEmpty()) {
+        QTextStream(stderr) << toolName << ": " << refusal << '\n';
         return false;
     }
     return true;

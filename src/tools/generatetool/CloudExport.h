@@ -36,11 +36,6 @@ inline const QString kActionExported = QStringLiteral("E");
 // "Abarrotes_Centro_Matriz_2_20260312-101500-123.xml".
 QString exportFileName(const QString& branch, const QString& empresa, int companyId, const QDateTime& when);
 
-// An export is written under a hidden temporary name and renamed only when
-// complete, so the send tool never takes half a file.
-QString partialExportName(const QString& fileName);
-bool isPartialExport(const QString& fileName);
-
 struct ExportReport {
     QStringList written;   // file names, in the order written
     int actions = 0;       // actions exported, over all files

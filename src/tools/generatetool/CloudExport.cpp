@@ -1,8 +1,8 @@
-#include "setup/tools/CloudExport.h"
+#include "tools/generatetool/CloudExport.h"
 
 #include "settings/Database.h"
 #include "settings/SettingsRows.h"
-#include "setup/tools/ToolSupport.h"
+#include "tools/toolsupport/ToolSupport.h"
 
 #include <QDir>
 #include <QFile>
@@ -155,18 +155,6 @@ QString exportFileName(const QString& branch, const QString& empresa, int compan
     if (part.isEmpty()) part = QStringLiteral("Sucursal");
     return part + QLatin1Char('_') + QString::number(companyId) + QLatin1Char('_')
            + when.toString(QStringLiteral("yyyyMMdd-HHmmss-zzz")) + QStringLiteral(".xml");
-}
-
-QString partialExportName(const QString& fileName)
-{
-    return QLatin1Char('.') + fileName + QStringLiteral(".tmp");
-}
-
-bool isPartialExport(const QString& fileName)
-{
-    // Also QSaveFile's own temporary file beside the partial one, when the
-    // file system cannot make unnamed files.
-    return fileName.startsWith(QLatin1Char('.')) && fileName.contains(QStringLiteral(".xml.tmp"));
 }
 
 CloudExporter::CloudExporter(const InstallRoot& root, QString outbox, CloudLogWriter& log, const Clock& clock)

@@ -1,12 +1,11 @@
-#include "setup/tools/CloudSend.h"
+#include "tools/sendtool/CloudSend.h"
 
 #include "cloud/OutboxListing.h"
 #include "ftpbackup/FtpClient.h"
 #include "ftpbackup/VerifiedUpload.h"
 #include "settings/Database.h"
 #include "settings/SettingsRows.h"
-#include "setup/tools/CloudExport.h"
-#include "setup/tools/ToolSupport.h"
+#include "tools/toolsupport/ToolSupport.h"
 
 #include <QDateTime>
 #include <QDir>
