@@ -1,9 +1,6 @@
 #pragma once
 
-#include "platform/Failure.h"
-
-#include <QString>
-#include <QTime>
+#include "settings/SettingsRows.h"  // ConversionError, toWholeNumber, toTimeOfDay
 
 #include <functional>
 #include <stdexcept>
@@ -11,17 +8,6 @@
 namespace dc {
 
 struct WindowContext;
-
-// A stored value that cannot be read as what its row holds.
-class ConversionError : public Failure {
-public:
-    using Failure::Failure;
-};
-
-// A whole number in decimal (blanks around it allowed); throws ConversionError.
-int toWholeNumber(const QString& value);
-// A time of day as "H:mm" or "H:mm:ss"; throws ConversionError.
-QTime toTimeOfDay(const QString& value);
 
 // The start-up read of the settings rows: walks every row in ascending Id and
 // applies rows 1 to `lastRow` to their controls. Filling a text box or a
