@@ -138,7 +138,8 @@ private:
 // Waits for a writer's lock in short slices, giving up on a cancel.
 int onBusy(void* cancelled, int count)
 {
-    if (isCancelled(*static_cast<const std::function<bool()>*>(cancelled)) || count * kLockSliceMs >= kBusyPolicy.waitMs) return 0;
+    if (isCancelled(*static_cast<const std::function<bool()>*>(cancelled)) || count * kLockSliceMs >= kBusyPolicy.waitMs)
+        return 0;
     sqlite3_sleep(kLockSliceMs);
     return 1;
 }

@@ -2,6 +2,8 @@
 
 #include "settings/Database.h"
 
+#include <stdexcept>
+
 namespace dc {
 
 SettingsWrite settingsUpdate(int row, const QString& value)
