@@ -31,8 +31,9 @@ FtpSecurity storedFtpSecurity(Connection& dataCenter, int row)
 {
     const QVariant stored =
         dataCenter.scalar(QStringLiteral("select Valor from tbl_app_configuracion where Id = ?"), {row});
-    if (!stored.isValid()) return row == RowCloudTls ? FtpSecurity::WhenOffered : FtpSecurity::Off;
-    if (const std::optional<FtpSecurity> security = parseFtpSecurity(stored.toString())) return *security;
+    // A row an older setup did not add reads as its first value.
+    const QString value = stored.isValid() ? stored.toString() : QString::fromUtf8(settingsRow(row).defaultValue);
+    if (const std::optional<FtpSecurity> security = parseFtpSecurity(value)) return *security;
     throw DbError(QStringLiteral("la conexión segura guardada en la fila %1 (\"%2\") no es 0, 1 ni 2")
                       .arg(row)
                       .arg(stored.toString()));

@@ -26,9 +26,10 @@ const std::array<ServiceAccount, 4>& backupServiceAccounts();
 std::optional<ServiceAccount> accountForServerIndex(int index);
 
 // The stored TLS setting of a service: settings row RowBackupTls (the backup
-// service; plain FTP when the row is missing, as the system first shipped)
-// or RowCloudTls (the cloud server; TLS when offered when the row is
-// missing). Throws DbError, also for a value other than 0, 1 or 2.
+// service) or RowCloudTls (the cloud server). A row that is missing reads as
+// the row's first value (plain FTP for the backup, as the system first
+// shipped; TLS when offered for the cloud). Throws DbError, also for a value
+// other than 0, 1 or 2.
 FtpSecurity storedFtpSecurity(Connection& dataCenter, int row);
 
 }  // namespace dc

@@ -1,6 +1,7 @@
 #include "ftpbackup/TemporaryCopy.h"
 
 #include "ftpbackup/CopyingReader.h"
+#include "settings/SqlDialect.h"
 
 #include <QDataStream>
 #include <QDir>
@@ -25,9 +26,8 @@ constexpr qint64 kBlock = 256 * 1024;
 // Pages per step of a database copy: a few MiB at most, so that a cancel is
 // seen within a fraction of a second.
 constexpr int kPagesPerStep = 256;
-// How long a database locked by a writer is waited for, in slices that look
-// at the cancel.
-constexpr int kLockWaitMs = 5000;
+// A database locked by a writer is waited for as long as kBusyPolicy says,
+// in slices short enough to see a cancel at once.
 constexpr int kLockSliceMs = 20;
 const QString kJournal = QStringLiteral("-journal");
 // The first field of the record file.
@@ -138,7 +138,8 @@ private:
 // Waits for a writer's lock in short slices, giving up on a cancel.
 int onBusy(void* cancelled, int count)
 {
-    if (isCancelled(*static_cast<const std::function<bool()>*>(cancelled)) || count * kLockSliceMs >= kLockWaitMs) return 0;
+    if (isCancelled(*static_cast<const std::function<bool()>*>(cancelled)) || count * kLockSliceMs >= kBusyPolicy.waitMs)
+        return 0;
     sqlite3_sleep(kLockSliceMs);
     return 1;
 }

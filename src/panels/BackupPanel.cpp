@@ -1,7 +1,7 @@
 #include "panels/BackupPanel.h"
 
 #include "backup/Credentials.h"
-#include "settings/SettingValues.h"
+#include "settings/SettingsRows.h"
 #include "widgets/ErrorReporter.h"
 #include "widgets/GridModels.h"
 #include "widgets/Pictures.h"

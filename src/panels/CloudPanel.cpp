@@ -1,7 +1,7 @@
 #include "panels/CloudPanel.h"
 
 #include "panels/OutboxLogPanel.h"
-#include "settings/SettingValues.h"
+#include "settings/SettingsRows.h"
 #include "widgets/ErrorReporter.h"
 #include "widgets/Pictures.h"
 #include "widgets/WidgetFactory.h"

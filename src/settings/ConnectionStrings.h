@@ -10,24 +10,14 @@ inline constexpr char kDataCenterDbPassword[] = "H7w2k9P4s1M8";
 inline constexpr char kPointOfSaleDbPassword[] = "RaPT5831VinoLA#";
 inline constexpr char kPointOfSale4DbPassword[] = "bqt275";
 
-// The Jet 4.0 OLE DB connection string of the data-center and point-of-sale
-// databases. Edition 1 adds "Persist Security Info=False".
-QString jetOleDbConnectionString(const QString& file, const QString& password, bool persistSecurityInfoOption);
-
-// The connection string of a company's own database.
-QString companyOleDbConnectionString(const QString& file, const QString& password);
-
-// The databases of the system, as their connection strings tell them apart.
+// The databases of the system, each opened with its own password.
 enum class DatabaseRole {
     DataCenter,          // edition 2's data-center database
-    DataCenterEdition1,  // edition 1's (the same options and "Persist Security Info=False")
+    DataCenterEdition1,  // edition 1's (the same password)
     PointOfSale,         // the point-of-sale 5 database
     PointOfSale4,        // the point-of-sale 4 database (edition 1)
     Company,             // a company's own database
 };
-
-// The OLE DB connection string of a database of that role in that file.
-QString jetOleDbConnectionString(DatabaseRole role, const QString& file);
 
 // The Access ODBC drivers, in the order they are tried: the one installed
 // with newer Office and the Access runtime, then the Jet 4.0 driver of Windows.
@@ -37,14 +27,15 @@ inline constexpr const char* kAccessOdbcDrivers[] = {"Microsoft Access Driver (*
 // The database password of a role.
 QString jetPassword(DatabaseRole role);
 
-// The ODBC connection string with the options of the role's OLE DB string
-// that ODBC has: the file (DBQ), the user (UID), the database password (PWD),
-// shared mode (Exclusive=0), through the given Access driver. Values that
-// hold ';', '{' or '}' are braced so they cannot add attributes of their own.
+// The ODBC connection string of a Jet file, through the given Access driver:
+// the file (DBQ), the user Admin (UID), the role's database password (PWD),
+// the file opened shared (Exclusive=0: the point of sale and the companion
+// tools keep it open meanwhile) and ANSI-92 SQL (ExtendedAnsiSQL=1). Values that hold ';', '{' or '}' are braced so they
+// cannot add attributes of their own.
 QString odbcConnectionString(DatabaseRole role, const QString& file, const QString& driver);
 
 // An SQLite file through the SQLite ODBC driver: never created when missing,
-// the same 5 s busy time-out as the SQLite driver.
+// the busy time-out of kBusyPolicy.
 QString sqliteOdbcConnectionString(const QString& file);
 
 }  // namespace dc

@@ -26,8 +26,6 @@ QAtomicInt g_connectionCounter;
 
 // SQLite's answer for a file that is not a database.
 constexpr int kSqliteNotADatabase = 26;
-// How often a Jet statement that meets another program's lock is tried again.
-constexpr int kJetLockSliceMs = 100;
 
 QString uriFor(const QString& path)
 {
@@ -149,7 +147,7 @@ bool Connection::openSqlite(const QString& name, QString* notADatabase)
     } else {
         db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
         db.setDatabaseName(uriFor(m_filePath));
-        db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=5000"));
+        db.setConnectOptions(sqliteConnectOptions());
     }
     if (!db.open()) {
         const QString text = sqlErrorText(db.lastError());
@@ -248,7 +246,7 @@ bool Connection::execWithLockWait(QSqlQuery& q, int waitMs)
     if (m_dialect != &SqlDialect::jet()) return false;
     const QDeadlineTimer deadline(waitMs);
     while (m_dialect->isLockError(q.lastError().nativeErrorCode()) && !deadline.hasExpired()) {
-        QThread::msleep(kJetLockSliceMs);
+        QThread::msleep(kBusyPolicy.retryMs);
         if (q.exec()) return true;
     }
     return false;
@@ -274,14 +272,13 @@ int Connection::exec(const QString& sql, const QVariantList& binds)
 
 int Connection::execWaitingAtMost(const QString& sql, const QVariantList& binds, int waitMs)
 {
-    constexpr int kBusyTimeoutMs = 5000;  // the connection's own, set at open
     const QVariant handle = database().driver()->handle();
     sqlite3* sqlite = handle.isValid() && qstrcmp(handle.typeName(), "sqlite3*") == 0
                           ? *static_cast<sqlite3* const*>(handle.data())
                           : nullptr;
     if (sqlite) sqlite3_busy_timeout(sqlite, waitMs);
     const auto restore = qScopeGuard([sqlite] {
-        if (sqlite) sqlite3_busy_timeout(sqlite, kBusyTimeoutMs);
+        if (sqlite) sqlite3_busy_timeout(sqlite, kBusyPolicy.waitMs);  // the connection's own, set at open
     });
     QSqlQuery q = prepare(sql);
     bindAll(q, binds);

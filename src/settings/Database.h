@@ -32,9 +32,9 @@ public:
 // - Opens on first use and never creates a missing file (the installed
 //   databases come from datacenter-setup, never from the programs). After a
 //   failed open every later use tries to open it again.
-// - SQLite in WAL mode with a 5 s busy time-out, so the companion tools and
-//   the point-of-sale programs can use the same files at the same time; a Jet
-//   statement that meets a lock is tried again for up to 5 s.
+// - SQLite in WAL mode, so the companion tools and the point-of-sale
+//   programs can use the same files at the same time; a statement that meets
+//   another program's lock waits for it as kBusyPolicy says.
 // - Statements keep to what both engines understand; dialect() supplies what
 //   they cannot say alike. Values are always bound.
 class Connection {
@@ -100,8 +100,7 @@ private:
     void runDialect(const QString& sql);
     // Runs a prepared statement; a Jet one that meets a lock is tried again
     // for up to `waitMs` (SQLite waits inside the driver).
-    bool execWithLockWait(QSqlQuery& q, int waitMs = kJetLockWaitMs);
-    static constexpr int kJetLockWaitMs = 5000;
+    bool execWithLockWait(QSqlQuery& q, int waitMs = kBusyPolicy.waitMs);
     [[noreturn]] void fail(const QSqlError& error) const;
     QString cannotOpen(const QString& why) const;
 

@@ -2,32 +2,29 @@
 
 #include "settings/Database.h"
 
+#include <stdexcept>
+
 namespace dc {
 
-SettingsWrite settingsValueUpdate(int row, const QString& value)
+SettingsWrite settingsUpdate(int row, const QString& value)
 {
-    return {QStringLiteral("update tbl_app_configuracion set valor = ? where id = ") + QString::number(row)
-                + QLatin1Char(' '),
-            {value}};
-}
-
-SettingsWrite backupSwitchUpdate(bool on)
-{
-    return {on ? QStringLiteral("update tbl_app_configuracion set valor = '1' where id = 5 ")
-               : QStringLiteral("update tbl_app_configuracion set valor = '0' where id = 5 "),
-            {}};
-}
-
-SettingsWrite cloudSwitchUpdate(bool on)
-{
-    return {on ? QStringLiteral("update tbl_app_configuracion set Valor = 1 where Id = 7")
-               : QStringLiteral("update tbl_app_configuracion set Valor = 0 where Id = 7"),
-            {}};
-}
-
-SettingsWrite branchFlagUpdate(int row, const QString& value)
-{
-    return {QStringLiteral("update tbl_app_configuracion set valor = ? where Id = ") + QString::number(row), {value}};
+    const SettingsRowSpec& spec = settingsRow(row);
+    const QString id = QString::number(spec.id);
+    switch (spec.write) {
+    case SettingWrite::Bound:
+        return {QStringLiteral("update tbl_app_configuracion set valor = ? where id = ") + id + QLatin1Char(' '), {value}};
+    case SettingWrite::BranchBound:
+        return {QStringLiteral("update tbl_app_configuracion set valor = ? where Id = ") + id, {value}};
+    case SettingWrite::QuotedSwitch:
+        return {QStringLiteral("update tbl_app_configuracion set valor = '") + switchText(toSwitch(value))
+                    + QStringLiteral("' where id = ") + id + QLatin1Char(' '),
+                {}};
+    case SettingWrite::NumberSwitch:
+        return {QStringLiteral("update tbl_app_configuracion set Valor = ") + switchText(toSwitch(value))
+                    + QStringLiteral(" where Id = ") + id,
+                {}};
+    }
+    throw std::logic_error("unknown settings write");
 }
 
 void storeSetting(Connection& c, const SettingsWrite& write)

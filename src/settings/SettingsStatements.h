@@ -1,5 +1,7 @@
 #pragma once
 
+#include "settings/SettingsRows.h"
+
 #include <QString>
 #include <QVariantList>
 
@@ -16,15 +18,28 @@ struct SettingsWrite {
     QVariantList values;
 };
 
-// "update tbl_app_configuracion set valor = ? where id = <row> "
-// (rows 1-4, 6, 8-13 and 169).
-SettingsWrite settingsValueUpdate(int row, const QString& value);
-// Row 5: the backup switch.
-SettingsWrite backupSwitchUpdate(bool on);
-// Row 7: the cloud switch (the number without quotes; the column keeps the text).
-SettingsWrite cloudSwitchUpdate(bool on);
-// Rows 168, 170, 171, 172: "update tbl_app_configuracion set valor = ? where Id = <row>".
-SettingsWrite branchFlagUpdate(int row, const QString& value);
+// The write of one row, in the row's shape (SettingsRowSpec::write). A switch
+// row's value is part of the text: anything but "1" or "0" throws
+// ConversionError. std::out_of_range for a number that names no row.
+SettingsWrite settingsUpdate(int row, const QString& value);
+
+// The writes as the controls name them, each settingsUpdate of its row.
+inline SettingsWrite settingsValueUpdate(int row, const QString& value)
+{
+    return settingsUpdate(row, value);
+}
+inline SettingsWrite backupSwitchUpdate(bool on)
+{
+    return settingsUpdate(RowBackupsOn, switchText(on));
+}
+inline SettingsWrite cloudSwitchUpdate(bool on)
+{
+    return settingsUpdate(RowCloudOn, switchText(on));
+}
+inline SettingsWrite branchFlagUpdate(int row, const QString& value)
+{
+    return settingsUpdate(row, value);
+}
 
 // The start-up read of every row.
 inline constexpr char kSettingsSelect[] = "select * from tbl_app_configuracion";

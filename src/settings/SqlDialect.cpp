@@ -18,6 +18,11 @@ void run(QSqlDatabase& db, const QString& sql)
 
 }  // namespace
 
+QString sqliteConnectOptions()
+{
+    return QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=%1").arg(kBusyPolicy.waitMs);
+}
+
 const SqlDialect& SqlDialect::sqlite()
 {
     static const SqlDialect d(Engine::Sqlite);

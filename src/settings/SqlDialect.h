@@ -8,6 +8,20 @@
 
 namespace dc {
 
+// Another program (a companion tool, the point of sale) holding a lock on a
+// database file: a statement waits for it up to waitMs, then fails as busy.
+// SQLite waits inside the engine (its busy time-out, set at every open); Jet
+// answers a lock at once, so the statement is tried again every retryMs.
+struct BusyPolicy {
+    int waitMs;
+    int retryMs;
+};
+inline constexpr BusyPolicy kBusyPolicy{5000, 100};
+
+// The options of Qt's SQLite driver for the files the system opens: URI file
+// names, and the busy time-out of kBusyPolicy.
+QString sqliteConnectOptions();
+
 // Where the two SQL engines the system meets differ: SQLite (our own files,
 // and every file on Linux) and Jet (the shops' Access files, on Windows). The
 // statements of the system keep to what both understand; what they cannot

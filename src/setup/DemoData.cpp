@@ -1,6 +1,7 @@
 #include "setup/DemoData.h"
 
 #include "settings/Database.h"
+#include "settings/SettingsRows.h"
 #include "setup/InstallRootBuilder.h"
 
 #include <QDate>
@@ -25,16 +26,16 @@ void fillDataCenter(Connection& c, const InstallRoot& root, int edition)
     const auto set = [&](int id, const QString& v) {
         c.exec(QStringLiteral("update tbl_app_configuracion set Valor = ? where Id = ?"), {v, id});
     };
-    set(2, QStringLiteral("tienda_demo"));
-    set(3, QStringLiteral("Clave2026"));
-    set(4, QStringLiteral("21:30"));
+    set(RowBackupUser, QStringLiteral("tienda_demo"));
+    set(RowBackupPassword, QStringLiteral("Clave2026"));
+    set(RowBackupTime, QStringLiteral("21:30"));
     if (edition == 2) {
-        set(8, QStringLiteral("127.0.0.1:2122"));
-        set(9, QStringLiteral("nube_demo"));
-        set(10, QStringLiteral("NubeDemo2026"));
-        set(11, QStringLiteral("nube_demo"));
-        set(12, QStringLiteral("NubeDemo2026"));
-        set(13, QStringLiteral("10"));
+        set(RowCloudServer, QStringLiteral("127.0.0.1:2122"));
+        set(RowCloudOutUser, QStringLiteral("nube_demo"));
+        set(RowCloudOutPassword, QStringLiteral("NubeDemo2026"));
+        set(RowCloudInUser, QStringLiteral("nube_demo"));
+        set(RowCloudInPassword, QStringLiteral("NubeDemo2026"));
+        set(RowCloudInterval, QStringLiteral("10"));
         const QDateTime now = QDateTime::currentDateTime();
         const QStringList log = {
             QStringLiteral("Generado: ventas de Abarrotes Centro"),

@@ -114,20 +114,29 @@ bool createDatabase(const QString& path, bool force, QStringList& report,
 }
 
 
-void seedSettings(Connection& c, const schema::SettingsSeed* rows, int count, const char* descColumn)
+QString settingsInsert(SettingsDatabase database)
 {
-    const QString sql = QStringLiteral("insert into tbl_app_configuracion (Id, %1, Valor) values (?, ?, ?)")
-                            .arg(QLatin1String(descColumn));
-    for (int i = 0; i < count; ++i)
-        c.exec(sql, {rows[i].id, QString::fromUtf8(rows[i].descripcion), QString::fromUtf8(rows[i].valor)});
+    return QStringLiteral("insert into tbl_app_configuracion (Id, %1, Valor) values (?, ?, ?)")
+        .arg(schema::settingsNameColumn(database));
+}
+
+QVariantList settingsInsertValues(const SettingsRowSpec& row)
+{
+    return {static_cast<int>(row.id), QString::fromUtf8(row.name), QString::fromUtf8(row.defaultValue)};
+}
+
+void seedSettings(Connection& c, SettingsDatabase database)
+{
+    const QString sql = settingsInsert(database);
+    for (const SettingsRowSpec& row : settingsRowsOf(database)) c.exec(sql, settingsInsertValues(row));
 }
 
 // Brings a database that an earlier setup made up to the current layout: the
 // tables and settings rows it lacks are added, the rows with their first
 // values; what it has (every row and value) stays as it is. Existence is
 // asked with a select first, so the statements run on Jet as well.
-void completeDatabase(const QString& path, const QList<schema::Table>& tables, const schema::SettingsSeed* rows, int count,
-                      const char* descColumn, QStringList& report)
+void completeDatabase(const QString& path, const QList<schema::Table>& tables, SettingsDatabase database,
+                      QStringList& report)
 {
     Connection c(QStringLiteral("setup-complete"), path);
     WriteTransaction t(c);
@@ -137,14 +146,13 @@ void completeDatabase(const QString& path, const QList<schema::Table>& tables, c
         c.createSchema({table.create});
         report << QStringLiteral("tabla %1 agregada a %2").arg(table.name, native(path));
     }
-    const QString insert = QStringLiteral("insert into tbl_app_configuracion (Id, %1, Valor) values (?, ?, ?)")
-                               .arg(QLatin1String(descColumn));
-    for (int i = 0; i < count; ++i) {
+    const QString insert = settingsInsert(database);
+    for (const SettingsRowSpec& row : settingsRowsOf(database)) {
         const QVariant found =
-            c.scalar(QStringLiteral("select count(*) from tbl_app_configuracion where Id = ?"), {rows[i].id});
+            c.scalar(QStringLiteral("select count(*) from tbl_app_configuracion where Id = ?"), {static_cast<int>(row.id)});
         if (found.toInt() > 0) continue;
-        c.exec(insert, {rows[i].id, QString::fromUtf8(rows[i].descripcion), QString::fromUtf8(rows[i].valor)});
-        report << QStringLiteral("fila de configuración %1 agregada a %2").arg(rows[i].id).arg(native(path));
+        c.exec(insert, settingsInsertValues(row));
+        report << QStringLiteral("fila de configuración %1 agregada a %2").arg(static_cast<int>(row.id)).arg(native(path));
     }
     t.commit();
 }
@@ -174,10 +182,9 @@ QList<TemplateRow> templateRows(const InstallRoot& root)
 void fillCompanyDb(Connection& c, const QString& branchName)
 {
     c.createSchema(schema::companyTables());
-    int n = 0;
-    const schema::SettingsSeed* rows = schema::branchSettings(&n);
-    seedSettings(c, rows, n, "Nombre");
-    c.exec(QStringLiteral("update tbl_app_configuracion set Valor = ? where Id = 169"), {branchName});
+    seedSettings(c, SettingsDatabase::Company);
+    c.exec(QStringLiteral("update tbl_app_configuracion set Valor = ? where Id = %1").arg(static_cast<int>(RowBranchName)),
+           {branchName});
 }
 
 void installTools(const InstallRoot& root, const QString& toolsDir, QStringList& report)
@@ -268,9 +275,7 @@ QStringList buildInstallRoot(const InstallRoot& root, const SetupOptions& option
     for (int edition : {1, 2}) {
         const bool created = createDatabase(root.dataCenterDb(edition), force, report, [&](Connection& c) {
             for (const schema::Table& table : schema::dataCenterTables()) c.createSchema({table.create});
-            int n = 0;
-            const schema::SettingsSeed* rows = schema::dataCenterSettings(&n);
-            seedSettings(c, rows, n, "Descripcion");
+            seedSettings(c, SettingsDatabase::DataCenter);
             for (const TemplateRow& t : templates)
                 c.exec(QStringLiteral("insert into tbl_app_archivostemplates (Ruta, Nombre, Tipo, Interno, Sistema) "
                                       "values (?, ?, ?, 1, ?)"),
@@ -280,11 +285,8 @@ QStringList buildInstallRoot(const InstallRoot& root, const SetupOptions& option
                                   "Tipo, Interno from tbl_app_archivostemplates where Sistema = 'PDV4'"));
             if (options.demo) demo::fillDataCenter(c, root, edition);
         });
-        if (!created) {
-            int n = 0;
-            const schema::SettingsSeed* rows = schema::dataCenterSettings(&n);
-            completeDatabase(root.dataCenterDb(edition), schema::dataCenterTables(), rows, n, "Descripcion", report);
-        }
+        if (!created)
+            completeDatabase(root.dataCenterDb(edition), schema::dataCenterTables(), SettingsDatabase::DataCenter, report);
     }
 
     // Point-of-sale 5: the company list lives in company 1's own database.

@@ -78,40 +78,9 @@ QStringList companyTables()
     };
 }
 
-const SettingsSeed* dataCenterSettings(int* count)
+QString settingsNameColumn(SettingsDatabase database)
 {
-    static const SettingsSeed rows[] = {
-        {1, "Servidor de respaldo (índice de la lista KOVA Server 1 a 23)", "0"},
-        {2, "Usuario de la cuenta de respaldo", ""},
-        {3, "Contraseña de la cuenta de respaldo", ""},
-        {4, "Hora del respaldo diario (HH:MM)", "20:00"},
-        {5, "Respaldos automáticos activados (1 sí, 0 no)", "0"},
-        {6, "Sistema de punto de venta (0 PDV 4.0, 1 Refaccionaria 1.0, 2 PDV 3.0, 3 Ninguno)", "0"},
-        {7, "Nube KOVA activada (1 sí, 0 no)", "0"},
-        {8, "Servidor de la Nube KOVA", ""},
-        {9, "Usuario saliente de la Nube KOVA", ""},
-        {10, "Contraseña saliente de la Nube KOVA", ""},
-        {11, "Usuario entrante de la Nube KOVA", ""},
-        {12, "Contraseña entrante de la Nube KOVA", ""},
-        {13, "Tiempo de actualización de la Nube KOVA en minutos", "10"},
-        {14, "Conexión segura (TLS) con el servicio de respaldo (0 no, 1 si el servidor la ofrece, 2 obligatoria)", "0"},
-        {15, "Conexión segura (TLS) con la Nube KOVA (0 no, 1 si el servidor la ofrece, 2 obligatoria)", "1"},
-    };
-    *count = static_cast<int>(std::size(rows));
-    return rows;
-}
-
-const SettingsSeed* branchSettings(int* count)
-{
-    static const SettingsSeed rows[] = {
-        {168, "NubeVentasGenerales", "1"},
-        {169, "NubeSucursal", ""},
-        {170, "NubeCatalogoProductos", "0"},
-        {171, "NubeExistencias", "0"},
-        {172, "NubeVentasDetalladas", "0"},
-    };
-    *count = static_cast<int>(std::size(rows));
-    return rows;
+    return database == SettingsDatabase::DataCenter ? QStringLiteral("Descripcion") : QStringLiteral("Nombre");
 }
 
 }  // namespace dc::schema

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "settings/SettingsRows.h"
+
 #include <QStringList>
 
 namespace dc::schema {
@@ -17,13 +19,8 @@ QStringList pointOfSaleCompanyList();   // tbl_app_empresas
 QStringList companyTables();            // settings, actions, sales, products
 QStringList pointOfSale4CompanyList();
 
-// Settings rows: Id, Descripcion (Nombre in a company database), first Valor.
-struct SettingsSeed {
-    int id;
-    const char* descripcion;
-    const char* valor;
-};
-const SettingsSeed* dataCenterSettings(int* count);
-const SettingsSeed* branchSettings(int* count);
+// The column of a settings table that holds each row's name (the rows
+// themselves, with their first values, are settingsRows()).
+QString settingsNameColumn(SettingsDatabase database);
 
 }  // namespace dc::schema

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "settings/SettingValues.h"
+#include "settings/SettingsRows.h"
 
 #include <QList>
 #include <QString>

@@ -3,6 +3,9 @@
 #include "ftpbackup/BackupService.h"
 #include "ftpbackup/FtpServerMemoryFile.h"
 #include "platform/ProgramOptions.h"
+#include "settings/Database.h"
+#include "settings/SettingsRows.h"
+#include "support/TempRoot.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -45,6 +48,20 @@ TEST(BackupService, ParsesHostAndPortOnTheCommandLine)
         EXPECT_TRUE(why.startsWith(QStringLiteral("--backup-service ") + QString::fromLatin1(bad) + QStringLiteral(": ")))
             << why.toStdString();
     }
+}
+
+TEST(BackupService, TheStoredTlsSettingAndARowAnOlderSetupDidNotAdd)
+{
+    test::TempRoot root;
+    const QString db = root.root().dataCenterDb(2);
+    Connection c(QStringLiteral("t"), db);
+    test::TempRoot::setSetting(db, RowBackupTls, QStringLiteral(" 2 "));
+    EXPECT_EQ(storedFtpSecurity(c, RowBackupTls), FtpSecurity::Required);
+    test::TempRoot::setSetting(db, RowCloudTls, QStringLiteral("si"));
+    EXPECT_THROW(storedFtpSecurity(c, RowCloudTls), DbError);
+    test::TempRoot::exec(db, QStringLiteral("delete from tbl_app_configuracion where Id > 13"));
+    EXPECT_EQ(storedFtpSecurity(c, RowBackupTls), FtpSecurity::Off);
+    EXPECT_EQ(storedFtpSecurity(c, RowCloudTls), FtpSecurity::WhenOffered);
 }
 
 // What the clients learned of each server, kept in a file between runs and

@@ -80,7 +80,8 @@ TEST(Connection, PathsWithUriCharactersOpen)
 #endif
     ASSERT_TRUE(QFile::copy(root.root().dataCenterDb(2), path));
     Connection c(QStringLiteral("t"), path);
-    EXPECT_EQ(c.scalar(QStringLiteral("select count(*) from tbl_app_configuracion")).toInt(), 15);
+    EXPECT_EQ(c.scalar(QStringLiteral("select count(*) from tbl_app_configuracion")).toInt(),
+              settingsRowsOf(SettingsDatabase::DataCenter).size());
 }
 
 TEST(Connection, ValuesAreBoundStoredIntactAndSizesEnforced)

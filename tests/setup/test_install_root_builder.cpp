@@ -1,7 +1,9 @@
 #include "ftpbackup/TemporaryCopy.h"
 #include "platform/FolderAccess.h"
 #include "settings/Database.h"
+#include "settings/SettingsRows.h"
 #include "setup/InstallRootBuilder.h"
+#include "setup/Schema.h"
 #include "support/TempRoot.h"
 #include "support/ToolProcess.h"
 
@@ -26,6 +28,20 @@ int count(const QString& db, const QString& sql)
 {
     return test::TempRoot::scalar(db, sql).toInt();
 }
+
+// Every row of the database's kind, and no other, with its name and first value.
+void expectFirstValues(const QString& db, SettingsDatabase database)
+{
+    const QList<SettingsRowSpec> rows = settingsRowsOf(database);
+    EXPECT_EQ(count(db, QStringLiteral("select count(*) from tbl_app_configuracion")), rows.size()) << db.toStdString();
+    // (A company's branch name is written after its rows, a null text when there is none.)
+    const QString select = QStringLiteral("select %1 || '=' || coalesce(Valor, '') from tbl_app_configuracion where Id = ?")
+                               .arg(schema::settingsNameColumn(database));
+    for (const SettingsRowSpec& row : rows)
+        EXPECT_EQ(test::TempRoot::scalar(db, select, {static_cast<int>(row.id)}).toString(),
+                  QString::fromUtf8(row.name) + QLatin1Char('=') + QString::fromUtf8(row.defaultValue))
+            << row.id;
+}
 }  // namespace
 
 TEST(InstallRootBuilder, LaysOutBothEditionsAndThePointOfSaleDatabases)
@@ -36,6 +52,7 @@ TEST(InstallRootBuilder, LaysOutBothEditionsAndThePointOfSaleDatabases)
         const QString db = r.dataCenterDb(edition);
         EXPECT_EQ(count(db, QStringLiteral("select count(*) from tbl_app_configuracion where Id between 1 and 13")), 13);
         EXPECT_EQ(count(db, QStringLiteral("select count(*) from tbl_app_configuracion where Descripcion = ''")), 0);
+        expectFirstValues(db, SettingsDatabase::DataCenter);
         for (const char* sys : {"PDV4", "REFA", "PDV3"})
             EXPECT_GT(count(db, QStringLiteral("select count(*) from tbl_app_archivostemplates where Sistema = '%1' and Interno = 1")
                                     .arg(QLatin1String(sys))), 0) << sys;
@@ -66,6 +83,7 @@ TEST(InstallRootBuilder, LaysOutBothEditionsAndThePointOfSaleDatabases)
         ++n;
         const QString file = r.companyDb(companies.value(1).toString());
         EXPECT_EQ(count(file, QStringLiteral("select count(*) from tbl_app_configuracion where Id between 168 and 172")), 5);
+        expectFirstValues(file, SettingsDatabase::Company);
         EXPECT_EQ(count(file, QStringLiteral("select count(*) from tbl_web_acciones")), 0);
         EXPECT_TRUE(QFileInfo(r.pointOfSale4ReportsDir(companies.value(0).toString())).isDir());
     }
@@ -117,10 +135,13 @@ TEST(InstallRootBuilder, KeepsExistingDatabasesUnlessForcedAndTheModesOfFoldersI
     EXPECT_EQ(test::TempRoot::setting(r.dataCenterDb(2), 15), QStringLiteral("2"));
     EXPECT_EQ(test::TempRoot::setting(r.dataCenterDb(1), 14), QStringLiteral("0"));
     EXPECT_EQ(test::TempRoot::setting(r.dataCenterDb(1), 15), QStringLiteral("1"));
+    expectFirstValues(r.dataCenterDb(1), SettingsDatabase::DataCenter);
     EXPECT_EQ(count(r.dataCenterDb(1), QStringLiteral("select count(*) from tbl_app_Log")), 0);
     const QString report = again.join(QLatin1Char('\n'));
     EXPECT_TRUE(report.contains(QStringLiteral("se conserva")));
-    EXPECT_EQ(again.filter(QStringLiteral("agregada a ")).size(), 3) << report.toStdString();
+    qsizetype laterRows = 0;
+    for (const SettingsRowSpec& row : settingsRowsOf(SettingsDatabase::DataCenter)) laterRows += row.id > 13 ? 1 : 0;
+    EXPECT_EQ(again.filter(QStringLiteral("agregada a ")).size(), 1 + laterRows) << report.toStdString();
 
     SetupOptions force;
     force.force = true;

@@ -68,7 +68,7 @@ QVariant ownStatement(const QString& dbFile, const QString& sql, const QVariantL
             db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
             db.setDatabaseName(QUrl::fromLocalFile(QFileInfo(dbFile).absoluteFilePath()).toString(QUrl::FullyEncoded)
                                + QStringLiteral("?mode=rw"));
-            db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=5000"));
+            db.setConnectOptions(sqliteConnectOptions());
         }
         if (!db.open()) throw DbError(dbFile + QStringLiteral(": ") + sqlErrorText(db.lastError()));
         QSqlQuery q(db);
