@@ -18,6 +18,11 @@ Q_LOGGING_CATEGORY(lcStartup, "dc.startup", QtWarningMsg)
 
 void prepareApplication()
 {
+    const QStringList arguments = QCoreApplication::arguments().mid(1);
+    if (std::none_of(arguments.begin(), arguments.end(), [](const QString& a) {
+            return a == QLatin1String("-h") || a == QLatin1String("-?") || a.startsWith(QLatin1String("--help"));
+        }))
+        preloadPictures();
     QApplication::setQuitOnLastWindowClosed(false);
     // No application display name: the window system would add it to every
     // caption ("KOVA Vazivo ze Rurov — datacenter2").

@@ -14,7 +14,9 @@ class TFrmPrincipal;
 
 // Sets up the application object for a tray program: no quit when the last
 // window closes, "*" in masked boxes, Qt's own dialogs in Spanish, the
-// windows' font. Call before any widget exists.
+// windows' font; unless the command line asks only for help, the window's
+// large pictures start being read on a thread of their own meanwhile. Call
+// before any widget exists.
 void prepareApplication();
 
 // Reads the command line of the programs: --root DIR, and for edition 1
