@@ -39,6 +39,19 @@ QRect WindowStyle::subControlRect(ComplexControl control, const QStyleOptionComp
     return rect;
 }
 
+QString applicationTitle(const QString& programFileName)
+{
+    QString title = programFileName.left(programFileName.indexOf(QLatin1Char('.')));
+    if (title.size() > 1) title = title.left(1) + title.mid(1).toLower();
+    return title;
+}
+
+QString applicationTitle()
+{
+    // The application's name is the program file's unless it was given.
+    return applicationTitle(QCoreApplication::applicationName());
+}
+
 void centreOnWindow(QWidget* dialog)
 {
     const QWidget* window = dialog->parentWidget() ? dialog->parentWidget()->window() : nullptr;

@@ -10,6 +10,12 @@
 
 namespace dc {
 
+// The application title: the program file's name up to its first full stop,
+// every character after the first in lower case.
+QString applicationTitle(const QString& programFileName);
+// The title of this program (the caption of its message boxes, the tip of its icon).
+QString applicationTitle();
+
 // What the programs look like and which language Qt's own dialogs speak,
 // whatever the system's settings.
 

@@ -1,7 +1,6 @@
 #include "widgets/QtPrompts.h"
 
 #include "widgets/Appearance.h"
-#include "window/TrayIcon.h"
 
 #include <QApplication>
 #include <QDir>

@@ -9,19 +9,6 @@ namespace dc {
 
 Q_LOGGING_CATEGORY(lcNotices, "dc.notices")
 
-QString applicationTitle(const QString& programFileName)
-{
-    QString title = programFileName.left(programFileName.indexOf(QLatin1Char('.')));
-    if (title.size() > 1) title = title.left(1) + title.mid(1).toLower();
-    return title;
-}
-
-QString applicationTitle()
-{
-    // The application's name is the program file's unless it was given.
-    return applicationTitle(QCoreApplication::applicationName());
-}
-
 QString trayTip(const QString& text)
 {
     return text.left(127);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "widgets/Appearance.h"
+
 #include <QAction>
 #include <QMenu>
 #include <QObject>
@@ -7,11 +9,6 @@
 
 namespace dc {
 
-// The application title: the program file's name up to its first full stop,
-// every character after the first in lower case.
-QString applicationTitle(const QString& programFileName);
-// The title of this program (the caption of its message boxes, the tip of its icon).
-QString applicationTitle();
 // The tip of the notification icon (the title, and the lines under it), at
 // most 127 characters.
 QString trayTip(const QString& text);
