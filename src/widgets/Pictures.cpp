@@ -1,7 +1,9 @@
 #include "widgets/Pictures.h"
 
 #include <QPainter>
+#include <QCoreApplication>
 #include <QImage>
+#include <QImageReader>
 #include <QPixmapCache>
 
 #include <future>
@@ -57,6 +59,10 @@ QPixmap resource(const QString& name)
 void preloadPictures()
 {
     initResources();
+    // The image readers' shared state is made here, before the reading's
+    // own: a program that ends at once (a wrong option) waits for the reading
+    // in the latter's destructor while the former is still there.
+    static const QList<QByteArray> formats = QImageReader::supportedImageFormats();
     Preload& p = preload();
     if (p.reader.valid()) return;
     for (std::size_t i = 0; i < std::size(kPreloaded); ++i) p.ready[i] = p.images[i].get_future();
@@ -64,6 +70,9 @@ void preloadPictures()
         for (std::size_t i = 0; i < std::size(kPreloaded); ++i)
             p.images[i].set_value(QImage(QStringLiteral(":/dc/") + QLatin1String(kPreloaded[i])));
     });
+    // However the program ends, the reading is over before the application
+    // object goes (the image readers go with it).
+    qAddPostRoutine([] { preload().reader.wait(); });
 }
 
 QPixmap startPicture() { return resource(QStringLiteral("start.png")); }
