@@ -36,7 +36,7 @@ tree_of() { (cd "$1" && find . -mindepth 1 | sort | sed 's/^\./      /'); }
 log_rows() { sqlite3 "$db2" "select '      ' || Id || ' ' || \"Desc\" from tbl_app_Log order by Id desc limit $1"; }
 outbox_now() { echo "   outbox: $(ls -1 "$outbox" | wc -l) file(s)"; ls -1 "$outbox" | sed 's/^/      /'; }
 
-echo "== Install root: $root"
+echo "== Install root: ${root#"$here"/}"
 rm -rf "$services"
 rm -rf "$outbox"   # files of an earlier demo would be sent again
 "$bin/datacenter-setup" --root "$root" --demo --force | grep -c . | sed 's/^/   setup: /; s/$/ things created/'

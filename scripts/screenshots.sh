@@ -5,7 +5,8 @@ set -euo pipefail
 here="$(cd "$(dirname "$0")/.." && pwd)"
 "$here/scripts/install-deps.sh" desktop demo >/dev/null
 "$here/scripts/build.sh" "$here/build" -DDC_BUILD_SCREENSHOTS=ON >/dev/null
-root="${1:-$here/build/screenshot-root}"
+# A short root of no machine in particular: its paths show in the history.
+root="${1:-${TMPDIR:-/tmp}/kova-tienda}"
 [ -d "$root" ] || "$here/build/bin/datacenter-setup" --root "$root" --demo >/dev/null
 "$here/build/bin/datacenter-setup" --root "$root" >/dev/null  # adds what a newer version has
 # A few files waiting in the outbox, so the list shows its order.

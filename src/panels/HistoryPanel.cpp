@@ -91,10 +91,12 @@ void HistoryPanel::build(QWidget* p)
     ui.DBGrid4->setModel(m_runs);
     ui.DBGrid5->setModel(m_failures);
     setColumns(ui.DBGrid4, m_runs,
-               {{QStringLiteral("Inicio"), 96}, {QStringLiteral("Fin"), 96}, {QStringLiteral("Resultado"), 150},
-                {QStringLiteral("Archivos"), 54}, {QStringLiteral("Tamaño"), 64}, {QStringLiteral("Servicio"), 120},
+               // The first five fill the grid's width; the service and the detail are a scroll away.
+               {{QStringLiteral("Inicio"), 96}, {QStringLiteral("Fin"), 96}, {QStringLiteral("Resultado"), 144},
+                {QStringLiteral("Archivos"), 52}, {QStringLiteral("Tamaño"), 58}, {QStringLiteral("Servicio"), 120},
                 {QStringLiteral("Detalle"), 300}});
-    setColumns(ui.DBGrid5, m_failures, {{QStringLiteral("Archivo"), 220}, {QStringLiteral("Último error"), 420}});
+    // Both columns within the grid's width; a cut text is told whole in its tooltip.
+    setColumns(ui.DBGrid5, m_failures, {{QStringLiteral("Archivo"), 190}, {QStringLiteral("Último error"), 256}});
     ErrorReporter& e = m_ctx.errors;
     connect(ui.BitBtn6, &QPushButton::clicked, this, e.guard([this] { BitBtn6Click(); }));
     connect(ui.DBGrid4, &QTableView::doubleClicked, this, e.guard([this] { BitBtn6Click(); }));
