@@ -24,13 +24,11 @@ namespace dc {
 
 namespace {
 
-// The large pictures, read on a thread of their own while the program starts.
+// The large pictures, each read on a thread of its own while the program starts.
 const char* const kPreloaded[] = {"start.png", "work.png", "logo.png"};
 
 struct Preload {
-    std::promise<QImage> images[std::size(kPreloaded)];
     std::future<QImage> ready[std::size(kPreloaded)];
-    std::future<void> reader;
 };
 
 Preload& preload()
@@ -64,15 +62,15 @@ void preloadPictures()
     // in the latter's destructor while the former is still there.
     static const QList<QByteArray> formats = QImageReader::supportedImageFormats();
     Preload& p = preload();
-    if (p.reader.valid()) return;
-    for (std::size_t i = 0; i < std::size(kPreloaded); ++i) p.ready[i] = p.images[i].get_future();
-    p.reader = std::async(std::launch::async, [&p] {
-        for (std::size_t i = 0; i < std::size(kPreloaded); ++i)
-            p.images[i].set_value(QImage(QStringLiteral(":/dc/") + QLatin1String(kPreloaded[i])));
-    });
+    if (p.ready[0].valid()) return;
+    for (std::size_t i = 0; i < std::size(kPreloaded); ++i)
+        p.ready[i] = std::async(std::launch::async, [i] { return QImage(QStringLiteral(":/dc/") + QLatin1String(kPreloaded[i])); });
     // However the program ends, the reading is over before the application
     // object goes (the image readers go with it).
-    qAddPostRoutine([] { preload().reader.wait(); });
+    qAddPostRoutine([] {
+        for (auto& image : preload().ready)
+            if (image.valid()) image.wait();
+    });
 }
 
 QPixmap startPicture() { return resource(QStringLiteral("start.png")); }
