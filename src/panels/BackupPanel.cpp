@@ -72,7 +72,9 @@ void BackupPanel::build(QWidget* p)
     ui.BitBtn4->hide();
     ui.BitBtn2 = button(p, "BitBtn2", QStringLiteral("Agregar Archivos"), 376, 326, 97, 20);
     ui.Label6 = label(p, "Label6", QString(), 13, 347, 452, 13);
-    ui.Label6->setStyleSheet(QStringLiteral("color: #a00000;"));
+    QPalette red = ui.Label6->palette();
+    red.setColor(QPalette::WindowText, QColor(0xa0, 0x00, 0x00));
+    ui.Label6->setPalette(red);
     ui.Label5 = label(p, "Label5", QStringLiteral("Sin Actividad"), 12, 359, 453, 12);
     ui.ProgressBar1 = makeControl<QProgressBar>(p, "ProgressBar1", 12, 375, 457, 17);
     ui.ProgressBar1->setRange(0, 100);

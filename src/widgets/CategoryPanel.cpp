@@ -1,5 +1,6 @@
 #include "widgets/CategoryPanel.h"
 
+#include <QShowEvent>
 #include <QVBoxLayout>
 
 namespace dc {
@@ -16,10 +17,6 @@ CategoryPanel::CategoryPanel(const QString& objectName, const QString& caption, 
     m_header->setObjectName(objectName + QStringLiteral("Header"));
     m_header->setFlat(true);
     m_header->setCursor(Qt::PointingHandCursor);
-    m_header->setStyleSheet(QStringLiteral(
-        "QPushButton { text-align: left; padding-left: 8px; font-weight: bold; color: #1f3b57;"
-        " border: 1px solid #9dbbd8; background: qlineargradient(x1:0, y1:0, x2:1, y2:0,"
-        " stop:0 #87ceeb, stop:1 #ffffff); }"));
     m_header->setFixedHeight(kHeaderHeight);
     m_content = new QWidget(this);
     m_content->setFixedHeight(contentHeight);
@@ -31,6 +28,18 @@ CategoryPanel::CategoryPanel(const QString& objectName, const QString& caption, 
     layout->addWidget(m_content);
     setFixedHeight(kHeaderHeight + contentHeight);
     connect(m_header, &QPushButton::clicked, this, [this] { setCollapsed(!m_collapsed); });
+}
+
+void CategoryPanel::showEvent(QShowEvent* event)
+{
+    // The header's look is set when it is first shown: a tray program
+    // starts with its window hidden, and style sheets are slow to set up.
+    if (m_header->styleSheet().isEmpty())
+        m_header->setStyleSheet(QStringLiteral(
+            "QPushButton { text-align: left; padding-left: 8px; font-weight: bold; color: #1f3b57;"
+            " border: 1px solid #9dbbd8; background: qlineargradient(x1:0, y1:0, x2:1, y2:0,"
+            " stop:0 #87ceeb, stop:1 #ffffff); }"));
+    QFrame::showEvent(event);
 }
 
 void CategoryPanel::setCollapsed(bool collapsed)

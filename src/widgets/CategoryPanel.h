@@ -23,6 +23,9 @@ Q_SIGNALS:
     void collapsed();
     void expanded();
 
+protected:
+    void showEvent(QShowEvent* event) override;
+
 private:
     QPushButton* m_header;
     QWidget* m_content;
