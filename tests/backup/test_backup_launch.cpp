@@ -48,10 +48,17 @@ TEST(BackupLaunch, TheDailyCheckLaunchesOnceInItsMinute)
     f.clock.t = QDateTime(day, QTime(20, 0, 52));
     w.backup().Timer1Timer();
     EXPECT_EQ(f.launcher.starts.size(), 1);
-    // The next day, again.
-    f.clock.t = QDateTime(day.addDays(1), QTime(20, 0, 45));
+    // A later time set the same day launches at its minute.
+    w.backup().ui().ChkActivaRespaldos->setChecked(false);
+    w.backup().ui().HR1->setTime(QTime(21, 15));
+    w.backup().ui().ChkActivaRespaldos->setChecked(true);
+    f.clock.t = QDateTime(day, QTime(21, 15, 20));
     w.backup().Timer1Timer();
     EXPECT_EQ(f.launcher.starts.size(), 2);
+    // The next day, again.
+    f.clock.t = QDateTime(day.addDays(1), QTime(21, 15, 45));
+    w.backup().Timer1Timer();
+    EXPECT_EQ(f.launcher.starts.size(), 3);
 }
 
 // The machine was off or asleep at the daily time: the day's run starts at
