@@ -39,7 +39,7 @@ public:
 
 class NoLauncher final : public Launcher {
 public:
-    bool start(const QString&, WindowMode, QString*) override { return true; }
+    bool start(const QString&, WindowMode, OwnerWindow, QString*) override { return true; }
     bool killByName(const QString&) override { return false; }
 };
 

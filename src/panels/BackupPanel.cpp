@@ -341,7 +341,7 @@ void BackupPanel::launchBackupTool()
     markLaunched();
     const QString tool = m_ctx.root.backupTool();
     QString why;
-    const bool started = m_ctx.launcher.start(tool, WindowMode::Normal, &why);
+    const bool started = m_ctx.launcher.start(tool, WindowMode::Normal, m_ui.Button1->window()->winId(), &why);
     m_ui.Timer1->start();
     if (!started)
         m_ctx.errors.report(QStringLiteral("No se pudo iniciar la herramienta de respaldo ") + QDir::toNativeSeparators(tool)

@@ -114,6 +114,7 @@ TEST(BackupLaunch, StartsTheToolInTheOutboxFolder)
     ASSERT_EQ(f.launcher.starts.size(), 1);
     EXPECT_EQ(f.launcher.starts[0].program, f.temp.root().backupTool());
     EXPECT_EQ(f.launcher.starts[0].mode, WindowMode::Normal);
+    EXPECT_EQ(f.launcher.starts[0].owner, w.winId()) << "the main window owns the start";
     EXPECT_EQ(f.launcher.starts[0].currentDir, QDir(f.temp.root().outboxDir()).canonicalPath());
     // By hand with backups off: the controls lock and the daily check runs.
     EXPECT_FALSE(w.backup().ui().ChkActivaRespaldos->isChecked());

@@ -66,6 +66,7 @@ TEST(CloudCycleWindow, TheToolsStartMinimisedFromTheOutboxAtTheHalfAndTheEnd)
     EXPECT_EQ(f.launcher.starts.first().program, f.temp.root().generateTool());
     for (const auto& s : f.launcher.starts) {
         EXPECT_EQ(s.mode, WindowMode::MinimizedNoActivate);
+        EXPECT_EQ(s.owner, w.winId()) << "the main window owns the start";
         EXPECT_EQ(canonical(s.currentDir), canonical(f.temp.root().outboxDir())) << "the tool's inherited directory";
     }
 
