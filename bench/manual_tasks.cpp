@@ -39,7 +39,7 @@ public:
 
 class NoLauncher final : public Launcher {
 public:
-    bool start(const QString&, WindowMode, QString*) override { return true; }
+    bool start(const QString&, WindowMode, OwnerWindow, QString*) override { return true; }
     bool killByName(const QString&) override { return false; }
 };
 
@@ -201,12 +201,13 @@ int main(int argc, char** argv)
                 sales.seconds / salesFloor);
     std::printf("%-28s %10lld %12.2f %10.3f %16.1f\n", "products (whole catalogue)", static_cast<long long>(productsQueued),
                 products.seconds, productsFloor, products.seconds / productsFloor);
-    std::printf("\nlongest wait for events during the runs: %.1f ms (sales), %.1f ms (products); goal: responsive\n",
+    std::printf("\nlongest wait for events during the runs: %.1f ms (sales), %.1f ms (products); goal: <= 50 ms\n",
                 sales.longestWaitMs, products.longestWaitMs);
     std::printf("reading the %lld sales (one query, before the first row): %.1f ms\n",
                 static_cast<long long>(found), readingMs);
     std::printf("per row: %.1f us as queued; %.1f us with a disk flush at every commit (%.1f s for the sales)\n",
                 sales.seconds * 1e6 / kSales, flushed, flushed * kSales / 1e6);
     std::printf("goal: 100,000 sales in <= 10 s: %s\n", sales.seconds <= 10.0 ? "met" : "NOT met");
+    std::printf("goal: at most 3 times the floor: %s\n", sales.seconds <= 3 * salesFloor ? "met" : "NOT met");
     return 0;
 }

@@ -14,9 +14,11 @@ DailyCheck::Due DailyCheck::due(const QDateTime& now, const QTime& configured, c
 {
     const QDate today = now.date();
     const QString time = minuteText(configured);
-    if (m_lastCheckLaunchDay == today || stamp(now) == m_lastLaunchMinute) return Due::No;
+    // The check's own minute is remembered apart: a launch by hand after it
+    // must not let a repeated hour launch it again.
+    if (stamp(now) == m_lastLaunchMinute || stamp(now) == m_lastCheckMinute) return Due::No;
     if (minuteText(now.time()) == time) return Due::AtTheMinute;
-    if (minuteText(now.time()) < time) return Due::No;
+    if (minuteText(now.time()) < time || m_lastCheckLaunchDay == today) return Due::No;
     const bool completeToday = lastComplete.isValid() && lastComplete.date() == today;
     const bool triedToday = lastStart.isValid() && lastStart.date() == today && minuteText(lastStart.time()) >= time;
     return completeToday || triedToday ? Due::No : Due::Missed;
@@ -25,7 +27,9 @@ DailyCheck::Due DailyCheck::due(const QDateTime& now, const QTime& configured, c
 void DailyCheck::launched(const QDateTime& now, bool byTheCheck)
 {
     m_lastLaunchMinute = stamp(now);
-    if (byTheCheck) m_lastCheckLaunchDay = now.date();
+    if (!byTheCheck) return;
+    m_lastCheckMinute = m_lastLaunchMinute;
+    m_lastCheckLaunchDay = now.date();
 }
 
 }  // namespace dc

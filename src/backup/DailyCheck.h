@@ -12,10 +12,12 @@ namespace dc {
 // has passed without a complete run (the machine was off or asleep at the
 // minute, the clock jumped over it) gets its run at the next check, once.
 //
-// At most one launch a day comes from the check, whatever the clock does (a
-// clock put back, a daylight-saving hour repeated), and never two in one
-// minute (a restarted 50-second period that falls in the same minute).
-// Launches by hand do not use up the day's minute.
+// Never two launches in one minute of a day: not for a restarted 50-second
+// period that falls in the same minute, nor when the clock is put back or a
+// daylight-saving hour comes twice. A later time the user sets the same day
+// launches at its minute again. A missed time is caught up at most once a
+// day, and not on a day the check has launched already. Launches by hand do
+// not use up the day's minute.
 class DailyCheck {
 public:
     enum class Due {
@@ -37,6 +39,7 @@ public:
 
 private:
     QString m_lastLaunchMinute;  // "yyyy-MM-dd HH:mm" of the last launch
+    QString m_lastCheckMinute;   // the same, of the check's last launch
     QDate m_lastCheckLaunchDay;  // the day of the check's last launch
 };
 

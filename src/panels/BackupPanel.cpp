@@ -29,9 +29,9 @@ BackupPanel::BackupPanel(WindowContext& ctx, Layout layout, QObject* parent)
     m_ui.Timer1 = timer(parent ? parent : this, "Timer1", 50000);
     connect(m_ui.Timer1, &QTimer::timeout, this, ctx.errors.guard([this] { Timer1Timer(); }));
     m_run = [this] { launchBackupTool(); };
+    // With no backup tool running a cancel does nothing and says nothing.
     m_cancel = [this] {
-        const bool ended = m_ctx.launcher.killByName(m_ctx.root.backupTool());
-        m_ctx.notify(ended ? kNoticeBackupCancelled : kNoticeNoBackupRunning);
+        if (m_ctx.launcher.killByName(m_ctx.root.backupTool())) m_ctx.notify(kNoticeBackupCancelled);
     };
 }
 
@@ -343,7 +343,7 @@ void BackupPanel::launchBackupTool()
     markLaunched();
     const QString tool = m_ctx.root.backupTool();
     QString why;
-    const bool started = m_ctx.launcher.start(tool, WindowMode::Normal, &why);
+    const bool started = m_ctx.launcher.start(tool, WindowMode::Normal, m_ui.Button1->window()->winId(), &why);
     m_ui.Timer1->start();
     if (!started)
         m_ctx.errors.report(QStringLiteral("No se pudo iniciar la herramienta de respaldo ") + QDir::toNativeSeparators(tool)

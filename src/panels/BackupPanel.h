@@ -154,8 +154,6 @@ inline const QString kNoticeBackupCancelled =
 // asleep at the time, or the clock went past it.
 inline const QString kNoticeMissedRun = QStringLiteral(
     "Respaldo pendiente de hoy: la hora del respaldo diario (%1) pasó sin un respaldo completo; se inicia ahora.");
-inline const QString kNoticeNoBackupRunning =
-    QStringLiteral("No había ningún respaldo en curso que cancelar.");
 inline const QString kMsgCompanyRows = QStringLiteral(
     "No se pudo accesar a la base de datos del sistema, no se realizará el respaldo correctamente, por favor "
     "contacta a soporte. Gracias!");

@@ -157,7 +157,7 @@ void CloudPanel::TNubeTimer()
 void CloudPanel::startTool(const QString& tool, const QString& what)
 {
     QString why;
-    if (!m_ctx.launcher.start(tool, WindowMode::MinimizedNoActivate, &why))
+    if (!m_ctx.launcher.start(tool, WindowMode::MinimizedNoActivate, m_ui.BtnGenera->window()->winId(), &why))
         m_ctx.notify(QStringLiteral("No se pudo iniciar la herramienta de %1 %2 (%3). Se intentará de nuevo en el "
                                     "siguiente ciclo de la Nube KOVA.")
                          .arg(what, QFileInfo(tool).fileName(), why));

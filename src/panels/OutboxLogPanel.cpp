@@ -1,16 +1,15 @@
 #include "panels/OutboxLogPanel.h"
 
-
 #include "widgets/ErrorReporter.h"
-#include "widgets/GridModels.h"
 #include "widgets/Pictures.h"
 #include "widgets/WidgetFactory.h"
 
 namespace dc {
 
 OutboxLogPanel::OutboxLogPanel(WindowContext& ctx, QObject* parent)
-    : QObject(parent), m_ctx(ctx), m_watcher(ctx.root.outboxDir()), m_logModel(new QSqlQueryModel(this))
+    : QObject(parent), m_ctx(ctx), m_watcher(ctx.root.outboxDir()), m_logModel(new CloudLogModel(ctx.cnn, this))
 {
+    m_logModel->setFailureHandler([this](const QString& text) { m_ctx.errors.report(text); });
     m_ui.Timer2 = timer(parent ? parent : this, "Timer2", 1000);
     connect(m_ui.Timer2, &QTimer::timeout, this, ctx.errors.guard([this] { Timer2Timer(); }));
 }
@@ -70,8 +69,12 @@ void OutboxLogPanel::pointAtOutbox()
 
 void OutboxLogPanel::reloadLog()
 {
-    reloadGrid(m_ui.DBGrid3, m_logModel, m_ctx.cnn, logSelect(),
-               {{QStringLiteral("Id"), 50}, {QStringLiteral("Desc"), 390}});
+    m_logModel->reload();
+    QTableView* grid = m_ui.DBGrid3;
+    grid->setColumnWidth(CloudLogModel::kIdColumn, 50);
+    grid->setColumnWidth(CloudLogModel::kDescColumn, 390);
+    // The newest row current, as a reopened grid has it.
+    if (m_logModel->rowCount() > 0) grid->setCurrentIndex(m_logModel->index(0, CloudLogModel::kIdColumn));
 }
 
 }  // namespace dc

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "cloud/CloudLog.h"
 #include "cloud/OutboxListing.h"
 #include "widgets/Panel.h"
 #include "widgets/WindowContext.h"
@@ -10,7 +11,6 @@
 #include <QObject>
 #include <QTableView>
 #include <QTimer>
-#include <QSqlQueryModel>
 
 namespace dc {
 
@@ -47,11 +47,12 @@ public:
     // folder throws FolderError, which ends the start-up (and counts as the
     // one report).
     void pointAtOutbox();
-    // Closes and reopens the log grid.
+    // Closes and reopens the log grid: the newest rows, the older ones read
+    // as the grid scrolls down.
     void reloadLog();
     void Timer2Timer() { refreshOutbox(); }
 
-    QSqlQueryModel* logModel() const { return m_logModel; }
+    CloudLogModel* logModel() const { return m_logModel; }
     const OutboxWatcher& watcher() const { return m_watcher; }
 
 private:
@@ -60,17 +61,7 @@ private:
     WindowContext& m_ctx;
     OutboxLogPanelUi m_ui;
     OutboxWatcher m_watcher;
-    QSqlQueryModel* m_logModel;
+    CloudLogModel* m_logModel;
 };
-
-// The newest rows of the cloud log, newest first. The companion tools add
-// rows without end, and the grid is read at every activation and every cloud
-// minute: reading the whole table would freeze the window as it grows.
-inline constexpr int kLogRowsShown = 500;
-inline QString logSelect()
-{
-    return QStringLiteral("select * from tbl_app_Log where Id > (select max(Id) from tbl_app_Log) - %1 Order By Id DESC")
-        .arg(kLogRowsShown);
-}
 
 }  // namespace dc

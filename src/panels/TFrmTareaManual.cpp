@@ -9,7 +9,6 @@
 
 #include <QApplication>
 #include <QCloseEvent>
-#include <QElapsedTimer>
 #include <QScopeGuard>
 
 namespace dc {
@@ -85,15 +84,11 @@ void TFrmTareaManual::queue(const QList<qint64>& ids, const QString& tabla)
     Pb->setRange(0, static_cast<int>(ids.size()));
     Pb->setValue(0);
     Pb->show();
-    // The bar and the events follow the rows at most kEventsEveryMs apart: a
-    // repaint and an event round per row would cost more than the row itself.
-    QElapsedTimer sinceEvents;
-    sinceEvents.start();
-    postActions(m_ctx.company, ids, tabla, [&](int posted) {
-        if (posted > 1 && sinceEvents.elapsed() < kEventsEveryMs) return;
-        Pb->setValue(posted);
+    // The bar shows what is stored, and events run between the run's short
+    // transactions, never inside one.
+    postActions(m_ctx.company, ids, tabla, [this](int stored) {
+        Pb->setValue(stored);
         QApplication::processEvents();
-        sinceEvents.restart();
     });
     Pb->setValue(static_cast<int>(ids.size()));
     Pb->hide();

@@ -53,9 +53,6 @@ public:
     QCheckBox* ChkTodo;
     QPushButton* BitBtn2;
 
-    // While rows are posted, events are let through at most this far apart.
-    static constexpr int kEventsEveryMs = 25;
-
 protected:
     void closeEvent(QCloseEvent* event) override;
     void showEvent(QShowEvent* event) override;

@@ -7,10 +7,16 @@ namespace dc {
 // How a started program shows its window, where the platform has windows.
 enum class WindowMode { Normal, MinimizedNoActivate };
 
+// The native handle of the window a start is made for (a QWidget's winId()),
+// 0 for none. On Windows the shell starts the program with that window as
+// owner: what it shows about the start belongs to the window. Elsewhere there
+// is no such owner and it is not used.
+using OwnerWindow = quintptr;
+
 // Starts a program detached: no arguments, no working directory of its own
 // (it inherits the current directory), never waited for. Returns false and
 // fills *error when it could not be started.
-bool startProgramDetached(const QString& program, WindowMode mode, QString* error = nullptr);
+bool startProgramDetached(const QString& program, WindowMode mode, OwnerWindow owner = 0, QString* error = nullptr);
 
 // Ends the running instances of an installed program ("Cancelar Respaldo"
 // ends the backup tool so), only this user's: each is asked to end (a
@@ -36,16 +42,16 @@ public:
     virtual ~Launcher() = default;
     // Starts a program (startProgramDetached); false with the reason, in
     // Spanish, in *why when it could not be started.
-    virtual bool start(const QString& program, WindowMode mode, QString* why) = 0;
+    virtual bool start(const QString& program, WindowMode mode, OwnerWindow owner, QString* why) = 0;
     // Ends the running instances of an installed program (killProcessByName).
     virtual bool killByName(const QString& program) = 0;
 };
 
 class SystemLauncher final : public Launcher {
 public:
-    bool start(const QString& program, WindowMode mode, QString* why) override
+    bool start(const QString& program, WindowMode mode, OwnerWindow owner, QString* why) override
     {
-        return startProgramDetached(program, mode, why);
+        return startProgramDetached(program, mode, owner, why);
     }
     bool killByName(const QString& program) override { return killProcessByName(program); }
 };

@@ -56,7 +56,8 @@ bool terminate(pid_t pid)
 }  // namespace
 
 
-bool startProgramDetached(const QString& program, WindowMode /*mode: no window to place here*/, QString* error)
+bool startProgramDetached(const QString& program, WindowMode /*mode: no window to place here*/,
+                          OwnerWindow /*owner: none here*/, QString* error)
 {
     const QFileInfo file(program);
     if (!file.isFile() || !file.isExecutable()) {

@@ -62,13 +62,14 @@ bool terminate(HANDLE process, DWORD pid)
 
 }  // namespace
 
-bool startProgramDetached(const QString& program, WindowMode mode, QString* error)
+bool startProgramDetached(const QString& program, WindowMode mode, OwnerWindow owner, QString* error)
 {
     const QString native = QDir::toNativeSeparators(program);
     const std::wstring file = native.toStdWString();
     const int show = mode == WindowMode::Normal ? SW_SHOWNORMAL : SW_SHOWMINNOACTIVE;
     // No parameters and no working directory: the program inherits ours.
-    const auto rc = reinterpret_cast<INT_PTR>(ShellExecuteW(nullptr, L"open", file.c_str(), nullptr, nullptr, show));
+    const auto rc = reinterpret_cast<INT_PTR>(
+        ShellExecuteW(reinterpret_cast<HWND>(owner), L"open", file.c_str(), nullptr, nullptr, show));
     if (rc > 32) return true;
     if (error) {
         switch (rc) {

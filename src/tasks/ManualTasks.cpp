@@ -2,6 +2,7 @@
 
 #include "settings/Database.h"
 
+#include <QElapsedTimer>
 #include <QSqlError>
 #include <QSqlQuery>
 
@@ -64,22 +65,50 @@ QList<qint64> activeProducts(Connection& company)
 }
 
 void postActions(Connection& company, const QList<qint64>& ids, const QString& tabla,
-                 const std::function<void(int)>& afterRow)
+                 const std::function<void(int)>& committed)
 {
-    // One statement prepared once and run per row. Each row is its own
-    // transaction, committed as it is posted (an end of the program keeps
-    // it), without one disk flush per row where the engine allows it.
+    // One statement prepared once and run per row. The log is synced at
+    // checkpoints, not at every commit: a committed row survives an end of
+    // the program.
     const Connection::BulkWrites bulk(company);
     QSqlQuery insert = company.prepare(QStringLiteral("insert into tbl_web_acciones (Id, Tabla, Accion, Status) values (?, ?, ?, ?)"));
     const QString n = QStringLiteral("N");
-    int posted = 0;
-    for (const qint64 id : ids) {
-        insert.bindValue(0, id);
-        insert.bindValue(1, tabla);
-        insert.bindValue(2, n);
-        insert.bindValue(3, n);
-        if (!insert.exec()) throw DbError(sqlErrorText(insert.lastError()));
-        afterRow(++posted);
+    const auto stoppedAfter = [&](int stored, const QString& why) {
+        return DbError(QStringLiteral("Se agregaron %1 de %2 acciones antes del error. ").arg(stored).arg(ids.size()) + why);
+    };
+    int stored = 0;
+    QElapsedTimer open;
+    while (stored < ids.size()) {
+        try {
+            company.beginWrite();
+        } catch (const DbError& e) {
+            throw stoppedAfter(stored, e.text());
+        }
+        open.start();
+        const int limit = stored == 0 ? 1 : kActionsPerCommit;
+        int pending = 0;
+        QString failure;
+        while (stored + pending < ids.size() && pending < limit && (pending == 0 || open.elapsed() < kCommitEveryMs)) {
+            insert.bindValue(0, ids.at(stored + pending));
+            insert.bindValue(1, tabla);
+            insert.bindValue(2, n);
+            insert.bindValue(3, n);
+            if (!insert.exec()) {
+                failure = sqlErrorText(insert.lastError());
+                break;
+            }
+            ++pending;
+        }
+        // The rows before a refused one are kept, as they would be on their own.
+        try {
+            company.commit();
+            stored += pending;
+        } catch (const DbError& e) {
+            if (failure.isEmpty()) failure = e.text();
+            try { company.rollback(); } catch (const DbError&) {}
+        }
+        if (!failure.isEmpty()) throw stoppedAfter(stored, failure);
+        committed(stored);
     }
 }
 

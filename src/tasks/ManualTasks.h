@@ -26,11 +26,17 @@ QList<qint64> salesBetween(Connection& company, QDate first, QDate last);
 // The ids of the products that are not inactive.
 QList<qint64> activeProducts(Connection& company);
 
-// Posts one action row (id, `tabla`, "N", "N") per id, each stored at once on
-// its own, so a failure part-way keeps the rows posted before it (and throws
-// DbError). `afterRow(n)` runs after the n-th row.
+// Posts one action row (id, `tabla`, "N", "N") per id, in short
+// transactions: one ends after kActionsPerCommit rows or kCommitEveryMs,
+// whichever comes first (the first row of a run commits alone), so other
+// programs see the rows as they come. `committed(n)` runs after each commit,
+// outside any transaction, with the rows stored so far: the place to let
+// events through. A failure keeps the rows posted before it and throws
+// DbError saying how many of the ids were stored.
 void postActions(Connection& company, const QList<qint64>& ids, const QString& tabla,
-                 const std::function<void(int)>& afterRow);
+                 const std::function<void(int)>& committed);
+inline constexpr int kActionsPerCommit = 5000;
+inline constexpr int kCommitEveryMs = 25;
 
 // A row of the task list.
 struct TaskRow {

@@ -1,6 +1,7 @@
 #include "window/TrayIcon.h"
 
 #include <QCoreApplication>
+#include <QCursor>
 #include <QLoggingCategory>
 #include <QPainter>
 #include <QPainterPath>
@@ -51,7 +52,7 @@ TrayIcon::TrayIcon(const QIcon& icon, const QString& title, QObject* parent)
     DetenerAplicacin1 = PopupMenu1->addAction(QStringLiteral("Cerrar Aplicación"));
     DetenerAplicacin1->setObjectName(QStringLiteral("DetenerAplicacin1"));
     m_icon->setToolTip(trayTip(title));
-    m_icon->setContextMenu(PopupMenu1);
+    connect(m_icon, &QSystemTrayIcon::activated, this, &TrayIcon::TrayIconCallback);
 }
 
 TrayIcon::~TrayIcon()
@@ -82,6 +83,12 @@ void TrayIcon::showBackupState(const QString& state, bool behind)
     if (behind == m_warning) return;
     m_warning = behind;
     m_icon->setIcon(behind ? withWarningBadge(m_plain) : m_plain);
+}
+
+void TrayIcon::TrayIconCallback(QSystemTrayIcon::ActivationReason reason)
+{
+    if (reason != QSystemTrayIcon::Context) return;
+    PopupMenu1->popup(QCursor::pos());
 }
 
 void TrayIcon::remove()

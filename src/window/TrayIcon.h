@@ -13,8 +13,8 @@ namespace dc {
 // most 127 characters.
 QString trayTip(const QString& text);
 
-// The notification icon and its menu. Only the right button opens the menu
-// (the platform does that for a context menu); other clicks do nothing.
+// The notification icon and its menu. Only the right button opens the menu;
+// other clicks do nothing.
 class TrayIcon : public QObject {
     Q_OBJECT
 public:
@@ -39,6 +39,13 @@ public:
     void showBackupState(const QString& state, bool behind);
     QString toolTip() const { return m_icon->toolTip(); }
     bool showsWarning() const { return m_warning; }
+
+    // The icon's reaction to the mouse. The platform's context request (the
+    // right button pressed over the icon; on Windows the shell sends it as the
+    // button comes up) opens PopupMenu1 at the pointer. A left click, a double
+    // click and the middle button do nothing: no menu is attached to the icon,
+    // so no platform opens it on a left click either.
+    void TrayIconCallback(QSystemTrayIcon::ActivationReason reason);
 
     QMenu* PopupMenu1;
     QAction* OpAbrir;

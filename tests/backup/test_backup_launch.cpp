@@ -48,10 +48,17 @@ TEST(BackupLaunch, TheDailyCheckLaunchesOnceInItsMinute)
     f.clock.t = QDateTime(day, QTime(20, 0, 52));
     w.backup().Timer1Timer();
     EXPECT_EQ(f.launcher.starts.size(), 1);
-    // The next day, again.
-    f.clock.t = QDateTime(day.addDays(1), QTime(20, 0, 45));
+    // A later time set the same day launches at its minute.
+    w.backup().ui().ChkActivaRespaldos->setChecked(false);
+    w.backup().ui().HR1->setTime(QTime(21, 15));
+    w.backup().ui().ChkActivaRespaldos->setChecked(true);
+    f.clock.t = QDateTime(day, QTime(21, 15, 20));
     w.backup().Timer1Timer();
     EXPECT_EQ(f.launcher.starts.size(), 2);
+    // The next day, again.
+    f.clock.t = QDateTime(day.addDays(1), QTime(21, 15, 45));
+    w.backup().Timer1Timer();
+    EXPECT_EQ(f.launcher.starts.size(), 3);
 }
 
 // The machine was off or asleep at the daily time: the day's run starts at
@@ -107,6 +114,7 @@ TEST(BackupLaunch, StartsTheToolInTheOutboxFolder)
     ASSERT_EQ(f.launcher.starts.size(), 1);
     EXPECT_EQ(f.launcher.starts[0].program, f.temp.root().backupTool());
     EXPECT_EQ(f.launcher.starts[0].mode, WindowMode::Normal);
+    EXPECT_EQ(f.launcher.starts[0].owner, w.winId()) << "the main window owns the start";
     EXPECT_EQ(f.launcher.starts[0].currentDir, QDir(f.temp.root().outboxDir()).canonicalPath());
     // By hand with backups off: the controls lock and the daily check runs.
     EXPECT_FALSE(w.backup().ui().ChkActivaRespaldos->isChecked());
@@ -187,7 +195,7 @@ TEST(BackupLaunch, CancelEndsTheToolByNameAndChangesNothingElse)
     EXPECT_FALSE(w.backup().ui().Timer1->isActive());
     EXPECT_TRUE(w.backup().ui().txtusuario->isEnabled());
     EXPECT_TRUE(f.prompts.shown.isEmpty()) << "nothing running: no box";
-    EXPECT_EQ(w.tray().lastNotice(), kNoticeNoBackupRunning);
+    EXPECT_EQ(w.tray().lastNotice(), QString()) << "nothing running: no notice either";
     f.launcher.killResult = true;
     w.backup().ui().Button2->click();
     EXPECT_EQ(w.tray().lastNotice(), kNoticeBackupCancelled);

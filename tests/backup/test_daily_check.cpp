@@ -18,6 +18,17 @@ TEST(DailyCheck, ComparesToTheMinuteAndLaunchesOncePerMinute)
     // The restarted 50-second period ends at 20:00:55: same minute, no second launch.
     EXPECT_EQ(check.due(QDateTime(day, QTime(20, 0, 55)), at, {}), Due::No);
     EXPECT_EQ(check.due(QDateTime(day, QTime(20, 1, 45)), at, {}), Due::No) << "the run failed: not again today";
+    // A later time set the same day launches at its minute, once; the day had
+    // its launch, so a later time passed by is not caught up.
+    const QDateTime later(day, QTime(22, 30, 10));
+    ASSERT_EQ(check.due(later, QTime(22, 30), {}), Due::AtTheMinute) << "a later time set the same day";
+    check.launched(later, true);
+    EXPECT_EQ(check.due(later.addSecs(40), QTime(22, 30), {}), Due::No);
+    EXPECT_EQ(check.due(QDateTime(day, QTime(23, 0)), QTime(22, 45), {}), Due::No);
+    // A launch by hand in the minute: no second one in it.
+    DailyCheck byHand;
+    byHand.launched(QDateTime(day, QTime(7, 5, 10)), false);
+    EXPECT_EQ(byHand.due(QDateTime(day, QTime(7, 5, 40)), QTime(7, 5), {}), Due::No);
     // The next day the same minute launches again.
     EXPECT_EQ(check.due(QDateTime(day.addDays(1), QTime(20, 0, 40)), at, {}), Due::AtTheMinute);
     // Seconds of the configured time do not matter.
@@ -56,6 +67,9 @@ TEST(DailyCheck, ClocksMovedOrRepeatedNeitherLoseTheDayNorRunItTwice)
     ASSERT_EQ(repeated.due(first, QTime(1, 30), {}), Due::AtTheMinute);
     repeated.launched(first, true);
     EXPECT_EQ(repeated.due(QDateTime(day, QTime(1, 30, 20)), QTime(1, 30), {}), Due::No);
+    // The hour comes again after a launch by hand in between: still not twice.
+    repeated.launched(QDateTime(day, QTime(1, 45)), false);
+    EXPECT_EQ(repeated.due(QDateTime(day, QTime(1, 30, 30)), QTime(1, 30), {}), Due::No);
     // Daylight saving starts: 02:30 never comes; the first check after it launches.
     DailyCheck skipped;
     EXPECT_EQ(skipped.due(QDateTime(QDate(2026, 3, 29), QTime(3, 0, 40)), QTime(2, 30), {}), Due::Missed);

@@ -66,6 +66,7 @@ TEST(CloudCycleWindow, TheToolsStartMinimisedFromTheOutboxAtTheHalfAndTheEnd)
     EXPECT_EQ(f.launcher.starts.first().program, f.temp.root().generateTool());
     for (const auto& s : f.launcher.starts) {
         EXPECT_EQ(s.mode, WindowMode::MinimizedNoActivate);
+        EXPECT_EQ(s.owner, w.winId()) << "the main window owns the start";
         EXPECT_EQ(canonical(s.currentDir), canonical(f.temp.root().outboxDir())) << "the tool's inherited directory";
     }
 
@@ -156,23 +157,30 @@ TEST(LogGrid, NewestFirstAtEveryActivationAndTick)
     WindowFixture f;
     TempRoot::exec(f.db(), QStringLiteral("insert into tbl_app_Log (\"Desc\") values ('primero'), ('segundo')"));
     TFrmPrincipal& w = f.start();
-    QSqlQueryModel* log = w.outbox()->logModel();
+    CloudLogModel* log = w.outbox()->logModel();
+    const auto desc = [log](int row) { return log->index(row, CloudLogModel::kDescColumn).data().toString(); };
     EXPECT_EQ(log->columnCount(), 0) << "the log opens at the first activation, not at start-up";
 
     w.OpAbrirClick();
     QApplication::setActiveWindow(&w);
     QApplication::processEvents();
     ASSERT_EQ(log->rowCount(), 2);
-    EXPECT_EQ(log->record(0).value(QStringLiteral("Desc")).toString(), QStringLiteral("segundo"));
+    EXPECT_EQ(desc(0), QStringLiteral("segundo"));
 
     const QString whole = QStringLiteral("Enviado: ") + QString(120, QLatin1Char('x')) + QStringLiteral(".xml");
     TempRoot::exec(f.db(), QStringLiteral("insert into tbl_app_Log (\"Desc\") values (?)"), {whole});
     w.cloud()->ui().ChkNubeActivado->setChecked(true);
     runMinutes(f, 1);
     ASSERT_EQ(log->rowCount(), 3);
-    EXPECT_EQ(log->record(0).value(QStringLiteral("Desc")).toString(), whole);
-    // The newest row is current, the indicator on it; a cut cell tells its whole text.
+    EXPECT_EQ(desc(0), whole);
+    // Two columns with the fields' names; the newest row is current, the
+    // indicator on it; a cut cell tells its whole text.
     QTableView* grid = w.outbox()->ui().DBGrid3;
+    ASSERT_EQ(log->columnCount(), 2);
+    EXPECT_EQ(log->headerData(CloudLogModel::kIdColumn, Qt::Horizontal).toString(), QStringLiteral("Id"));
+    EXPECT_EQ(log->headerData(CloudLogModel::kDescColumn, Qt::Horizontal).toString(), QStringLiteral("Desc"));
+    EXPECT_EQ(grid->columnWidth(CloudLogModel::kIdColumn), 50);
+    EXPECT_EQ(grid->columnWidth(CloudLogModel::kDescColumn), 390);
     w.Label18Click();
     EXPECT_EQ(grid->currentIndex().row(), 0);
     EXPECT_EQ(qobject_cast<IndicatorHeader*>(grid->verticalHeader())->indicatedRow(), 0);
@@ -185,12 +193,31 @@ TEST(LogGrid, NewestFirstAtEveryActivationAndTick)
     EXPECT_EQ(tip(1), QString()) << "a text shown whole needs no tooltip";
     EXPECT_EQ(tip(0), whole);
 
-    // Only the newest rows are read: the table grows without end.
+    // The whole log, newest first, though the table grows without end: a
+    // reload reads one page, and the grid reads the older ones as it is
+    // scrolled down, over a gap of rows taken out too.
     TempRoot::exec(f.db(), QStringLiteral("with recursive n(i) as (select 1 union all select i + 1 from n where i < 700) "
                                           "insert into tbl_app_Log (\"Desc\") select 'fila ' || i from n"));
+    TempRoot::exec(f.db(), QStringLiteral("delete from tbl_app_Log where Id between 100 and 450"));
     runMinutes(f, 1);
-    ASSERT_EQ(log->rowCount(), kLogRowsShown);
-    EXPECT_EQ(log->record(0).value(QStringLiteral("Desc")).toString(), QStringLiteral("fila 700"));
+    ASSERT_EQ(log->rowCount(), CloudLogModel::kPageRows);
+    EXPECT_EQ(desc(0), QStringLiteral("fila 700"));
+    // No statement stays open meanwhile: a tool writes the log, and a setting
+    // is still stored on the same connection.
+    TempRoot::exec(f.db(), QStringLiteral("insert into tbl_app_Log (\"Desc\") values ('herramienta')"));
+    w.backup().ui().txtusuario->setText(QStringLiteral("tienda2"));
+    EXPECT_TRUE(f.prompts.texts(QStringLiteral("error")).isEmpty());
+    EXPECT_EQ(TempRoot::scalar(f.db(), QStringLiteral("select Valor from tbl_app_configuracion where Id = 2")).toString(),
+              QStringLiteral("tienda2"));
+    for (int page = 0; page < 10 && log->canFetchMore({}); ++page) {
+        grid->scrollToBottom();
+        QApplication::processEvents();
+    }
+    EXPECT_FALSE(log->canFetchMore({}));
+    ASSERT_EQ(log->rowCount(), 703 - 351);
+    EXPECT_EQ(desc(log->rowCount() - 1), QStringLiteral("primero"));
+    for (int row = 1; row < log->rowCount(); ++row)
+        ASSERT_GT(log->index(row - 1, 0).data().toLongLong(), log->index(row, 0).data().toLongLong()) << row;
 
     // Without the log table the tick stops there: reported, not counted.
     TempRoot::exec(f.db(), QStringLiteral("drop table tbl_app_Log"));

@@ -324,6 +324,20 @@ TEST(Window, CloseAppEndsWithoutAQuestion)
     EXPECT_EQ(w.tray().OpAbrir->text(), QStringLiteral("Abrir Aplicación"));
     EXPECT_TRUE(w.tray().N1->isSeparator());
     EXPECT_EQ(w.tray().DetenerAplicacin1->text(), QStringLiteral("Cerrar Aplicación"));
+    // Only the right button opens the menu, at the pointer.
+    QSystemTrayIcon* icon = w.tray().findChild<QSystemTrayIcon*>();
+    ASSERT_NE(icon, nullptr);
+    for (const auto reason : {QSystemTrayIcon::Trigger, QSystemTrayIcon::DoubleClick, QSystemTrayIcon::MiddleClick,
+                              QSystemTrayIcon::Unknown}) {
+        Q_EMIT icon->activated(reason);
+        EXPECT_FALSE(w.tray().PopupMenu1->isVisible()) << reason;
+    }
+    EXPECT_EQ(icon->contextMenu(), nullptr) << "a menu of the icon's own opens on a left click on some desktops";
+    QCursor::setPos(200, 150);
+    Q_EMIT icon->activated(QSystemTrayIcon::Context);
+    EXPECT_TRUE(w.tray().PopupMenu1->isVisible());
+    EXPECT_EQ(w.tray().PopupMenu1->pos(), QPoint(200, 150));
+    w.tray().PopupMenu1->hide();
     QTimer::singleShot(0, &w, [&] { w.tray().DetenerAplicacin1->trigger(); });
     QTimer::singleShot(5000, [] { QCoreApplication::exit(99); });
     EXPECT_EQ(QApplication::exec(), 0);

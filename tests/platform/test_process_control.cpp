@@ -105,10 +105,10 @@ TEST(ProcessControl, StartedProgramInheritsTheCurrentDirectory)
     EXPECT_EQ(QDir(QString::fromLocal8Bit(f.readAll()).trimmed()).canonicalPath(), QDir(work).canonicalPath());
 
     QString error;
-    EXPECT_FALSE(startProgramDetached(dir.filePath(QStringLiteral("no_existe.exe")), WindowMode::Normal, &error));
+    EXPECT_FALSE(startProgramDetached(dir.filePath(QStringLiteral("no_existe.exe")), WindowMode::Normal, 0, &error));
     EXPECT_TRUE(error.contains(QStringLiteral("no_existe.exe")));
     const QString plain = dir.filePath(QStringLiteral("sin_permiso.exe"));
     test::writeFile(plain, "x");
-    EXPECT_FALSE(startProgramDetached(plain, WindowMode::Normal, &error));
+    EXPECT_FALSE(startProgramDetached(plain, WindowMode::Normal, 0, &error));
     EXPECT_TRUE(error.contains(QStringLiteral("permisos"))) << error.toStdString();
 }

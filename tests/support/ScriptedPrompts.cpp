@@ -4,9 +4,9 @@
 
 namespace dc::test {
 
-bool RecordingLauncher::start(const QString& program, WindowMode mode, QString* why)
+bool RecordingLauncher::start(const QString& program, WindowMode mode, OwnerWindow owner, QString* why)
 {
-    starts.append({program, mode, QDir::currentPath()});
+    starts.append({program, mode, owner, QDir::currentPath()});
     if (!startResult && why) *why = startError;
     return startResult;
 }

@@ -64,6 +64,7 @@ public:
     struct Start {
         QString program;
         WindowMode mode;
+        OwnerWindow owner;
         QString currentDir;
     };
     QList<Start> starts;
@@ -71,7 +72,7 @@ public:
     bool startResult = true;
     QString startError = QStringLiteral("no se encontró el programa");  // the reason of a refused start
     bool killResult = false;  // whether a process was ended
-    bool start(const QString& program, WindowMode mode, QString* why) override;
+    bool start(const QString& program, WindowMode mode, OwnerWindow owner, QString* why) override;
     bool killByName(const QString& program) override
     {
         kills << program;

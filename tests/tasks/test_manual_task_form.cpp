@@ -193,8 +193,13 @@ TEST(ManualTaskForm, APressDuringARunIsIgnored)
     t.form->show();
     int barWhilePressed = -1;
     bool stayedOpen = false;
+    qsizetype storedWhenShown = -1;
+    int barWhenShown = -2;
     QTimer::singleShot(0, t.form, [&] {
         barWhilePressed = t.form->isBusy() && !t.form->Pb->isHidden() ? t.form->Pb->maximum() : -1;
+        // Another program sees the rows as the bar reports them, mid-run.
+        storedWhenShown = t.actions().size();
+        barWhenShown = t.form->Pb->value();
         t.form->BitBtn1->click();
         t.form->BitBtn2->click();
         t.form->close();
@@ -203,6 +208,8 @@ TEST(ManualTaskForm, APressDuringARunIsIgnored)
     });
     t.salesTask(QDate(2026, 8, 5), QDate(2026, 8, 5));
     EXPECT_EQ(barWhilePressed, 3000) << "the run let no event through";
+    EXPECT_EQ(storedWhenShown, barWhenShown);
+    EXPECT_LT(storedWhenShown, 3000);
     EXPECT_TRUE(stayedOpen) << "the form closed during the run";
     EXPECT_EQ(t.actions().size(), 3000);
     EXPECT_TRUE(t.actions(kTablaProductos).isEmpty());
@@ -221,6 +228,8 @@ TEST(ManualTaskForm, AFailurePartWayKeepsThePostedRowsAndRecordsNoTask)
     t.salesTask(QDate(2026, 8, 5), QDate(2026, 8, 5));
     ASSERT_EQ(t.shown("error").size(), 1);
     EXPECT_TRUE(t.shown("error").first().contains(QStringLiteral("fila rechazada")));
+    EXPECT_TRUE(t.shown("error").first().startsWith(QStringLiteral("Se agregaron 3 de 5 acciones antes del error.")))
+        << t.shown("error").first().toStdString();
     EXPECT_EQ(t.actions(), (QList<qint64>{1, 2, 3}));
     EXPECT_EQ(t.taskRows(), 0);
     EXPECT_TRUE(t.shown("inform").isEmpty());
@@ -230,6 +239,37 @@ TEST(ManualTaskForm, AFailurePartWayKeepsThePostedRowsAndRecordsNoTask)
     t.salesTask(QDate(2026, 8, 5), QDate(2026, 8, 5));
     EXPECT_EQ(t.actions().size(), 8) << "the next task starts afresh";
     EXPECT_EQ(t.taskRows(), 1);
+}
+
+TEST(ManualTaskForm, AFailureAfterSeveralCommitsKeepsThemAll)
+{
+    TaskFixture t;
+    const int sales = 2 * kActionsPerCommit + 10;
+    {
+        Connection c(QStringLiteral("fill"), t.company);
+        WriteTransaction tx(c);
+        QSqlQuery sale = c.prepare(QStringLiteral("insert into tbl_app_saldos (Id, fecha) values (?, '2026-08-05 12:00:00')"));
+        for (int id = 1; id <= sales; ++id) {
+            sale.bindValue(0, id);
+            ASSERT_TRUE(sale.exec());
+        }
+        tx.commit();
+    }
+    const int refused = sales - 5;
+    TempRoot::exec(t.company, QStringLiteral("create trigger refuse before insert on tbl_web_acciones when new.Id = %1 "
+                                             "begin select raise(abort, 'fila rechazada'); end").arg(refused));
+    t.start();
+    t.salesTask(QDate(2026, 8, 5), QDate(2026, 8, 5));
+    ASSERT_EQ(t.shown("error").size(), 1);
+    EXPECT_TRUE(t.shown("error").first().startsWith(
+        QStringLiteral("Se agregaron %1 de %2 acciones antes del error.").arg(refused - 1).arg(sales)))
+        << t.shown("error").first().toStdString();
+    const QList<qint64> stored = t.actions();
+    ASSERT_EQ(stored.size(), refused - 1);
+    EXPECT_EQ(stored.first(), 1);
+    EXPECT_EQ(stored.last(), refused - 1);
+    EXPECT_LE(t.form->Pb->value(), stored.size()) << "the bar reported a row that was lost";
+    EXPECT_EQ(t.taskRows(), 0);
 }
 
 TEST(ManualTaskForm, WithoutTheCompanyDatabaseNothingIsRecorded)
