@@ -101,8 +101,20 @@ void TFrmTareaManual::BitBtn1Click()
     const auto done = qScopeGuard([this] { m_busy = false; });
     const QDate first = ventasdate1->selectedDate();
     const QDate last = ventasdate2->selectedDate();
-    queue(salesBetween(m_ctx.company, first, last), kTablaSaldos);
-    recordTask(m_ctx.cnn, salesTask(m_ctx.clock.now(), m_companyName(), first, last, QLocale()));
+    // The texts are the window's Spanish, whatever the system's language.
+    const QLocale spanish = windowLocale();
+    if (first > last) {
+        m_ctx.prompts.inform(kMsgReversedRange);
+        return;
+    }
+    const QList<qint64> sales = salesBetween(m_ctx.company, first, last);
+    if (sales.isEmpty()) {
+        m_ctx.prompts.inform(kMsgNoSalesInRange.arg(first.toString(QStringLiteral("dd/MM/yyyy")),
+                                                   last.toString(QStringLiteral("dd/MM/yyyy"))));
+        return;
+    }
+    queue(sales, kTablaSaldos);
+    recordTask(m_ctx.cnn, salesTask(m_ctx.clock.now(), m_companyName(), first, last, spanish));
     m_taskAdded();
     m_ctx.prompts.inform(kMsgTaskAdded);
 }
@@ -114,7 +126,7 @@ void TFrmTareaManual::BitBtn2Click()
     const auto done = qScopeGuard([this] { m_busy = false; });
     ChkTodo->setChecked(false);
     queue(activeProducts(m_ctx.company), kTablaProductos);
-    recordTask(m_ctx.cnn, productsTask(m_ctx.clock.now(), m_companyName(), QLocale()));
+    recordTask(m_ctx.cnn, productsTask(m_ctx.clock.now(), m_companyName(), windowLocale()));
     m_taskAdded();
     m_ctx.prompts.inform(kMsgTaskAdded);
 }

@@ -68,5 +68,12 @@ private:
 };
 
 inline const QString kMsgTaskAdded = QStringLiteral("Tarea agregada correctamente!");
+// A range that cannot queue anything is refused, and no task is recorded.
+inline const QString kMsgReversedRange = QStringLiteral(
+    "¡La fecha inicial es posterior a la final! Elige una fecha inicial igual o anterior a la final. No se agregó "
+    "ninguna tarea.");
+// %1, %2: the first and last day ("dd/MM/yyyy").
+inline const QString kMsgNoSalesInRange =
+    QStringLiteral("No hay ventas del %1 al %2: no se agregó ninguna tarea.");
 
 }  // namespace dc

@@ -8,6 +8,7 @@
 
 #include <QFile>
 #include <QHeaderView>
+#include <QScopeGuard>
 #include <QSqlRecord>
 #include <QTimer>
 
@@ -118,19 +119,37 @@ TEST(ManualTaskForm, SalesTasksQueueWholeDaysAndAreRecordedEvenWithoutSales)
     // Overlapping ranges queue the shared sales twice.
     t.salesTask(QDate(2026, 8, 4), QDate(2026, 8, 5));
     EXPECT_EQ(t.actions(), (QList<qint64>{2, 3, 4, 1, 2, 3, 4}));
-    // No sales, or a first day after the last: nothing queued, the task recorded as chosen.
+    EXPECT_EQ(t.lastTask("Valores").toString(), QStringLiteral("04/agosto/2026 A 05/agosto/2026"));
+    // No sales, or a first day after the last: nothing queued, no task recorded, and the message says why.
     t.salesTask(QDate(2026, 9, 1), QDate(2026, 9, 30));
     t.salesTask(QDate(2026, 8, 6), QDate(2026, 8, 4));
     EXPECT_EQ(t.actions().size(), 7);
-    EXPECT_EQ(t.lastTask("Valores").toString(), QStringLiteral("06/agosto/2026 A 04/agosto/2026"));
-    EXPECT_EQ(t.taskRows(), 4);
-    EXPECT_EQ(t.shown("inform").size(), 4);
+    EXPECT_EQ(t.taskRows(), 2);
+    EXPECT_EQ(t.shown("inform"), (QStringList{kMsgTaskAdded, kMsgTaskAdded,
+                                              kMsgNoSalesInRange.arg(QStringLiteral("01/09/2026"), QStringLiteral("30/09/2026")),
+                                              kMsgReversedRange}));
+}
+
+TEST(ManualTaskForm, TaskTextsAreSpanishWhateverTheSystemLanguage)
+{
+    const QLocale saved;
+    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+    const auto restore = qScopeGuard([&] { QLocale::setDefault(saved); });
+    TaskFixture t;
+    t.addSale(1, "2026-12-22 10:00:00");
+    t.start();
+    t.f.clock.t = QDateTime(QDate(2026, 12, 22), QTime(18, 30));
+    t.salesTask(QDate(2026, 12, 22), QDate(2026, 12, 22));
+    EXPECT_EQ(t.lastTask("Valores").toString(), QStringLiteral("22/diciembre/2026 A 22/diciembre/2026"));
+    EXPECT_TRUE(t.lastTask("Descripcion").toString().startsWith(QStringLiteral("22/12/2026")))
+        << t.lastTask("Descripcion").toString().toStdString();
 }
 
 TEST(ManualTaskForm, TheNewTaskTopsTheGridWhenTheMessageShows)
 {
     TaskFixture t;
     TempRoot::exec(t.f.db(), QStringLiteral("insert into tbl_app_TareasManuales (Descripcion, Valores) values ('vieja', 'Todo')"));
+    t.addSale(1, "2026-05-01 09:15:00");
     t.start();
     QSqlQueryModel* grid = t.w->tasks()->taskModel();
     ASSERT_EQ(grid->rowCount(), 1);
