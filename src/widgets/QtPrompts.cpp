@@ -53,22 +53,29 @@ void QtPrompts::showError(const QString& text)
     box.exec();
 }
 
+QString QtPrompts::startFolder() const
+{
+    return !m_lastFolder.isEmpty() && QDir(m_lastFolder).exists() ? m_lastFolder : QDir::homePath();
+}
+
 QStringList QtPrompts::openFiles()
 {
     return keepingCurrentDir([this] {
-        Centred<QFileDialog> dialog(m_parent);
+        Centred<QFileDialog> dialog(m_parent, QString(), startFolder());
         dialog.setFileMode(QFileDialog::ExistingFiles);
         dialog.setOption(QFileDialog::ReadOnly, false);
         dialog.setOption(QFileDialog::DontUseNativeDialog, true);
         dialog.setSizeGripEnabled(true);
-        return dialog.exec() == QDialog::Accepted ? dialog.selectedFiles() : QStringList();
+        if (dialog.exec() != QDialog::Accepted) return QStringList();
+        m_lastFolder = dialog.directory().absolutePath();
+        return dialog.selectedFiles();
     });
 }
 
 QStringList QtPrompts::openFolders()
 {
     return keepingCurrentDir([this] {
-        Centred<QFileDialog> dialog(m_parent);
+        Centred<QFileDialog> dialog(m_parent, QString(), startFolder());
         dialog.setFileMode(QFileDialog::Directory);
         dialog.setOption(QFileDialog::ShowDirsOnly, true);
         // The platform's folder picker takes one folder; Qt's own takes several.
@@ -77,8 +84,10 @@ QStringList QtPrompts::openFolders()
             view->setSelectionMode(QAbstractItemView::ExtendedSelection);
         dialog.setSizeGripEnabled(true);
         QStringList folders;
-        if (dialog.exec() == QDialog::Accepted)
+        if (dialog.exec() == QDialog::Accepted) {
+            m_lastFolder = dialog.directory().absolutePath();
             for (const QString& f : dialog.selectedFiles()) folders << QDir::toNativeSeparators(QDir::cleanPath(f));
+        }
         return folders;
     });
 }

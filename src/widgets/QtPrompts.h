@@ -9,7 +9,9 @@ namespace dc {
 
 // Prompts shown as Qt dialogs, captioned with the application title. File
 // dialogs never change the process's current directory, so the tools that the
-// programs start keep inheriting the outbox folder.
+// programs start keep inheriting the outbox folder; they open in the last
+// folder the user chose, at first in the user's home folder, never in the
+// program's own folders.
 class QtPrompts final : public Prompts {
 public:
     explicit QtPrompts(QWidget* parent) : m_parent(parent) {}
@@ -21,7 +23,10 @@ public:
     QStringList openFolders() override;
 
 private:
+    QString startFolder() const;
+
     QPointer<QWidget> m_parent;
+    QString m_lastFolder;
 };
 
 }  // namespace dc

@@ -173,7 +173,9 @@ TEST(BackupPanel, FileDialogsLeaveTheCurrentDirectoryAlone)
     QtPrompts prompts(&w);
     QStringList texts;
     QPoint centre;
+    QString startedIn;
     test::answerDialog<QFileDialog>([&](QFileDialog* dialog) {
+        startedIn = dialog->directory().absolutePath();
         for (auto label : {QFileDialog::LookIn, QFileDialog::FileName, QFileDialog::Accept, QFileDialog::Reject})
             texts << dialog->labelText(label);
         centre = dialog->geometry().center();
@@ -188,4 +190,12 @@ TEST(BackupPanel, FileDialogsLeaveTheCurrentDirectoryAlone)
     // The dialog speaks Spanish and opens over the window.
     EXPECT_EQ(texts.join(QLatin1Char('|')), QStringLiteral("Ver en:|&Nombre de fichero:|&Abrir|Cancelar"));
     EXPECT_LE((centre - w.geometry().center()).manhattanLength(), 4);
+    // It opens in the user's home folder, not in the outbox, then where the user last chose.
+    EXPECT_EQ(startedIn, QDir::homePath());
+    test::answerDialog<QFileDialog>([&](QFileDialog* dialog) {
+        startedIn = dialog->directory().absolutePath();
+        static_cast<QDialog*>(dialog)->done(QDialog::Rejected);
+    });
+    prompts.openFolders();
+    EXPECT_EQ(QDir(startedIn).canonicalPath(), QDir(elsewhere).canonicalPath());
 }
