@@ -11,7 +11,6 @@
 #include "platform/FolderListing.h"
 #include "platform/ProcessControl.h"
 #include "settings/Database.h"
-#include "settings/SettingsRows.h"
 #include "settings/SettingsStatements.h"
 #include "settings/SettingsWriter.h"
 
@@ -58,6 +57,7 @@ void BackupPanel::build(QWidget* p)
     ui.txtusuario = edit(p, "txtusuario", 79, 54, 121, 21);
     ui.Label4 = label(p, "Label4", QStringLiteral("Contraseña:"), 13, 79);
     ui.txtpass = edit(p, "txtpass", 79, 76, 121, 21, true);
+    for (QLineEdit* box : {ui.txtusuario, ui.txtpass}) box->setMaxLength(settingValueMaxLength(SettingsDatabase::DataCenter));
     ui.Label2 = label(p, "Label2", QStringLiteral("Hora del respaldo diario:"), 223, 69);
     ui.HR1 = timePicker(p, "HR1", 347, 67, 105, 21);
     ui.HR1->setDisplayFormat(QStringLiteral("HH:mm"));

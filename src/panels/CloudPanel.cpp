@@ -6,7 +6,6 @@
 #include "widgets/Pictures.h"
 #include "widgets/WidgetFactory.h"
 #include "platform/ProcessControl.h"
-#include "settings/SettingsRows.h"
 #include "settings/SettingsStatements.h"
 #include "settings/SettingsWriter.h"
 
@@ -62,6 +61,7 @@ void CloudPanel::build(QWidget* p)
         {ui.TxtPassSaliente, RowCloudOutPassword}, {ui.TxtUsuarioEntrante, RowCloudInUser},
         {ui.TxtPassEntrante, RowCloudInPassword},
     };
+    for (const auto& [box, row] : texts) box->setMaxLength(settingValueMaxLength(SettingsDatabase::DataCenter));
     for (const auto& [box, row] : texts)
         connect(box, &QLineEdit::textChanged, this, e.guard([this, row = row](const QString& t) { store(row, t); }));
     connect(ui.CmbTiempo, &QComboBox::currentIndexChanged, this, e.guard([this](int) { CmbTiempoChange(); }));

@@ -33,6 +33,7 @@ void CompanyPanel::build(QWidget* p)
     ui.CmbEmpresas = makeControl<QComboBox>(p, "CmbEmpresas", 170, 127, 136, 21);
     ui.Label17 = label(p, "Label17", QStringLiteral("Sucursal:"), 312, 130);
     ui.txtSucursal = edit(p, "txtSucursal", 362, 127, 93, 21);
+    ui.txtSucursal->setMaxLength(settingValueMaxLength(SettingsDatabase::Company));
     ui.Label13 = heading(p, "Label13", QStringLiteral("Datos a subir"), 8, 131);
     ui.LstDatosASubir = makeControl<QListWidget>(p, "LstDatosASubir", 8, 155, 461, 59);
     ui.LstDatosASubir->setFlow(QListView::TopToBottom);

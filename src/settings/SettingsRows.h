@@ -44,6 +44,12 @@ enum class SettingsDatabase {
     Company,     // each company's own database: Id, Nombre, Valor
 };
 
+// How many characters a setting's Valor column holds: the controls take no more.
+constexpr int settingValueMaxLength(SettingsDatabase database)
+{
+    return database == SettingsDatabase::DataCenter ? 255 : 250;
+}
+
 // What a row's text stands for, and so how it is read (checkSettingValue).
 enum class SettingType {
     Text,         // any text, as typed

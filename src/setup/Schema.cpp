@@ -1,5 +1,7 @@
 #include "setup/Schema.h"
 
+#include "settings/SettingsRows.h"
+
 namespace dc::schema {
 
 namespace {
@@ -14,7 +16,7 @@ QList<Table> dataCenterTables()
     return {
         {QStringLiteral("tbl_app_configuracion"),
          QStringLiteral("create table tbl_app_configuracion (Id integer primary key autoincrement, %1, %2)")
-             .arg(text("Descripcion", 255), text("Valor", 255))},
+             .arg(text("Descripcion", 255), text("Valor", settingValueMaxLength(SettingsDatabase::DataCenter)))},
         {QStringLiteral("tbl_app_archivos"),
          QStringLiteral("create table tbl_app_archivos (Id integer primary key autoincrement, %1, %2, Tipo integer, "
                         "Interno integer)")
@@ -63,7 +65,7 @@ QStringList companyTables()
 {
     return {
         QStringLiteral("create table tbl_app_configuracion (Id integer primary key autoincrement, %1, %2)")
-            .arg(text("Nombre", 50), text("Valor", 250)),
+            .arg(text("Nombre", 50), text("Valor", settingValueMaxLength(SettingsDatabase::Company))),
         // One row per queued record: Id is the record's, not a key.
         QStringLiteral("create table tbl_web_acciones (Id integer, %1, %2, %3)")
             .arg(text("Tabla", 255), text("Accion", 255), text("Status", 255)),
