@@ -3,6 +3,7 @@
 #include "backup/Credentials.h"
 #include "settings/SettingsRows.h"
 #include "widgets/ErrorReporter.h"
+#include "widgets/EmptyState.h"
 #include "widgets/GridModels.h"
 #include "widgets/Pictures.h"
 #include "widgets/WidgetFactory.h"
@@ -103,6 +104,7 @@ void BackupPanel::build(QWidget* p)
 
     ErrorReporter& e = m_ctx.errors;
     ui.DBGrid1->setModel(m_listModel);
+    showWhenEmpty(ui.DBGrid1, [] { return kEmptyBackupList; });
     connect(ui.txtusuario, &QLineEdit::textChanged, this,
             e.guard([this](const QString& t) { store(RowBackupUser, t); }));
     connect(ui.txtpass, &QLineEdit::textChanged, this,

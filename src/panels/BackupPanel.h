@@ -75,6 +75,8 @@ public:
     BackupPanelUi& ui() { return m_ui; }
     // Whether the automatic backups are on.
     bool backupsOn() const { return m_ui.ChkActivaRespaldos->isChecked(); }
+    // The daily time, "HH:mm".
+    QString dailyTimeText() const { return m_ui.HR1->time().toString(QStringLiteral("HH:mm")); }
 
     // Opens (or reopens) the list grid.
     void openList();
@@ -154,6 +156,8 @@ inline const QString kNoticeBackupCancelled =
 // asleep at the time, or the clock went past it.
 inline const QString kNoticeMissedRun = QStringLiteral(
     "Respaldo pendiente de hoy: la hora del respaldo diario (%1) pasó sin un respaldo completo; se inicia ahora.");
+inline const QString kEmptyBackupList =
+    QStringLiteral("La lista está vacía. Agrega con «Agregar Archivos» los archivos que quieres respaldar.");
 inline const QString kMsgCompanyRows = QStringLiteral(
     "No se pudo accesar a la base de datos del sistema, no se realizará el respaldo correctamente, por favor "
     "contacta a soporte. Gracias!");

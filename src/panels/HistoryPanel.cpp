@@ -1,7 +1,9 @@
 #include "panels/HistoryPanel.h"
 
 #include "widgets/Appearance.h"
+#include "widgets/EmptyState.h"
 #include "widgets/ErrorReporter.h"
+#include "widgets/Prompts.h"
 #include "widgets/Pictures.h"
 #include "widgets/WidgetFactory.h"
 
@@ -63,8 +65,8 @@ private:
 
 }  // namespace
 
-HistoryPanel::HistoryPanel(WindowContext& ctx, QObject* parent)
-    : QObject(parent), m_ctx(ctx), m_runs(new QStandardItemModel(this)), m_failures(new QStandardItemModel(this))
+HistoryPanel::HistoryPanel(WindowContext& ctx, const BackupPanel& backup, QObject* parent)
+    : QObject(parent), m_ctx(ctx), m_backup(backup), m_runs(new QStandardItemModel(this)), m_failures(new QStandardItemModel(this))
 {
 }
 
@@ -97,6 +99,10 @@ void HistoryPanel::build(QWidget* p)
                 {QStringLiteral("Detalle"), 300}});
     // Both columns within the grid's width; a cut text is told whole in its tooltip.
     setColumns(ui.DBGrid5, m_failures, {{QStringLiteral("Archivo"), 190}, {QStringLiteral("Último error"), 256}});
+    showWhenEmpty(ui.DBGrid4, [this] {
+        return m_backup.backupsOn() ? kEmptyHistoryNext.arg(m_backup.dailyTimeText()) : kEmptyHistoryOff;
+    });
+    showWhenEmpty(ui.DBGrid5, [] { return kEmptyFilesLeftOut; });
     ErrorReporter& e = m_ctx.errors;
     connect(ui.BitBtn6, &QPushButton::clicked, this, e.guard([this] { BitBtn6Click(); }));
     connect(ui.DBGrid4, &QTableView::doubleClicked, this, e.guard([this] { BitBtn6Click(); }));
@@ -119,10 +125,15 @@ void HistoryPanel::reload()
     }
     QTableView* grid = m_ui.DBGrid4;
     if (m_runs->rowCount() > 0) grid->setCurrentIndex(m_runs->index(0, 0));
+    refreshEmptyState(grid);
 }
 
 void HistoryPanel::BitBtn6Click()
 {
+    if (m_records.isEmpty()) {
+        m_ctx.prompts.inform(kNoRunsYet);
+        return;
+    }
     const int row = m_ui.DBGrid4->currentIndex().row();
     if (row < 0 || row >= m_records.size()) return;
     const QList<RunRecord::Failure> failures = RunHistory(m_ctx.cnn).failures(m_records[row].id);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "backup/RunHistory.h"
+#include "panels/BackupPanel.h"
 #include "widgets/Panel.h"
 #include "widgets/WindowContext.h"
 
@@ -30,7 +31,8 @@ struct HistoryPanelUi {
 class HistoryPanel : public QObject, public Panel {
     Q_OBJECT
 public:
-    explicit HistoryPanel(WindowContext& ctx, QObject* parent = nullptr);
+    // `backup` tells when the next backup is due, for the empty history.
+    HistoryPanel(WindowContext& ctx, const BackupPanel& backup, QObject* parent = nullptr);
 
     PanelPlace place() const override;
     void build(QWidget* page) override;
@@ -51,6 +53,7 @@ public:
 
 private:
     WindowContext& m_ctx;
+    const BackupPanel& m_backup;
     HistoryPanelUi m_ui;
     QStandardItemModel* m_runs;
     QStandardItemModel* m_failures;
@@ -58,6 +61,15 @@ private:
 };
 
 // The files list when the current run left none out.
+// The empty history: %1 the daily time ("HH:mm").
+inline const QString kEmptyHistoryNext =
+    QStringLiteral("Todavía no hay respaldos. El primero se hará a las %1.");
+inline const QString kEmptyHistoryOff = QStringLiteral(
+    "Todavía no hay respaldos. Activa los respaldos automáticos en «Configuración» o haz uno con «Hacer un respaldo "
+    "ahora».");
+inline const QString kEmptyFilesLeftOut = QStringLiteral(
+    "Elige un respaldo y pulsa «Ver archivos sin respaldar»: aquí aparecen los archivos que dejó fuera y por qué.");
+inline const QString kNoRunsYet = QStringLiteral("Todavía no hay respaldos: no hay archivos sin respaldar que mostrar.");
 inline const QString kNoFilesLeftOut = QStringLiteral("Este respaldo no dejó archivos sin respaldar");
 
 }  // namespace dc

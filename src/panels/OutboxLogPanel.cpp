@@ -1,5 +1,6 @@
 #include "panels/OutboxLogPanel.h"
 
+#include "widgets/EmptyState.h"
 #include "widgets/ErrorReporter.h"
 #include "widgets/Pictures.h"
 #include "widgets/WidgetFactory.h"
@@ -28,6 +29,14 @@ void OutboxLogPanel::build(QWidget* p)
     m_ui.Shape4 = line(p, "Shape4", 6, 165, 465, 1);
     m_ui.DBGrid3 = grid(p, "DBGrid3", 8, 172, 465, 213);
     m_ui.DBGrid3->setModel(m_logModel);
+    showWhenEmpty(m_ui.LstArchivos, [] {
+        return QStringLiteral("No hay archivos pendientes de subir. Aquí aparecen los que la Nube KOVA genera, hasta "
+                              "que se suben.");
+    });
+    showWhenEmpty(m_ui.DBGrid3, [] {
+        return QStringLiteral("Todavía no hay registro. Aquí aparece cada archivo que la Nube KOVA genera o sube, y "
+                              "cada error.");
+    });
 }
 
 QList<QWidget*> OutboxLogPanel::tabOrder() const

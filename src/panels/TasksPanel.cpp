@@ -1,6 +1,7 @@
 #include "panels/TasksPanel.h"
 
 #include "widgets/ErrorReporter.h"
+#include "widgets/EmptyState.h"
 #include "widgets/GridModels.h"
 #include "widgets/Pictures.h"
 #include "widgets/WidgetFactory.h"
@@ -32,6 +33,10 @@ void TasksPanel::build(QWidget* p)
     m_ui.BitBtn5->setIcon(QIcon(addPicture()));
     m_ui.DBGrid2 = grid(p, "DBGrid2", 8, 259, 465, 120);
     m_ui.DBGrid2->setModel(m_tasks);
+    showWhenEmpty(m_ui.DBGrid2, [] {
+        return QStringLiteral("Todavía no hay tareas manuales. Usa «Agregar Tarea» para subir las ventas de unos días o el "
+                              "catálogo de productos.");
+    });
     connect(m_ui.BitBtn5, &QPushButton::clicked, this, m_ctx.errors.guard([this] { BitBtn5Click(); }));
 }
 

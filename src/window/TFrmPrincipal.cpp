@@ -62,7 +62,7 @@ TFrmPrincipal::TFrmPrincipal(const WindowDeps& deps)
         m_companies = new CompanyPanel(*m_ctx, this);
         m_cloud = new CloudPanel(*m_ctx, *m_outbox, this);
         m_tasks = new TasksPanel(*m_ctx, *m_companies, this);
-        m_history = new HistoryPanel(*m_ctx, this);
+        m_history = new HistoryPanel(*m_ctx, *m_backup, this);
         m_panels << m_cloud << m_companies << m_tasks << m_outbox << m_history;
     }
     buildPanels();

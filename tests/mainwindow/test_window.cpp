@@ -46,7 +46,10 @@ std::string cutCaptions(QWidget* form)
     for (QWidget* w : form->findChildren<QWidget*>()) {
         if (!w->isVisibleTo(form)) continue;
         const QFontMetrics fm = w->fontMetrics();
-        if (auto* l = qobject_cast<QLabel*>(w); l && !l->text().isEmpty()) {
+        if (auto* l = qobject_cast<QLabel*>(w); l && l->wordWrap() && !l->text().isEmpty()) {
+            // A wrapped text fits when its lines fit the label's height.
+            report(l, l->text(), l->heightForWidth(l->width()), l->height());
+        } else if (auto* l = qobject_cast<QLabel*>(w); l && !l->text().isEmpty()) {
             report(l, l->text(), fm.horizontalAdvance(l->text()), l->contentsRect().width());
             const QRect ink = l->geometry().adjusted(0, 0, fm.horizontalAdvance(l->text()) - l->width(), 0);
             for (QWidget* other : l->parentWidget()->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
@@ -204,6 +207,41 @@ TEST(Window, TheKeyboardOpensThePanelsAndTabLeavesTheGrids)
     EXPECT_EQ(QApplication::focusWidget(), w.cloud()->ui().ChkNubeActivado);
     w.tasks()->ui().DBGrid2->setFocus();
     EXPECT_NE(tab(), QStringLiteral("DBGrid2"));
+}
+
+TEST(Window, EmptyGridsSayWhatWillAppearThere)
+{
+    WindowFixture f;
+    TFrmPrincipal& w = f.start();
+    w.OpAbrirClick();
+    w.ui().PRespaldoDatos->expand();
+    w.Label27Click();
+    const auto line = [&](QAbstractItemView* view) {
+        auto* label = view->viewport()->findChild<QLabel*>(view->objectName() + QStringLiteral("Vacio"));
+        return label && label->isVisible() ? label->text() : QString();
+    };
+    w.backup().ui().HR1->setTime(QTime(21, 0));
+    EXPECT_EQ(line(w.history()->ui().DBGrid4), kEmptyHistoryOff) << "backups off: how to start one";
+    w.backup().ui().txtusuario->setText(QStringLiteral("u"));
+    w.backup().ui().txtpass->setText(QStringLiteral("p"));
+    w.backup().ui().ChkActivaRespaldos->setChecked(true);
+    w.history()->reload();
+    EXPECT_EQ(line(w.history()->ui().DBGrid4), kEmptyHistoryNext.arg(QStringLiteral("21:00")));
+    EXPECT_EQ(line(w.history()->ui().DBGrid5), kEmptyFilesLeftOut);
+    w.history()->ui().BitBtn6->click();
+    EXPECT_EQ(f.prompts.texts(QStringLiteral("inform")), QStringList{kNoRunsYet}) << "the button without a run says why";
+    w.Label11Click();
+    EXPECT_TRUE(line(w.tasks()->ui().DBGrid2).startsWith(QStringLiteral("Todavía no hay tareas manuales")));
+    EXPECT_FALSE(line(w.backup().ui().DBGrid1).isEmpty() && w.backup().listModel()->rowCount() == 0);
+
+    // A row makes the line go.
+    RunRecord run;
+    run.start = QDateTime(QDate(2026, 12, 7), QTime(21, 0));
+    run.end = run.start.addSecs(60);
+    run.outcome = kOutcomeComplete;
+    RunHistory(w.cnn()).record(run);
+    w.Label27Click();
+    EXPECT_EQ(line(w.history()->ui().DBGrid4), QString());
 }
 
 TEST(Window, HistoryShowsTheRunsNewestFirstAndTheFilesLeftOutOnDemand)
