@@ -68,6 +68,7 @@ void BackupPanel::build(QWidget* p)
     ui.Button2 = button(p, "Button2", QStringLiteral("Cancelar Respaldo"), 199, 107, 115, 20);
     ui.Button1 = button(p, "Button1", QStringLiteral("Hacer un respaldo ahora"), 320, 107, 153, 20);
     ui.DBGrid1 = grid(p, "DBGrid1", 12, 128, 461, 197);
+    ui.DBGrid1->setTextElideMode(Qt::ElideMiddle);  // a path keeps its file name in sight
     ui.BitBtn3 = button(p, "BitBtn3", QStringLiteral("Eliminar Archivo/Carpeta"), 12, 326, 179, 20);
     ui.BitBtn4 = button(p, "BitBtn4", QStringLiteral("Agregar Carpetas"), 273, 326, 97, 20);
     ui.BitBtn4->hide();

@@ -1,6 +1,7 @@
 #include "panels/CloudPanel.h"
 
 #include "panels/OutboxLogPanel.h"
+#include "platform/ServiceAddress.h"
 #include "settings/SettingsRows.h"
 #include "widgets/ErrorReporter.h"
 #include "widgets/Pictures.h"
@@ -131,10 +132,27 @@ void CloudPanel::ChkNubeActivadoClick()
         m_ctx.settings.store(m_ctx.cnn, cloudSwitchUpdate(true));
         m_ui.TNube->start();
         m_cycle.restart();
+        // The switch stays on; the owner is told what the send tool will miss.
+        const QString missing = missingForSending();
+        if (m_ctx.loading == 0 && !missing.isEmpty()) m_ctx.notify(kNoticeCloudIncomplete.arg(missing));
     } else {
         m_ctx.settings.store(m_ctx.cnn, cloudSwitchUpdate(false));
         m_ui.TNube->stop();
     }
+}
+
+QString CloudPanel::missingForSending() const
+{
+    QStringList missing;
+    const QString server = m_ui.TxtServidor->text().trimmed();
+    QString why;
+    if (server.isEmpty())
+        missing << QStringLiteral("falta el servidor");
+    else if (!parseServiceAddress(server, &why))
+        missing << QStringLiteral("el servidor «%1» no es válido (%2)").arg(server, why);
+    if (m_ui.TxtUsuarioSaliente->text().trimmed().isEmpty()) missing << QStringLiteral("falta el usuario saliente");
+    if (m_ui.TxtPassSaliente->text().isEmpty()) missing << QStringLiteral("falta la contraseña saliente");
+    return missing.join(QStringLiteral(", "));
 }
 
 void CloudPanel::TNubeTimer()

@@ -72,11 +72,17 @@ public:
 
 private:
     void store(int row, const QString& value);
+    // What the send tool would miss to reach the cloud server, in words; empty when nothing.
+    QString missingForSending() const;
     void startTool(const QString& tool, const QString& what);
     WindowContext& m_ctx;
     CloudPanelUi m_ui;
     OutboxLogPanel& m_outbox;
     CloudCycle m_cycle;  // minutes counted since the switch went on or the last send
 };
+
+// %1: what is missing ("falta el servidor, falta el usuario saliente").
+inline const QString kNoticeCloudIncomplete = QStringLiteral(
+    "¡La Nube KOVA está activada, pero no podrá enviar: %1! Complétalo en «Nube KOVA», «Configuración».");
 
 }  // namespace dc

@@ -90,6 +90,8 @@ void HistoryPanel::build(QWidget* p)
     ui.BitBtn6 = button(p, "BitBtn6", QStringLiteral("Ver archivos sin respaldar"), 312, 234, 161, 20);
     ui.Shape8 = line(p, "Shape8", 6, 257, 465, 1);
     ui.DBGrid5 = grid(p, "DBGrid5", 8, 264, 465, 121);
+    // A path keeps its file name in sight, an error its end.
+    ui.DBGrid5->setTextElideMode(Qt::ElideMiddle);
     ui.DBGrid4->setModel(m_runs);
     ui.DBGrid5->setModel(m_failures);
     setColumns(ui.DBGrid4, m_runs,

@@ -5,6 +5,8 @@
 #include "widgets/Pictures.h"
 #include "widgets/WidgetFactory.h"
 
+#include <QHeaderView>
+
 namespace dc {
 
 OutboxLogPanel::OutboxLogPanel(WindowContext& ctx, QObject* parent)
@@ -28,6 +30,9 @@ void OutboxLogPanel::build(QWidget* p)
     m_ui.Label20 = heading(p, "Label20", QStringLiteral("Registro"), 6, 150);
     m_ui.Shape4 = line(p, "Shape4", 6, 165, 465, 1);
     m_ui.DBGrid3 = grid(p, "DBGrid3", 8, 172, 465, 213);
+    // The description fills the grid's width; cut, it keeps its start and its end (the reason).
+    m_ui.DBGrid3->horizontalHeader()->setStretchLastSection(true);
+    m_ui.DBGrid3->setTextElideMode(Qt::ElideMiddle);
     m_ui.DBGrid3->setModel(m_logModel);
     showWhenEmpty(m_ui.LstArchivos, [] {
         return QStringLiteral("No hay archivos pendientes de subir. Aquí aparecen los que la Nube KOVA genera, hasta "

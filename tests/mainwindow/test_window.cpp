@@ -137,6 +137,10 @@ TEST(Window, ControlsAreWhereTheyBelong)
     EXPECT_EQ(w.cloud()->ui().TNube->interval(), 60000);
     EXPECT_TRUE(w.outbox()->ui().Timer2->isActive());
     EXPECT_EQ(w.outbox()->ui().Timer2->interval(), 1000);
+    // Paths and reasons keep their ends in sight; the log's description fills its grid.
+    for (QTableView* grid : {w.backup().ui().DBGrid1, w.outbox()->ui().DBGrid3, w.history()->ui().DBGrid5})
+        EXPECT_EQ(grid->textElideMode(), Qt::ElideMiddle) << grid->objectName().toStdString();
+    EXPECT_TRUE(w.outbox()->ui().DBGrid3->horizontalHeader()->stretchLastSection());
 }
 
 TEST(Window, LinksOpenOnePanelAndCollapsesCloseOnlyTheirOwn)
