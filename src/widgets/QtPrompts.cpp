@@ -49,7 +49,14 @@ bool QtPrompts::confirm(const QString& text)
 
 void QtPrompts::showError(const QString& text)
 {
-    Centred<QMessageBox> box(QMessageBox::Critical, title(), text, QMessageBox::Ok, m_parent);
+    // The driver's or the server's own words, "(detalle: …)" at the end, are
+    // for support: the box says what happened and what to do, and keeps them
+    // behind "Mostrar detalles…".
+    static const QLatin1String kDetail(" (detalle: ");
+    const qsizetype at = text.endsWith(QLatin1Char(')')) ? text.lastIndexOf(kDetail) : -1;
+    const QString sentence = at > 0 ? text.left(at) + QLatin1Char('.') : text;
+    Centred<QMessageBox> box(QMessageBox::Critical, title(), sentence, QMessageBox::Ok, m_parent);
+    if (at > 0) box.setDetailedText(text.mid(at + kDetail.size()).chopped(1));
     box.exec();
 }
 

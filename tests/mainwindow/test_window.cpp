@@ -318,6 +318,18 @@ TEST(Window, QuestionBoxesSpeakSpanishOverTheWindowInItsFont)
     EXPECT_EQ(caption, applicationTitle());
     EXPECT_LE((centre - w.geometry().center()).manhattanLength(), 4) << "the box opens over the window";
     EXPECT_EQ(font, w.font());
+
+    // An error's technical detail stays out of the sentence, behind "Mostrar detalles…".
+    QString shown, detail;
+    test::answerDialog<QMessageBox>([&](QMessageBox* box) {
+        shown = box->text();
+        detail = box->detailedText();
+        box->button(QMessageBox::Ok)->click();
+    });
+    prompts.showError(QStringLiteral("El texto es demasiado largo para guardarse. Acórtalo y vuelve a intentarlo "
+                                     "(detalle: CHECK constraint failed: length(Valor) <= 255)"));
+    EXPECT_EQ(shown, QStringLiteral("El texto es demasiado largo para guardarse. Acórtalo y vuelve a intentarlo."));
+    EXPECT_EQ(detail, QStringLiteral("CHECK constraint failed: length(Valor) <= 255"));
 }
 
 TEST(Window, MinimisingHidesAndTheTrayBringsItBackAsItWas)
