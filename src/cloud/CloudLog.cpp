@@ -25,6 +25,35 @@ void appendCloudLog(Connection& dataCenter, const QDateTime& when, const QString
     dataCenter.exec(QStringLiteral("insert into tbl_app_Log ([Desc]) values (?)"), {cloudLogText(when, text)});
 }
 
+QStringList SendFailureWatch::newCauses()
+{
+    QStringList causes;
+    if (m_seen < 0) {
+        QSqlQuery q = m_db.query(QStringLiteral("select max(Id) from tbl_app_Log"));
+        m_seen = q.next() ? q.value(0).toLongLong() : 0;
+        return causes;
+    }
+    static const QLatin1String kFailed("Error al enviar ");
+    static const QLatin1String kSent("Enviado: ");
+    QSqlQuery q = m_db.query(QStringLiteral("select Id, [Desc] from tbl_app_Log where Id > ? order by Id"), {m_seen});
+    while (q.next()) {
+        m_seen = q.value(0).toLongLong();
+        // "dd/MM/yyyy HH:mm " comes first.
+        const QString text = q.value(1).toString().mid(17);
+        if (text.startsWith(kSent)) {
+            m_told.clear();
+        } else if (text.startsWith(kFailed)) {
+            const qsizetype colon = text.indexOf(QLatin1String(": "), kFailed.size());
+            const QString cause = colon < 0 ? text : text.mid(colon + 2);
+            if (!m_told.contains(cause)) {
+                m_told << cause;
+                causes << cause;
+            }
+        }
+    }
+    return causes;
+}
+
 CloudLogModel::CloudLogModel(Connection& dataCenter, QObject* parent) : QAbstractTableModel(parent), m_db(dataCenter) {}
 
 QList<CloudLogModel::Row> CloudLogModel::nextPage(qint64& below, qint64 oldest) const

@@ -24,6 +24,22 @@ QString cloudLogText(const QDateTime& when, const QString& text);
 // Appends one row. Throws DbError.
 void appendCloudLog(Connection& dataCenter, const QDateTime& when, const QString& text);
 
+// The send tool's failures in the log, each cause told once. A look returns
+// the causes of the failed sends written since the last look that were not
+// told yet; a delivery since makes every cause new again. The first look only
+// marks the log's end.
+class SendFailureWatch {
+public:
+    explicit SendFailureWatch(Connection& dataCenter) : m_db(dataCenter) {}
+    // Throws DbError.
+    QStringList newCauses();
+
+private:
+    Connection& m_db;
+    qint64 m_seen = -1;
+    QStringList m_told;
+};
+
 // The whole log for a grid, newest first, read a page at a time as the grid
 // scrolls down (canFetchMore/fetchMore), so a log of any length reloads at
 // once. Each page is a short query on a range of Ids, read to its end: no

@@ -15,7 +15,7 @@
 namespace dc {
 
 CloudPanel::CloudPanel(WindowContext& ctx, OutboxLogPanel& outbox, QObject* parent)
-    : QObject(parent), m_ctx(ctx), m_outbox(outbox)
+    : QObject(parent), m_ctx(ctx), m_outbox(outbox), m_sendFailures(ctx.cnn)
 {
     m_ui.TNube = timer(parent ? parent : this, "TNube", 60000);
     connect(m_ui.TNube, &QTimer::timeout, this, ctx.errors.guard([this] { TNubeTimer(); }));
@@ -161,6 +161,8 @@ void CloudPanel::TNubeTimer()
     // would not find it as their current directory.
     if (!m_outbox.refreshOutbox()) return;
     m_outbox.reloadLog();
+    // A send that failed is told beside the tray icon, once for each cause.
+    for (const QString& cause : m_sendFailures.newCauses()) m_ctx.notify(kNoticeSendFailed.arg(cause));
     switch (m_cycle.tick(intervalMinutes())) {
     case CycleStep::Generate: BtnGeneraClick(); break;
     case CycleStep::Send: BtnEnviaClick(); break;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "cloud/CloudCycle.h"
+#include "cloud/CloudLog.h"
 #include "widgets/Panel.h"
 #include "widgets/WindowContext.h"
 
@@ -78,9 +79,13 @@ private:
     WindowContext& m_ctx;
     CloudPanelUi m_ui;
     OutboxLogPanel& m_outbox;
-    CloudCycle m_cycle;  // minutes counted since the switch went on or the last send
+    CloudCycle m_cycle;
+    SendFailureWatch m_sendFailures;  // minutes counted since the switch went on or the last send
 };
 
+// %1: why the send tool could not send, as its log tells.
+inline const QString kNoticeSendFailed = QStringLiteral(
+    "¡No se pudieron enviar archivos a la Nube KOVA: %1! Se intentará de nuevo en el siguiente ciclo.");
 // %1: what is missing ("falta el servidor, falta el usuario saliente").
 inline const QString kNoticeCloudIncomplete = QStringLiteral(
     "¡La Nube KOVA está activada, pero no podrá enviar: %1! Complétalo en «Nube KOVA», «Configuración».");

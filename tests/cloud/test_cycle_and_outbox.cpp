@@ -157,6 +157,32 @@ TEST(OutboxList, AMissingFolderIsReportedOnceAndTheListRecovers)
     EXPECT_EQ(f.prompts.texts(QStringLiteral("error")).size(), 2);
 }
 
+TEST(CloudCycleWindow, AFailedSendIsToldOnceForEachCauseUntilADelivery)
+{
+    WindowFixture f;
+    TFrmPrincipal& w = f.start();
+    TempRoot::exec(f.db(), QStringLiteral("insert into tbl_app_Log (\"Desc\") values ('09/12/2026 10:00 Error al enviar viejo.xml: antes')"));
+    const auto logged = [&](const QString& text) {
+        TempRoot::exec(f.db(), QStringLiteral("insert into tbl_app_Log (\"Desc\") values (?)"),
+                       {QStringLiteral("10/12/2026 10:00 ") + text});
+    };
+    const QString refused = QStringLiteral("el servidor rechazó la cuenta (servidor nube:21)");
+    w.cloud()->TNubeTimer();  // the first look marks where the log ends: what came before is not told
+    EXPECT_TRUE(w.tray().lastNotice().isEmpty()) << w.tray().lastNotice().toStdString();
+    logged(QStringLiteral("Error al enviar a.xml: ") + refused);
+    logged(QStringLiteral("Error al enviar b.xml: ") + refused);
+    w.cloud()->TNubeTimer();
+    EXPECT_EQ(w.tray().lastNotice(), kNoticeSendFailed.arg(refused));
+    w.context().notify(QStringLiteral("otro aviso"));
+    logged(QStringLiteral("Error al enviar a.xml: ") + refused);
+    w.cloud()->TNubeTimer();
+    EXPECT_EQ(w.tray().lastNotice(), QStringLiteral("otro aviso")) << "the same cause is not told every cycle";
+    logged(QStringLiteral("Enviado: c.xml"));
+    logged(QStringLiteral("Error al enviar a.xml: ") + refused);
+    w.cloud()->TNubeTimer();
+    EXPECT_EQ(w.tray().lastNotice(), kNoticeSendFailed.arg(refused)) << "after a delivery it is new again";
+}
+
 TEST(LogGrid, NewestFirstAtEveryActivationAndTick)
 {
     WindowFixture f;
