@@ -69,6 +69,9 @@ dc2=$!
 pids+=($dc2)
 for _ in $(seq 100); do grep -q 'arranque terminado' "$services/datacenter2.log" && break; sleep 0.1; done
 grep 'dc.startup' "$services/datacenter2.log" | sed 's/^/   /'
+if grep -q 'bandeja: no' "$services/datacenter2.log"; then
+  echo "   (no display here: datacenter2 runs offscreen, without a notification area to put its icon in; it works all the same)"
+fi
 outbox_now
 
 echo "== The generate tool, in the outbox (half of the cloud interval)"
