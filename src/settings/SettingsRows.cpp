@@ -9,7 +9,7 @@
 namespace dc {
 
 namespace {
-constexpr bool ascendingIds(std::span<const SettingsRowSpec> rows)
+constexpr bool ascendingIds(std::span<const SettingsRowEntry> rows)
 {
     for (size_t i = 1; i < rows.size(); ++i)
         if (rows[i - 1].id >= rows[i].id) return false;
@@ -17,13 +17,13 @@ constexpr bool ascendingIds(std::span<const SettingsRowSpec> rows)
 }
 }  // namespace
 
-std::span<const SettingsRowSpec> settingsRows()
+std::span<const SettingsRowEntry> settingsRows()
 {
     using enum SettingsDatabase;
     using enum SettingType;
     using enum SettingWrite;
     // A new row is one line here (and its control).
-    static constexpr SettingsRowSpec kRows[] = {
+    static constexpr SettingsRowEntry kRows[] = {
         {RowServer, DataCenter, "Servidor de respaldo (índice de la lista KOVA Server 1 a 23)", ListIndex, "0", Bound},
         {RowBackupUser, DataCenter, "Usuario de la cuenta de respaldo", Text, "", Bound},
         {RowBackupPassword, DataCenter, "Contraseña de la cuenta de respaldo", Text, "", Bound},
@@ -53,18 +53,18 @@ std::span<const SettingsRowSpec> settingsRows()
     return kRows;
 }
 
-QList<SettingsRowSpec> settingsRowsOf(SettingsDatabase database)
+QList<SettingsRowEntry> settingsRowsOf(SettingsDatabase database)
 {
-    QList<SettingsRowSpec> rows;
-    for (const SettingsRowSpec& row : settingsRows())
+    QList<SettingsRowEntry> rows;
+    for (const SettingsRowEntry& row : settingsRows())
         if (row.database == database) rows.append(row);
     return rows;
 }
 
-const SettingsRowSpec& settingsRow(int id)
+const SettingsRowEntry& settingsRow(int id)
 {
-    const std::span<const SettingsRowSpec> rows = settingsRows();
-    const auto found = std::find_if(rows.begin(), rows.end(), [id](const SettingsRowSpec& r) { return r.id == id; });
+    const std::span<const SettingsRowEntry> rows = settingsRows();
+    const auto found = std::find_if(rows.begin(), rows.end(), [id](const SettingsRowEntry& r) { return r.id == id; });
     if (found == rows.end()) throw std::out_of_range("no settings row " + std::to_string(id));
     return *found;
 }
@@ -100,7 +100,7 @@ QString switchText(bool on)
     return on ? QStringLiteral("1") : QStringLiteral("0");
 }
 
-void checkSettingValue(const SettingsRowSpec& row, const QString& value)
+void checkSettingValue(const SettingsRowEntry& row, const QString& value)
 {
     switch (row.type) {
     case SettingType::Text: return;

@@ -69,7 +69,7 @@ enum class SettingWrite {
 };
 
 // One settings row: everything the programs, the tools and setup know of it.
-struct SettingsRowSpec {
+struct SettingsRowEntry {
     SettingsRow id;
     SettingsDatabase database;
     // The row's name as setup stores it beside the value (Descripcion or Nombre).
@@ -82,11 +82,11 @@ struct SettingsRowSpec {
 };
 
 // Every row, in ascending Id.
-std::span<const SettingsRowSpec> settingsRows();
+std::span<const SettingsRowEntry> settingsRows();
 // The rows of one database, in ascending Id.
-QList<SettingsRowSpec> settingsRowsOf(SettingsDatabase database);
+QList<SettingsRowEntry> settingsRowsOf(SettingsDatabase database);
 // One row by its number; std::out_of_range for a number that names no row.
-const SettingsRowSpec& settingsRow(int id);
+const SettingsRowEntry& settingsRow(int id);
 
 // A stored value that cannot be read as what its row holds.
 class ConversionError : public Failure {
@@ -104,6 +104,6 @@ bool toSwitch(const QString& value);
 QString switchText(bool on);
 
 // Throws ConversionError when `value` cannot be read as the row's type.
-void checkSettingValue(const SettingsRowSpec& row, const QString& value);
+void checkSettingValue(const SettingsRowEntry& row, const QString& value);
 
 }  // namespace dc

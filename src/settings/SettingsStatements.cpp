@@ -8,9 +8,9 @@ namespace dc {
 
 SettingsWrite settingsUpdate(int row, const QString& value)
 {
-    const SettingsRowSpec& spec = settingsRow(row);
-    const QString id = QString::number(spec.id);
-    switch (spec.write) {
+    const SettingsRowEntry& entry = settingsRow(row);
+    const QString id = QString::number(entry.id);
+    switch (entry.write) {
     case SettingWrite::Bound:
         return {QStringLiteral("update tbl_app_configuracion set valor = ? where id = ") + id + QLatin1Char(' '), {value}};
     case SettingWrite::BranchBound:

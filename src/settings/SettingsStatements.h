@@ -18,7 +18,7 @@ struct SettingsWrite {
     QVariantList values;
 };
 
-// The write of one row, in the row's shape (SettingsRowSpec::write). A switch
+// The write of one row, in the row's shape (SettingsRowEntry::write). A switch
 // row's value is part of the text: anything but "1" or "0" throws
 // ConversionError. std::out_of_range for a number that names no row.
 SettingsWrite settingsUpdate(int row, const QString& value);

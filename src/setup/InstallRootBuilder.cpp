@@ -120,7 +120,7 @@ QString settingsInsert(SettingsDatabase database)
         .arg(schema::settingsNameColumn(database));
 }
 
-QVariantList settingsInsertValues(const SettingsRowSpec& row)
+QVariantList settingsInsertValues(const SettingsRowEntry& row)
 {
     return {static_cast<int>(row.id), QString::fromUtf8(row.name), QString::fromUtf8(row.defaultValue)};
 }
@@ -128,7 +128,7 @@ QVariantList settingsInsertValues(const SettingsRowSpec& row)
 void seedSettings(Connection& c, SettingsDatabase database)
 {
     const QString sql = settingsInsert(database);
-    for (const SettingsRowSpec& row : settingsRowsOf(database)) c.exec(sql, settingsInsertValues(row));
+    for (const SettingsRowEntry& row : settingsRowsOf(database)) c.exec(sql, settingsInsertValues(row));
 }
 
 // Brings a database that an earlier setup made up to the current layout: the
@@ -147,7 +147,7 @@ void completeDatabase(const QString& path, const QList<schema::Table>& tables, S
         report << QStringLiteral("tabla %1 agregada a %2").arg(table.name, native(path));
     }
     const QString insert = settingsInsert(database);
-    for (const SettingsRowSpec& row : settingsRowsOf(database)) {
+    for (const SettingsRowEntry& row : settingsRowsOf(database)) {
         const QVariant found =
             c.scalar(QStringLiteral("select count(*) from tbl_app_configuracion where Id = ?"), {static_cast<int>(row.id)});
         if (found.toInt() > 0) continue;

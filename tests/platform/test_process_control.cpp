@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QThread>
@@ -57,9 +58,12 @@ TEST(ProcessControl, KillEndsEveryInstanceOfThatVeryProgramOnly)
 {
     QTemporaryDir dir;
     // Names longer than the 15 characters the kernel keeps as a process name;
-    // a program of the same name in another folder is somebody else's.
-    const QString a = dir.filePath(QStringLiteral("KOVA_BackUp_de_prueba.exe"));
-    const QString b = dir.filePath(QStringLiteral("sub/kova_backup_DE_PRUEBA.EXE"));
+    // a program of the same name in another folder is somebody else's. The
+    // name carries this run's own folder name, so no process the test did not
+    // start can have it.
+    const QString unique = QFileInfo(dir.path()).fileName();
+    const QString a = dir.filePath(QStringLiteral("KOVA_BackUp_de_prueba_%1.exe").arg(unique));
+    const QString b = dir.filePath(QStringLiteral("sub/kova_backup_DE_PRUEBA_%1.EXE").arg(unique.toUpper()));
     QDir().mkpath(dir.filePath(QStringLiteral("sub")));
     ASSERT_TRUE(QFile::copy(QStringLiteral("/bin/sleep"), a));
     ASSERT_TRUE(QFile::copy(QStringLiteral("/bin/sleep"), b));
@@ -77,7 +81,7 @@ TEST(ProcessControl, KillEndsEveryInstanceOfThatVeryProgramOnly)
 
     // Nothing left to end, or a program that is not there: false, no error.
     EXPECT_FALSE(killProcessByName(a));
-    EXPECT_FALSE(killProcessByName(dir.filePath(QStringLiteral("no_existe.exe"))));
+    EXPECT_FALSE(killProcessByName(dir.filePath(QStringLiteral("no_existe_%1.exe").arg(unique))));
 }
 #endif
 

@@ -30,7 +30,7 @@ TEST(SettingsRows, EachRowIsReadAsItsTypeAndWrittenInItsShape)
     EXPECT_EQ(toTimeOfDay(QStringLiteral("07:05:09")), QTime(7, 5, 9));
     EXPECT_TRUE(toSwitch(QStringLiteral("1")));
     EXPECT_FALSE(toSwitch(QStringLiteral("0")));
-    const auto refusal = [](const SettingsRowSpec& row, const char* value) {
+    const auto refusal = [](const SettingsRowEntry& row, const char* value) {
         try {
             checkSettingValue(row, QString::fromUtf8(value));
         } catch (const ConversionError& e) {
@@ -47,7 +47,7 @@ TEST(SettingsRows, EachRowIsReadAsItsTypeAndWrittenInItsShape)
 
     // Every first value setup writes reads as its row's type; each row has a
     // name and lives in one database.
-    for (const SettingsRowSpec& row : settingsRows()) {
+    for (const SettingsRowEntry& row : settingsRows()) {
         EXPECT_EQ(refusal(row, row.defaultValue), QString()) << row.id;
         EXPECT_GT(qstrlen(row.name), 0u) << row.id;
         EXPECT_EQ(&settingsRow(row.id), &row);

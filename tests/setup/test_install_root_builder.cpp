@@ -32,12 +32,12 @@ int count(const QString& db, const QString& sql)
 // Every row of the database's kind, and no other, with its name and first value.
 void expectFirstValues(const QString& db, SettingsDatabase database)
 {
-    const QList<SettingsRowSpec> rows = settingsRowsOf(database);
+    const QList<SettingsRowEntry> rows = settingsRowsOf(database);
     EXPECT_EQ(count(db, QStringLiteral("select count(*) from tbl_app_configuracion")), rows.size()) << db.toStdString();
     // (A company's branch name is written after its rows, a null text when there is none.)
     const QString select = QStringLiteral("select %1 || '=' || coalesce(Valor, '') from tbl_app_configuracion where Id = ?")
                                .arg(schema::settingsNameColumn(database));
-    for (const SettingsRowSpec& row : rows)
+    for (const SettingsRowEntry& row : rows)
         EXPECT_EQ(test::TempRoot::scalar(db, select, {static_cast<int>(row.id)}).toString(),
                   QString::fromUtf8(row.name) + QLatin1Char('=') + QString::fromUtf8(row.defaultValue))
             << row.id;
@@ -140,7 +140,7 @@ TEST(InstallRootBuilder, KeepsExistingDatabasesUnlessForcedAndTheModesOfFoldersI
     const QString report = again.join(QLatin1Char('\n'));
     EXPECT_TRUE(report.contains(QStringLiteral("se conserva")));
     qsizetype laterRows = 0;
-    for (const SettingsRowSpec& row : settingsRowsOf(SettingsDatabase::DataCenter)) laterRows += row.id > 13 ? 1 : 0;
+    for (const SettingsRowEntry& row : settingsRowsOf(SettingsDatabase::DataCenter)) laterRows += row.id > 13 ? 1 : 0;
     EXPECT_EQ(again.filter(QStringLiteral("agregada a ")).size(), 1 + laterRows) << report.toStdString();
 
     SetupOptions force;
